@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// INI files with the rules of the private-profile functions: section and key names
+// match without regard to letter case, a missing file, section or key gives the
+// default, blanks around a value are dropped and a pair of enclosing quotation
+// marks is removed. Files are UTF-8; a UTF-8 or UTF-16 LE byte-order mark and LF or
+// CR LF line ends are read. All text here is UTF-8.
+namespace platform {
+
+// The longest value a read returns, in characters.
+constexpr std::size_t kMaxProfileValueLength = 2047;
+
+std::string GetPrivateProfileString(const std::string& section, const std::string& key,
+                                    const std::string& defaultValue, const std::string& fileName);
+
+// Key names of a section in file order; empty when the file or section is missing.
+std::vector<std::string> GetPrivateProfileKeyNames(const std::string& section,
+                                                   const std::string& fileName);
+
+// Creates the file, the section and the key as needed and replaces an existing
+// key's value in place, leaving every other line as it was. The new file replaces
+// the old one whole (written beside it, then renamed). False when the write was
+// refused; errno then tells why.
+bool WritePrivateProfileString(const std::string& section, const std::string& key,
+                               const std::string& value, const std::string& fileName);
+
+}  // namespace platform
