@@ -8,6 +8,10 @@
 // default, blanks around a value are dropped and a pair of enclosing quotation
 // marks is removed. Files are UTF-8; a UTF-8 or UTF-16 LE byte-order mark and LF or
 // CR LF line ends are read. All text here is UTF-8.
+//
+// Names fold ASCII letters only. "[name]" opens a section, "name=value" is a key
+// inside one; a line starting with ";" and a line without "=" are not keys. Where
+// a section or key appears twice, the first one wins.
 namespace platform {
 
 // The longest value a read returns, in characters.
@@ -21,9 +25,13 @@ std::vector<std::string> GetPrivateProfileKeyNames(const std::string& section,
                                                    const std::string& fileName);
 
 // Creates the file, the section and the key as needed and replaces an existing
-// key's value in place, leaving every other line as it was. The new file replaces
-// the old one whole (written beside it, then renamed). False when the write was
-// refused; errno then tells why.
+// key's value in place, leaving every other line as it was. Lines it adds end in
+// CR LF; a UTF-16 LE file stays UTF-16 LE. The new file replaces the old one whole
+// (written beside it, flushed, then renamed) and keeps its permission bits. False
+// when the write was refused; errno then tells why: a file without any write
+// permission bit is read-only even for root (EACCES), and a name or value that
+// would not read back as written (a line break, a key with "=" or starting with
+// "[" or ";") is refused with EINVAL.
 bool WritePrivateProfileString(const std::string& section, const std::string& key,
                                const std::string& value, const std::string& fileName);
 

@@ -1,0 +1,39 @@
+#include "app/Desktop.h"
+
+#include <QDesktopServices>
+#include <QDialog>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QUrl>
+
+bool TQtDesktop::InputQuery(QWidget* parent, const QString& caption, const QString& prompt,
+                            QString& value) {
+    bool accepted = false;
+    const QString text =
+        QInputDialog::getText(parent, caption, prompt, QLineEdit::Normal, value, &accepted);
+    if (accepted) value = text;
+    return accepted;
+}
+
+bool TQtDesktop::SelectDirectory(QWidget* parent, QString& folder) {
+    const QString chosen = QFileDialog::getExistingDirectory(
+        parent, QString(), QString(), QFileDialog::ShowDirsOnly);
+    if (chosen.isEmpty()) return false;
+    folder = chosen;
+    return true;
+}
+
+void TQtDesktop::ShowInformation(QWidget* parent, const QString& text) {
+    QMessageBox::information(parent, QStringLiteral("Information"), text);
+}
+
+void TQtDesktop::ShowError(QWidget* parent, const QString& title, const QString& text) {
+    QMessageBox::critical(parent, title, text);
+}
+
+void TQtDesktop::ShowModal(QDialog& dialog) { dialog.exec(); }
+
+void TQtDesktop::OpenUrl(const QString& address) {
+    QDesktopServices::openUrl(QUrl(address));
+}

@@ -1,0 +1,31 @@
+#include "app/TarnwickApplication.h"
+
+#include "app/Desktop.h"
+
+#include <exception>
+
+TTarnwickApplication::TTarnwickApplication(int& argc, char** argv, IDesktop& desktop)
+    : QApplication(argc, argv), FDesktop(&desktop) {
+    setApplicationName(QStringLiteral("Tarnwick 2"));
+}
+
+bool TTarnwickApplication::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& error) {
+        ShowException(QString::fromUtf8(error.what()));
+    } catch (...) {
+        ShowException(QStringLiteral("Unknown error"));
+    }
+    return false;
+}
+
+void ShowDefaultErrorBox(IDesktop& desktop, QWidget* parent, const QString& message) {
+    QString text = message;
+    if (!text.isEmpty() && text.back().unicode() > u'.') text += u'.';
+    desktop.ShowError(parent, QStringLiteral("Tarnwick 2"), text);
+}
+
+void TTarnwickApplication::ShowException(const QString& message) {
+    ShowDefaultErrorBox(*FDesktop, activeWindow(), message);
+}

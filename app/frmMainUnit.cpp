@@ -1,0 +1,326 @@
+#include "app/frmMainUnit.h"
+
+#include "app/ConsoleEdit.h"
+#include "app/Desktop.h"
+#include "app/TarnwickApplication.h"
+#include "app/dtmMainUnit.h"
+#include "components/Exception.h"
+#include "ui_frmMain.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QTimer>
+
+#include <exception>
+
+const QString TfrmMain::kSiteAddress = QStringLiteral("http://www.tarnwick.example/");
+const QString TfrmMain::kDonateAddress = QStringLiteral("http://www.tarnwick.example/donate");
+const QString TfrmMain::kCopyrightNotice =
+    QStringLiteral("Copyright \u00A9 2026 The Tarnwick developers");
+const QString TfrmMain::kSupportAddress = QStringLiteral("support@tarnwick.example");
+
+namespace {
+
+constexpr const char* kSettingsSection = "Settings";
+constexpr int kUpdateDelayMs = 10000;
+
+// The panel the top controls sit on is laid out for this width; the donate picture
+// and the label under it keep their distance from its right edge.
+constexpr int kTopDesignWidth = 634;
+
+// The sub-folders of a folder as full paths, hidden ones too, sorted by name
+// without regard to letter case. A folder that cannot be read gives none.
+QStringList SubFolders(const QString& folder) {
+    const QDir directory(folder);
+    const QFileInfoList entries = directory.entryInfoList(
+        QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+        QDir::Name | QDir::IgnoreCase);
+    const QString prefix = folder.endsWith(u'/') ? folder : folder + u'/';
+    QStringList paths;
+    paths.reserve(entries.size());
+    for (const QFileInfo& entry : entries) paths.append(prefix + entry.fileName());
+    return paths;
+}
+
+}  // namespace
+
+TfrmMain::TfrmMain(TdtmMain& dtmMain, IDesktop& desktop, const TAppEnvironment& environment,
+                   QWidget* parent)
+    : QMainWindow(parent),
+      ui(std::make_unique<Ui::TfrmMain>()),
+      FdtmMain(dtmMain),
+      FDesktop(desktop),
+      FEnvironment(environment),
+      FtmrUpdateDelayCheck(new QTimer(this)) {
+    ui->setupUi(this);
+    setObjectName(QStringLiteral("frmMain"));
+    setCentralWidget(ui->panMain);
+    setWindowIcon(QIcon(QStringLiteral(":/images/tarnwick.png")));
+    resize(644, 513 + ui->menMain->sizeHint().height());
+    FdtmMain.AttachMainForm(*this);
+
+    const QList<QAction*> fileActions = ui->File1->actions();
+    for (QAction* action : fileActions)
+        if (action->isSeparator()) action->setObjectName(QStringLiteral("N1"));
+
+    auto* panel0 = new QLabel(ui->sbMain);
+    panel0->setObjectName(QStringLiteral("sbMainPanel0"));
+    panel0->setFixedWidth(250);
+    ui->sbMain->addWidget(panel0);
+    auto* panel1 = new QLabel(ui->sbMain);
+    panel1->setObjectName(QStringLiteral("sbMainPanel1"));
+    panel1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    ui->sbMain->addWidget(panel1, 1);
+
+    ui->pgMain->setStyleSheet(QStringLiteral("QTabBar::tab { width: 100px; }"));
+    ui->Splitter1->setStretchFactor(0, 0);
+    ui->Splitter1->setStretchFactor(1, 1);
+    ui->Splitter1->setSizes({188, 96});
+
+    ui->SpeedButton1->setDefaultAction(FdtmMain.actRefreshAll);
+    ui->SpeedButton1->installEventFilter(this);
+    ui->lblfennoway->installEventFilter(this);
+    ui->imgDonate->installEventFilter(this);
+    ui->panTop->installEventFilter(this);
+
+    FtmrUpdateDelayCheck->setObjectName(QStringLiteral("tmrUpdateDelayCheck"));
+    FtmrUpdateDelayCheck->setInterval(kUpdateDelayMs);
+    connect(FtmrUpdateDelayCheck, &QTimer::timeout, this, &TfrmMain::tmrUpdateDelayCheckTimer);
+
+    connect(ui->btnRun, &QPushButton::clicked, this, &TfrmMain::btnRunClick);
+    connect(ui->btnBrowse, &QPushButton::clicked, this, &TfrmMain::btnBrowseClick);
+    connect(ui->cmbProjects, &QComboBox::activated, this, &TfrmMain::cmbProjectsChange);
+    connect(ui->menExit, &QAction::triggered, this, &TfrmMain::menExitClick);
+    connect(ui->menCheckUpdates, &QAction::triggered, this, &TfrmMain::menCheckUpdatesClick);
+    BindPresetButtons();
+
+    FormCreate();
+}
+
+TfrmMain::~TfrmMain() = default;
+
+TConsoleEdit& TfrmMain::Console() const { return *ui->redtConsole; }
+
+void TfrmMain::BindPresetButtons() {
+    using Handler = void (TfrmMain::*)();
+    struct Binding {
+        const char* button;
+        Handler handler;
+    };
+    static const Binding kBindings[] = {
+        {"btnCache_Forget", &TfrmMain::btnCache_ForgetClick},
+        {"btnMake_Controller", &TfrmMain::btnMake_ControllerClick},
+        {"btnMake_Middleware", &TfrmMain::btnMake_MiddlewareClick},
+        {"btnMake_Migration", &TfrmMain::btnMake_MigrationClick},
+        {"btnMake_Model", &TfrmMain::btnMake_ModelClick},
+        {"btnMake_Request", &TfrmMain::btnMake_RequestClick},
+        {"btnMake_Seed", &TfrmMain::btnMake_SeedClick},
+        {"bt2Make_Model", &TfrmMain::bt2Make_ModelClick},
+        {"btnDumpAutoload", &TfrmMain::btnDumpAutoloadClick},
+        {"btnClear__Cache", &TfrmMain::btnDumpAutoloadClick},
+        {"btnDiagnose", &TfrmMain::btnDumpAutoloadClick},
+        {"btnUpdate", &TfrmMain::btnUpdateClick},
+        {"btnValidate", &TfrmMain::btnUpdateClick},
+        {"btnShow", &TfrmMain::btnUpdateClick},
+        {"btnOutDated", &TfrmMain::btnUpdateClick},
+        {"btnSelf__Update", &TfrmMain::btnUpdateClick},
+        {"btnRequire", &TfrmMain::btnRequireClick},
+    };
+
+    const QList<TSpeedButton*> buttons = ui->pgMain->findChildren<TSpeedButton*>();
+    for (TSpeedButton* button : buttons) {
+        const QString name = button->objectName();
+        Handler handler = &TfrmMain::btnRoute_CacheClick;
+        for (const Binding& binding : kBindings)
+            if (name == QLatin1String(binding.button)) handler = binding.handler;
+        connect(button, &TSpeedButton::clicked, this, handler);
+
+        // The General and Composer pages show each button's command line as its tooltip.
+        QWidget* page = button->parentWidget();
+        if (page == ui->tabGeneral)
+            button->setToolTip(CommandPrefix(TCommandType::Artisan) + CommandFromButtonName(name));
+        else if (page == ui->TabSheet1)
+            button->setToolTip(CommandPrefix(TCommandType::Composer) + CommandFromButtonName(name));
+    }
+}
+
+void TfrmMain::FormCreate() {
+    try {
+        setsAppPath(FEnvironment.ProgramFolder());
+        FdtmMain.kelvoVersion.setFileName(FEnvironment.ExecutableFile.toStdString());
+        setWindowTitle(windowTitle() + QStringLiteral(" | ") +
+                       QString::fromStdString(FdtmMain.kelvoVersion.FileVersion()));
+        const QString dataFolder = FEnvironment.DataFolder();
+        FdtmMain.iniFileParser.setIniFileName(
+            (dataFolder + QStringLiteral("settings.ini")).toStdString());
+        FdtmMain.auUpgrade.setRemoteINIFileLocalPath(dataFolder.toStdString());
+        LoadSettings();
+        ui->pgMain->setCurrentWidget(ui->tabGeneral);
+        findChild<QLabel*>(QStringLiteral("sbMainPanel0"))->setText(kCopyrightNotice);
+        findChild<QLabel*>(QStringLiteral("sbMainPanel1"))
+            ->setText(QStringLiteral("Support & Suggestions: ") + kSupportAddress +
+                      QStringLiteral("    "));
+        FtmrUpdateDelayCheck->start();
+    } catch (const std::exception& error) {
+        ShowDefaultErrorBox(FDesktop, this, QString::fromUtf8(error.what()));
+    }
+}
+
+void TfrmMain::setsRoot(const QString& value) {
+    FRoot = value;
+    ui->edtRoot->setText(value);
+    FdtmMain.iniFileParser.WriteVal(kSettingsSection, "Root", value.toStdString());
+}
+
+void TfrmMain::setsActiveProject(const QString& value) {
+    FsActiveProject = value;
+    FdtmMain.iniFileParser.WriteVal(kSettingsSection, "Project", value.toStdString());
+}
+
+void TfrmMain::LoadSettings() {
+    setsRoot(QString::fromStdString(FdtmMain.iniFileParser.ReadVal(kSettingsSection, "Root", "")));
+    setsActiveProject(
+        QString::fromStdString(FdtmMain.iniFileParser.ReadVal(kSettingsSection, "Project", "")));
+    LoadProjects(ui->edtRoot->text());
+}
+
+void TfrmMain::LoadProjects(const QString& ARoot) {
+    const QString folder = ARoot.isEmpty() ? sRoot() : ARoot;
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) return;
+    const QStringList projects = SubFolders(folder);
+
+    QComboBox& list = *ui->cmbProjects;
+    const QSignalBlocker quiet(list);
+    list.clear();
+    list.addItems(projects);
+    list.setCurrentIndex(projects.indexOf(sActiveProject(), 0, Qt::CaseInsensitive));
+}
+
+QString TfrmMain::ProjectFolder() const { return ui->cmbProjects->currentText(); }
+
+void TfrmMain::btnBrowseClick() {
+    if (!FdtmMain.jvSelectDirectory.Execute(this)) return;
+    setsRoot(FdtmMain.jvSelectDirectory.Directory());
+    LoadProjects(sRoot());
+}
+
+void TfrmMain::cmbProjectsChange() { setsActiveProject(ui->cmbProjects->currentText()); }
+
+void TfrmMain::btnRunClick() {
+    TCmd& runner = FdtmMain.cmdCommand;
+    runner.setRunWithCmd(true);
+    runner.setCommmandStr(ui->edtCommand->text().toStdString());
+    runner.RunCommand(ProjectFolder().toStdString());
+}
+
+void TfrmMain::RunCommand(const QString& ACommand, TCommandType ACommandType) {
+    TCmd& runner = FdtmMain.cmdCommand;
+    runner.setRunWithCmd(true);
+    runner.setCommmandStr((CommandPrefix(ACommandType) + ACommand).toStdString());
+    runner.RunCommand(ProjectFolder().toStdString());
+}
+
+void TfrmMain::RunSimpleCommand(const TSpeedButton& AButton, bool AArguments,
+                                const QString& AAdditionalArguments) {
+    QString command = CommandFromButtonName(AButton.objectName());
+    QString arguments;
+    if (AArguments && FDesktop.InputQuery(this, QStringLiteral("Arguments"),
+                                          QStringLiteral("Enter Arguments"), arguments))
+        command += u' ' + arguments + u' ' + AAdditionalArguments;
+    RunCommand(command, TCommandType::Artisan);
+}
+
+void TfrmMain::RunComposerCommand(const TSpeedButton& AButton, bool AArguments) {
+    QString command = CommandFromButtonName(AButton.objectName());
+    QString arguments;
+    if (AArguments && FDesktop.InputQuery(this, QStringLiteral("Arguments"),
+                                          QStringLiteral("Enter Arguments"), arguments))
+        command += u' ' + arguments;
+    RunCommand(command, TCommandType::Composer);
+}
+
+const TSpeedButton& TfrmMain::SenderButton() const {
+    const auto* button = qobject_cast<const TSpeedButton*>(sender());
+    if (!button) throw Exception("Invalid class typecast");
+    return *button;
+}
+
+void TfrmMain::btnRoute_CacheClick() { RunSimpleCommand(SenderButton(), false, QString()); }
+void TfrmMain::btnCache_ForgetClick() { RunSimpleCommand(SenderButton(), true, QString()); }
+void TfrmMain::btnMake_ControllerClick() { RunSimpleCommand(SenderButton(), true, QString()); }
+void TfrmMain::btnMake_MiddlewareClick() { RunSimpleCommand(SenderButton(), true, QString()); }
+void TfrmMain::btnMake_MigrationClick() { RunSimpleCommand(SenderButton(), true, QString()); }
+void TfrmMain::btnMake_ModelClick() { RunSimpleCommand(SenderButton(), true, QString()); }
+void TfrmMain::btnMake_RequestClick() { RunSimpleCommand(SenderButton(), true, QString()); }
+void TfrmMain::btnMake_SeedClick() { RunSimpleCommand(SenderButton(), true, QString()); }
+void TfrmMain::bt2Make_ModelClick() {
+    RunSimpleCommand(SenderButton(), true, QStringLiteral(" -crm"));
+}
+void TfrmMain::btnDumpAutoloadClick() { RunComposerCommand(SenderButton(), false); }
+void TfrmMain::btnUpdateClick() { RunComposerCommand(SenderButton(), false); }
+void TfrmMain::btnRequireClick() { RunComposerCommand(SenderButton(), true); }
+
+void TfrmMain::CheckUpdatesPlease(bool APromptIfNone) {
+    try {
+        FtmrUpdateDelayCheck->stop();
+        const bool found = FdtmMain.auUpgrade.Update();
+        if (APromptIfNone && !found)
+            FDesktop.ShowInformation(this, QStringLiteral("Aaaah no updates available yet :)"));
+    } catch (...) {
+        // An update check that fails is not worth the user's attention.
+    }
+}
+
+void TfrmMain::tmrUpdateDelayCheckTimer() {
+    FtmrUpdateDelayCheck->stop();
+    CheckUpdatesPlease(false);
+}
+
+void TfrmMain::menCheckUpdatesClick() { CheckUpdatesPlease(true); }
+
+void TfrmMain::menExitClick() { close(); }
+
+void TfrmMain::OpenWebsite(const QString& AAddress) { FDesktop.OpenUrl(AAddress); }
+
+void TfrmMain::lblfennowayClick() { OpenWebsite(kSiteAddress); }
+
+void TfrmMain::imgDonateClick() { FDesktop.OpenUrl(kDonateAddress); }
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::ToolTip:
+        // The refresh button carries its action's hint but shows no tooltip.
+        if (watched == ui->SpeedButton1) return true;
+        break;
+    case QEvent::MouseButtonRelease:
+        if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton) break;
+        if (watched == ui->lblfennoway) lblfennowayClick();
+        if (watched == ui->imgDonate) imgDonateClick();
+        break;
+    case QEvent::Resize:
+        if (watched == ui->panTop) {
+            const int grown = ui->panTop->width() - kTopDesignWidth;
+            ui->imgDonate->move(535 + grown, ui->imgDonate->y());
+            ui->Label4->move(517 + grown, ui->Label4->y());
+        }
+        break;
+    default:
+        break;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TfrmMain::keyPressEvent(QKeyEvent* event) {
+    // Enter that no control took for itself presses the focused button, or Run.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (auto* button = qobject_cast<QAbstractButton*>(focusWidget()))
+            button->click();
+        else
+            ui->btnRun->click();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
