@@ -11,7 +11,8 @@ using TOnNewVersionFoundEvent = std::function<void(const std::string& ANewVersio
                                                    const std::string& ANewDownloadLink,
                                                    const std::string& AUserMessage)>;
 
-// Time limits of one download, redirects included.
+// Time limits of one download, redirects included. A stall is noticed at the next of
+// libcurl's progress calls, which come at least about once a second.
 struct TUpgradeTimeouts {
     std::chrono::milliseconds Connect{10000};  // to establish a connection
     std::chrono::milliseconds Stall{15000};    // without receiving anything

@@ -171,6 +171,23 @@ TEST_F(AutoUpgradeTest, SendsExactlyTheRequestHeadersAndReturnsTheServersCookies
     EXPECT_EQ(requests[1].Connection, 0u);
 }
 
+TEST_F(AutoUpgradeTest, GoesToTheServerDirectlyWhateverTheProxySettings) {
+    unsigned short closedPort = 0;
+    {
+        LoopbackHttpServer gone;
+        closedPort = gone.Port();
+    }
+    const std::string proxy = "http://127.0.0.1:" + std::to_string(closedPort);
+    for (const char* name : {"http_proxy", "HTTPS_PROXY", "ALL_PROXY", "all_proxy"}) ::setenv(name, proxy.c_str(), 1);
+    LoopbackHttpServer server({Reply::Http(kOk, Ini("2.0.3"))});
+    PointAt(server);
+    const std::string failure = FailureOf([&] { upgrade.Update(); });
+    for (const char* name : {"http_proxy", "HTTPS_PROXY", "ALL_PROXY", "all_proxy"}) ::unsetenv(name);
+    EXPECT_EQ(failure, "<no error>");
+    ASSERT_EQ(server.Requests().size(), 1u);
+    EXPECT_EQ(server.Requests()[0].Raw.substr(0, 35), "GET /updates/tarnwick/version.ini H");
+}
+
 TEST_F(AutoUpgradeTest, CookiesBelongToTheirServerAndExpire) {
     LoopbackHttpServer other({Reply::Http(kOk, Ini("1.0"))});
     LoopbackHttpServer server({
