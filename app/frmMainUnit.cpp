@@ -105,6 +105,14 @@ TfrmMain::~TfrmMain() = default;
 TConsoleEdit& TfrmMain::Console() const { return *ui->redtConsole; }
 
 void TfrmMain::BindPresetButtons() {
+    for (int page = 0; page < ui->pgMain->count(); ++page) {
+        const QList<TSpeedButton*> buttons = ui->pgMain->widget(page)->findChildren<TSpeedButton*>(
+            QString(), Qt::FindDirectChildrenOnly);
+        for (TSpeedButton* button : buttons) BindPresetButton(*button);
+    }
+}
+
+void TfrmMain::BindPresetButton(TSpeedButton& button) {
     using Handler = void (TfrmMain::*)();
     struct Binding {
         const char* button;
@@ -130,21 +138,18 @@ void TfrmMain::BindPresetButtons() {
         {"btnRequire", &TfrmMain::btnRequireClick},
     };
 
-    const QList<TSpeedButton*> buttons = ui->pgMain->findChildren<TSpeedButton*>();
-    for (TSpeedButton* button : buttons) {
-        const QString name = button->objectName();
-        Handler handler = &TfrmMain::btnRoute_CacheClick;
-        for (const Binding& binding : kBindings)
-            if (name == QLatin1String(binding.button)) handler = binding.handler;
-        connect(button, &TSpeedButton::clicked, this, handler);
+    const QString name = button.objectName();
+    Handler handler = &TfrmMain::btnRoute_CacheClick;
+    for (const Binding& binding : kBindings)
+        if (name == QLatin1String(binding.button)) handler = binding.handler;
+    connect(&button, &TSpeedButton::clicked, this, handler);
 
-        // The General and Composer pages show each button's command line as its tooltip.
-        QWidget* page = button->parentWidget();
-        if (page == ui->tabGeneral)
-            button->setToolTip(CommandPrefix(TCommandType::Artisan) + CommandFromButtonName(name));
-        else if (page == ui->TabSheet1)
-            button->setToolTip(CommandPrefix(TCommandType::Composer) + CommandFromButtonName(name));
-    }
+    // The General and Composer pages show each button's command line as its tooltip.
+    const QWidget* page = button.parentWidget();
+    if (page == ui->tabGeneral)
+        button.setToolTip(CommandPrefix(TCommandType::Artisan) + CommandFromButtonName(name));
+    else if (page == ui->TabSheet1)
+        button.setToolTip(CommandPrefix(TCommandType::Composer) + CommandFromButtonName(name));
 }
 
 void TfrmMain::FormCreate() {
@@ -196,7 +201,12 @@ void TfrmMain::LoadProjects(const QString& ARoot) {
     const QSignalBlocker quiet(list);
     list.clear();
     list.addItems(projects);
-    list.setCurrentIndex(projects.indexOf(sActiveProject(), 0, Qt::CaseInsensitive));
+    list.setCurrentIndex(-1);
+    for (qsizetype i = 0; i < projects.size(); ++i)
+        if (projects[i].compare(sActiveProject(), Qt::CaseInsensitive) == 0) {
+            list.setCurrentIndex(int(i));
+            break;
+        }
 }
 
 QString TfrmMain::ProjectFolder() const { return ui->cmbProjects->currentText(); }

@@ -67,6 +67,7 @@ private:
     void FormCreate();
     void LoadSettings();
     void BindPresetButtons();
+    void BindPresetButton(TSpeedButton& button);
     const TSpeedButton& SenderButton() const;
     QString ProjectFolder() const;
 

@@ -1,0 +1,163 @@
+#include "WindowFixture.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QtTest/QTest>
+
+namespace {
+
+using MainWindow = WindowTest;
+
+TEST_F(MainWindow, EnterInTheCommandBoxRunsItInTheSelectedProject) {
+    const QString root = MakeRoot({QStringLiteral("blog")}, Path(QStringLiteral("www/blog")));
+    OpenWindow();
+    auto* command = Find<QLineEdit>("edtCommand");
+    command->setText(QStringLiteral("pwd; printf 'caf\\303\\251\\r\\n' >&2"));
+    QTest::keyClick(command, Qt::Key_Return);
+
+    EXPECT_TRUE(Desktop.Errors.empty());
+    EXPECT_EQ(ConsoleText(), QStringLiteral("\nCommand: pwd; printf 'caf\\303\\251\\r\\n' >&2\n") +
+                                 root + QStringLiteral("/blog\ncafé\n\n"));
+    EXPECT_EQ(command->text(), QStringLiteral("pwd; printf 'caf\\303\\251\\r\\n' >&2"));
+    EXPECT_EQ(DataModule->cmdCommand.CommmandStr(), command->text().toStdString());
+    EXPECT_TRUE(DataModule->cmdCommand.RunWithCmd());
+}
+
+TEST_F(MainWindow, RunWithAnEmptyCommandBoxShowsTheErrorAndRunsNothing) {
+    OpenWindow();
+    QTest::mouseClick(Find<QPushButton>("btnRun"), Qt::LeftButton);
+    ASSERT_EQ(Desktop.Errors.size(), 1u);
+    EXPECT_EQ(Desktop.Errors[0].Title, QStringLiteral("Tarnwick 2"));
+    EXPECT_EQ(Desktop.Errors[0].Text, QStringLiteral("Command String Empty."));
+    EXPECT_EQ(ConsoleText(), QString());
+}
+
+TEST_F(MainWindow, WithoutAProjectTheCommandDoesNotStartAndTheConsoleSaysWhy) {
+    OpenWindow();
+    const QString marker = Path(QStringLiteral("ran"));
+    Find<QLineEdit>("edtCommand")->setText(QStringLiteral("touch ") + marker);
+    QTest::mouseClick(Find<QPushButton>("btnRun"), Qt::LeftButton);
+    EXPECT_TRUE(Desktop.Errors.empty());
+    EXPECT_FALSE(QFile::exists(marker));
+    const QStringList lines = ConsoleText().split(u'\n');
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_FALSE(lines[0].isEmpty());
+    EXPECT_FALSE(lines[0].startsWith(QStringLiteral("Command: ")));
+}
+
+TEST_F(MainWindow, ErrorBoxAppendsAFullStopOnlyWhereItIsMissing) {
+    const struct {
+        const char* message;
+        const char* shown;
+    } cases[] = {{"RichEdit line insertion error", "RichEdit line insertion error."},
+                 {"Command String Empty.", "Command String Empty."},
+                 {"Ends in a comma,", "Ends in a comma,"},
+                 {"Ends in a bracket)", "Ends in a bracket)"},
+                 {"", ""}};
+    for (const auto& c : cases) {
+        Desktop.Errors.clear();
+        ShowDefaultErrorBox(Desktop, nullptr, QString::fromLatin1(c.message));
+        ASSERT_EQ(Desktop.Errors.size(), 1u);
+        EXPECT_EQ(Desktop.Errors[0].Text, QString::fromLatin1(c.shown)) << c.message;
+        EXPECT_EQ(Desktop.Errors[0].Title, QStringLiteral("Tarnwick 2"));
+    }
+}
+
+TEST_F(MainWindow, HasItsLayoutMenuAndTabOrder) {
+    OpenWindow();
+    Window->show();
+    EXPECT_EQ(Window->centralWidget()->size(), QSize(644, 513));
+    auto* pages = Find<QTabWidget>("pgMain");
+    const QStringList expectedPages = {"tabGeneral", "TabSheet2", "tabMake",
+                                       "tabMigration", "tabRoute", "TabSheet1"};
+    const QStringList captions = {"General", "DB", "Make", "Migration", "Route", "Composer"};
+    ASSERT_EQ(pages->count(), 6);
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(pages->widget(i)->objectName(), expectedPages[i]);
+        EXPECT_EQ(pages->tabText(i), captions[i]);
+    }
+    const struct {
+        const char* name;
+        QRect geometry;
+    } placed[] = {{"lblfennoway", {10, 9, 116, 13}}, {"Label2", {9, 44, 87, 13}},
+                  {"edtRoot", {9, 63, 456, 21}},     {"btnBrowse", {471, 61, 75, 25}},
+                  {"Label3", {9, 92, 76, 13}},       {"cmbProjects", {9, 108, 456, 21}},
+                  {"SpeedButton1", {472, 108, 23, 22}}, {"Label1", {9, 146, 51, 13}},
+                  {"edtCommand", {9, 165, 456, 21}}, {"btnRun", {471, 163, 75, 25}},
+                  {"PanelLine1", {9, 35, 620, 1}},   {"imgDonate", {535, 3, 92, 26}},
+                  {"Label4", {517, 35, 106, 13}}};
+    for (const auto& p : placed)
+        EXPECT_EQ(Find<QWidget>(p.name)->geometry(), p.geometry) << p.name;
+
+    EXPECT_TRUE(Find<QLineEdit>("edtRoot")->isReadOnly());
+    EXPECT_EQ(Find<QPushButton>("btnBrowse")->text(), QStringLiteral("&Browse"));
+    EXPECT_EQ(Find<QPushButton>("btnRun")->text(), QStringLiteral("&Run"));
+    EXPECT_EQ(Find<QLineEdit>("edtCommand")->toolTip(),
+              QStringLiteral("Example: php artisan make:migration TestMigration"));
+    EXPECT_EQ(Find<QLabel>("Label4")->text(), QStringLiteral("Be Generous Please :)"));
+    EXPECT_FALSE(Find<QLabel>("Label4")->isEnabled());
+    EXPECT_EQ(Find<QLabel>("imgDonate")->toolTip(),
+              QStringLiteral("When you donate you become my Boss. What can I do for you boss?"));
+
+    auto* file = Find<QMenu>("File1");
+    const QList<QAction*> items = file->actions();
+    ASSERT_EQ(items.size(), 3);
+    EXPECT_EQ(items[0]->text(), QStringLiteral("&Check for Updates"));
+    EXPECT_TRUE(items[1]->isSeparator());
+    EXPECT_EQ(items[2]->text(), QStringLiteral("&Exit"));
+
+    // Focus moves from Run to the command box, the root box, Browse and the project list.
+    const QStringList order = {"btnRun", "edtCommand", "edtRoot", "btnBrowse", "cmbProjects"};
+    QWidget* widget = Find<QWidget>("btnRun");
+    for (int i = 1; i < order.size(); ++i) {
+        widget = widget->nextInFocusChain();
+        while (widget->focusPolicy() == Qt::NoFocus) widget = widget->nextInFocusChain();
+        EXPECT_EQ(widget->objectName(), order[i]);
+    }
+}
+
+TEST_F(MainWindow, EnlargingWidensTheLowerPartsAndKeepsTheTopRightControlsAtTheEdge) {
+    OpenWindow();
+    Window->show();
+    const QRect consoleBefore = Window->Console().geometry();
+    const QRect pagesBefore = Find<QWidget>("pgMain")->geometry();
+    const QRect browseBefore = Find<QWidget>("btnBrowse")->geometry();
+    const int donateGap = Find<QWidget>("panTop")->width() - Find<QWidget>("imgDonate")->geometry().right();
+    const int labelGap = Find<QWidget>("panTop")->width() - Find<QWidget>("Label4")->geometry().right();
+
+    Window->resize(Window->width() + 200, Window->height() + 100);
+    QApplication::processEvents();
+
+    EXPECT_EQ(Window->Console().width(), consoleBefore.width() + 200);
+    EXPECT_EQ(Window->Console().height(), consoleBefore.height() + 100);
+    EXPECT_EQ(Find<QWidget>("pgMain")->width(), pagesBefore.width() + 200);
+    EXPECT_EQ(Find<QWidget>("pgMain")->height(), pagesBefore.height());
+    EXPECT_EQ(Find<QWidget>("btnBrowse")->geometry(), browseBefore);
+    EXPECT_EQ(Find<QWidget>("panTop")->width() - Find<QWidget>("imgDonate")->geometry().right(), donateGap);
+    EXPECT_EQ(Find<QWidget>("panTop")->width() - Find<QWidget>("Label4")->geometry().right(), labelGap);
+    EXPECT_EQ(Find<QStatusBar>("sbMain")->width(), Find<QWidget>("panTop")->width());
+}
+
+TEST_F(MainWindow, LinksAskTheDesktopToOpenTheirPages) {
+    OpenWindow();
+    Window->show();
+    QTest::mouseClick(Find<QLabel>("lblfennoway"), Qt::LeftButton);
+    QTest::mouseClick(Find<QLabel>("imgDonate"), Qt::LeftButton);
+    EXPECT_EQ(Desktop.OpenedUrls, QStringList({TfrmMain::kSiteAddress, TfrmMain::kDonateAddress}));
+}
+
+TEST_F(MainWindow, ExitClosesTheWindow) {
+    OpenWindow();
+    Window->show();
+    Find<QAction>("menExit")->trigger();
+    EXPECT_FALSE(Window->isVisible());
+}
+
+}  // namespace

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "app/Desktop.h"
+
+#include <QDialog>
+#include <QStringList>
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <vector>
+
+// Answers the window's prompts from a script and records every request.
+class TScriptedDesktop : public IDesktop {
+public:
+    struct Prompt {
+        QString Caption;
+        QString Text;
+        QString InitialValue;
+    };
+    struct ErrorBox {
+        QString Title;
+        QString Text;
+    };
+
+    // Answers for the input box: a text for OK, nullopt for Cancel. With none left, Cancel.
+    std::deque<std::optional<QString>> InputAnswers;
+    std::vector<Prompt> Prompts;
+
+    // Answers for the folder chooser: a folder, or nullopt for Cancel.
+    std::deque<std::optional<QString>> FolderAnswers;
+    int FolderRequests = 0;
+
+    QStringList Informations;
+    std::vector<ErrorBox> Errors;
+    QStringList OpenedUrls;
+
+    // Runs while a modal dialog is "shown"; the dialog counts as closed when it returns.
+    std::function<void(QDialog&)> OnShowModal;
+    int ModalDialogs = 0;
+
+    bool InputQuery(QWidget*, const QString& caption, const QString& prompt,
+                    QString& value) override {
+        Prompts.push_back({caption, prompt, value});
+        if (InputAnswers.empty()) return false;
+        const std::optional<QString> answer = InputAnswers.front();
+        InputAnswers.pop_front();
+        if (!answer) return false;
+        value = *answer;
+        return true;
+    }
+
+    bool SelectDirectory(QWidget*, QString& folder) override {
+        ++FolderRequests;
+        if (FolderAnswers.empty()) return false;
+        const std::optional<QString> answer = FolderAnswers.front();
+        FolderAnswers.pop_front();
+        if (!answer) return false;
+        folder = *answer;
+        return true;
+    }
+
+    void ShowInformation(QWidget*, const QString& text) override { Informations.append(text); }
+
+    void ShowError(QWidget*, const QString& title, const QString& text) override {
+        Errors.push_back({title, text});
+    }
+
+    void ShowModal(QDialog& dialog) override {
+        ++ModalDialogs;
+        if (OnShowModal) OnShowModal(dialog);
+    }
+
+    void OpenUrl(const QString& address) override { OpenedUrls.append(address); }
+};

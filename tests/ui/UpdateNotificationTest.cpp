@@ -1,0 +1,200 @@
+#include "../unit/LoopbackHttpServer.h"
+#include "WindowFixture.h"
+#include "app/frmUpdateUnit.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest/QTest>
+
+namespace {
+
+using testsupport::LoopbackHttpServer;
+
+std::string Description(const std::string& version, const std::string& link,
+                        const std::string& message) {
+    return "[VERSION]\r\nNUMBER=" + version + "\r\n[DOWNLOAD]\r\nURL=" + link +
+           "\r\n[USER]\r\nMESSAGE=" + message + "\r\n";
+}
+
+LoopbackHttpServer::Reply Answer(const std::string& body) {
+    return LoopbackHttpServer::Reply::Http("HTTP/1.1 200 OK", body);
+}
+
+// What the update dialog showed while it was open.
+struct Shown {
+    QString Caption;
+    QString Version;
+    QString Link;
+    QStringList MessageLines;
+};
+
+class UpdateNotification : public WindowTest {
+protected:
+    void PointAt(const LoopbackHttpServer& server) {
+        DataModule->auUpgrade.setRemoteINIFileURL(server.Url("/updates/tarnwick/version.ini"));
+    }
+
+    // Records the dialog's texts, optionally clicks its link, then closes it with Close.
+    void AnswerDialogs(bool clickLink = false) {
+        Desktop.OnShowModal = [this, clickLink](QDialog& dialog) {
+            Shown shown;
+            shown.Caption = dialog.windowTitle();
+            shown.Version = dialog.findChild<QLabel*>("lblNewVersion")->text();
+            shown.Link = dialog.findChild<QLabel*>("lblDownloadLink")->text();
+            shown.MessageLines =
+                dialog.findChild<QPlainTextEdit*>("memMessage")->toPlainText().split(u'\n');
+            Dialogs.push_back(shown);
+            dialog.show();
+            if (clickLink)
+                QTest::mouseClick(dialog.findChild<QLabel*>("lblDownloadLink"), Qt::LeftButton);
+            EXPECT_TRUE(dialog.isVisible()) << "the link leaves the dialog open";
+            QTest::mouseClick(dialog.findChild<QPushButton*>("btnClose"), Qt::LeftButton);
+            EXPECT_FALSE(dialog.isVisible());
+        };
+    }
+
+    void CheckFromMenu() { Find<QAction>("menCheckUpdates")->trigger(); }
+
+    std::vector<Shown> Dialogs;
+};
+
+TEST_F(UpdateNotification, MenuCheckWithANewerVersionShowsTheDialogAndNothingAfterClose) {
+    LoopbackHttpServer server(
+        {Answer(Description("2.0.3", "http://downloads.tarnwick.example/2.0.3", "First|Second||Third"))});
+    OpenWindow();
+    PointAt(server);
+    AnswerDialogs(true);
+    CheckFromMenu();
+
+    ASSERT_EQ(Dialogs.size(), 1u);
+    EXPECT_EQ(Dialogs[0].Caption, QStringLiteral("Update"));
+    EXPECT_EQ(Dialogs[0].Version, QStringLiteral("2.0.3"));
+    EXPECT_EQ(Dialogs[0].Link, QStringLiteral("http://downloads.tarnwick.example/2.0.3"));
+    EXPECT_EQ(Dialogs[0].MessageLines, QStringList({"First", "Second", "", "Third"}));
+    EXPECT_EQ(Desktop.OpenedUrls, QStringList({"http://downloads.tarnwick.example/2.0.3"}));
+    EXPECT_TRUE(Desktop.Informations.isEmpty());
+    EXPECT_TRUE(Desktop.Errors.empty());
+    EXPECT_FALSE(Window->tmrUpdateDelayCheck().isActive());
+    EXPECT_TRUE(QFile::exists(Path(QStringLiteral("bin/version.ini"))));
+}
+
+TEST_F(UpdateNotification, MenuCheckWithoutANewerVersionSaysSo) {
+    LoopbackHttpServer server({Answer(Description("2.0.2.61", "", ""))});
+    OpenWindow();
+    PointAt(server);
+    AnswerDialogs();
+    CheckFromMenu();
+    EXPECT_TRUE(Dialogs.empty());
+    EXPECT_EQ(Desktop.Informations, QStringList({"Aaaah no updates available yet :)"}));
+}
+
+TEST_F(UpdateNotification, FailedChecksShowNothing) {
+    const std::vector<LoopbackHttpServer::Reply> answers = {
+        LoopbackHttpServer::Reply::Http("HTTP/1.1 404 Not Found", "gone"),
+        Answer(Description("2.0.3b", "", "")),
+    };
+    for (const auto& answer : answers) {
+        LoopbackHttpServer server({answer});
+        OpenWindow();
+        PointAt(server);
+        AnswerDialogs();
+        CheckFromMenu();
+        EXPECT_EQ(server.Requests().size(), 1u);
+        EXPECT_TRUE(Dialogs.empty());
+        EXPECT_TRUE(Desktop.Informations.isEmpty());
+        EXPECT_TRUE(Desktop.Errors.empty());
+    }
+
+    // No server at all.
+    unsigned short closedPort;
+    {
+        LoopbackHttpServer gone;
+        closedPort = gone.Port();
+    }
+    OpenWindow();
+    DataModule->auUpgrade.setRemoteINIFileURL("http://127.0.0.1:" + std::to_string(closedPort) + "/v.ini");
+    CheckFromMenu();
+    EXPECT_TRUE(Desktop.Informations.isEmpty());
+    EXPECT_TRUE(Desktop.Errors.empty());
+    EXPECT_EQ(Desktop.ModalDialogs, 0);
+}
+
+TEST_F(UpdateNotification, TimerRunsOneSilentCheck) {
+    LoopbackHttpServer server({Answer(Description("2.0.2.61", "", "")),
+                               Answer(Description("2.0.2.61", "", ""))});
+    OpenWindow();
+    PointAt(server);
+    QTimer& timer = Window->tmrUpdateDelayCheck();
+    EXPECT_TRUE(timer.isActive());
+    EXPECT_EQ(timer.interval(), 10000);
+    timer.start(10);
+    QTest::qWait(300);
+    EXPECT_EQ(server.Requests().size(), 1u);
+    EXPECT_FALSE(timer.isActive());
+    EXPECT_TRUE(Desktop.Informations.isEmpty());
+}
+
+TEST_F(UpdateNotification, MenuCheckBeforeTheTimerStopsTheAutomaticCheck) {
+    LoopbackHttpServer server({Answer(Description("1.0", "", ""))});
+    OpenWindow();
+    PointAt(server);
+    CheckFromMenu();
+    EXPECT_FALSE(Window->tmrUpdateDelayCheck().isActive());
+    EXPECT_EQ(server.Requests().size(), 1u);
+}
+
+TEST_F(UpdateNotification, LinkOpensOnlyWebAddresses) {
+    const struct {
+        const char* link;
+        bool opens;
+    } cases[] = {{"https://downloads.tarnwick.example/setup", true},
+                 {"HTTP://downloads.tarnwick.example/", true},
+                 {"", false},
+                 {"file:///etc/passwd", false},
+                 {"javascript:alert(1)", false},
+                 {"/usr/bin/xterm", false},
+                 {"http://", false}};
+    for (const auto& c : cases) {
+        QStringList opened;
+        TfrmUpdate dialog([&opened](const QString& address) { opened.append(address); });
+        dialog.SetDownloadLink(QString::fromLatin1(c.link));
+        dialog.show();
+        auto* label = dialog.findChild<QLabel*>("lblDownloadLink");
+        EXPECT_EQ(label->text(), QString::fromLatin1(c.link));
+        QTest::mouseClick(label, Qt::LeftButton);
+        EXPECT_EQ(opened.size(), c.opens ? 1 : 0) << c.link;
+    }
+}
+
+TEST_F(UpdateNotification, DialogLayout) {
+    TfrmUpdate dialog([](const QString&) {});
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Update"));
+    EXPECT_EQ(dialog.size(), QSize(415, 352));
+    EXPECT_FALSE(dialog.windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(dialog.windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_EQ(dialog.findChild<QLabel*>("Label1")->text(), QStringLiteral("Update Available"));
+    EXPECT_EQ(dialog.findChild<QLabel*>("Label2")->text(), QStringLiteral("New Version:"));
+    EXPECT_EQ(dialog.findChild<QLabel*>("Label4")->text(), QStringLiteral("Download:"));
+    EXPECT_EQ(dialog.findChild<QLabel*>("Label6")->text(), QStringLiteral("Update Message:"));
+    EXPECT_EQ(dialog.findChild<QLabel*>("Image1")->pixmap().size(), QSize(32, 32));
+    auto* message = dialog.findChild<QPlainTextEdit*>("memMessage");
+    EXPECT_TRUE(message->isReadOnly());
+    EXPECT_EQ(message->geometry(), QRect(24, 144, 361, 145));
+    auto* close = dialog.findChild<QPushButton*>("btnClose");
+    EXPECT_EQ(close->text(), QStringLiteral("&Close"));
+    EXPECT_EQ(close->geometry(), QRect(310, 312, 75, 25));
+    EXPECT_FALSE(close->isDefault());
+    EXPECT_FALSE(close->autoDefault());
+
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    message->setFocus();
+    QTest::keyClick(message, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), close) << "the message comes first in tab order, then Close";
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    EXPECT_TRUE(dialog.isVisible()) << "Esc does nothing special";
+}
+
+}  // namespace
