@@ -30,6 +30,8 @@ constexpr int kUpdateDelayMs = 10000;
 // The panel the top controls sit on is laid out for this width; the donate picture
 // and the label under it keep their distance from its right edge.
 constexpr int kTopDesignWidth = 634;
+constexpr int kDonateRightGap = kTopDesignWidth - (535 + 92);
+constexpr int kLabel4RightGap = kTopDesignWidth - (517 + 106);
 
 // The sub-folders of a folder as full paths, hidden ones too, sorted by name
 // without regard to letter case. A folder that cannot be read gives none.
@@ -59,6 +61,16 @@ TfrmMain::TfrmMain(TdtmMain& dtmMain, IDesktop& desktop, const TAppEnvironment& 
     setObjectName(QStringLiteral("frmMain"));
     setCentralWidget(ui->panMain);
     setWindowIcon(QIcon(QStringLiteral(":/images/tarnwick.png")));
+    QFont windowFont(QStringLiteral("Tahoma"));
+    windowFont.setStyleHint(QFont::SansSerif);
+    windowFont.setPixelSize(11);
+    setFont(windowFont);
+    // Labels size themselves to their text in the window's font; the right-justified
+    // one keeps its right edge.
+    for (QLabel* label : {ui->lblfennoway, ui->Label2, ui->Label3, ui->Label1}) label->adjustSize();
+    const int label4Right = ui->Label4->geometry().right();
+    ui->Label4->adjustSize();
+    ui->Label4->move(label4Right + 1 - ui->Label4->width(), ui->Label4->y());
     resize(644, 513 + ui->menMain->sizeHint().height());
     FdtmMain.AttachMainForm(*this);
 
@@ -312,9 +324,9 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
         break;
     case QEvent::Resize:
         if (watched == ui->panTop) {
-            const int grown = ui->panTop->width() - kTopDesignWidth;
-            ui->imgDonate->move(535 + grown, ui->imgDonate->y());
-            ui->Label4->move(517 + grown, ui->Label4->y());
+            const int width = ui->panTop->width();
+            ui->imgDonate->move(width - kDonateRightGap - ui->imgDonate->width(), ui->imgDonate->y());
+            ui->Label4->move(width - kLabel4RightGap - ui->Label4->width(), ui->Label4->y());
         }
         break;
     default:

@@ -20,7 +20,8 @@ TfrmUpdate::TfrmUpdate(TOpenWebsite AOpenWebsite, QWidget* parent)
     QPalette memoColours = ui->memMessage->palette();
     memoColours.setColor(QPalette::Base, palette().color(QPalette::Button));
     ui->memMessage->setPalette(memoColours);
-    ui->Image1->adjustSize();
+    for (QLabel* label : {ui->Label1, ui->Label2, ui->Label4, ui->Label6, ui->Image1})
+        label->adjustSize();
     ui->lblDownloadLink->installEventFilter(this);
     connect(ui->btnClose, &QPushButton::clicked, this, &TfrmUpdate::btnCloseClick);
 }

@@ -15,6 +15,8 @@ struct AddCase {
     QString after;           // console text afterwards ("\n" between lines)
 };
 
+void PrintTo(const AddCase& c, std::ostream* out) { *out << c.name; }
+
 class ConsoleAddTest : public ::testing::TestWithParam<AddCase> {};
 
 TEST_P(ConsoleAddTest, AddsTextAsLinesAtTheEnd) {

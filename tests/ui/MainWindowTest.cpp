@@ -86,15 +86,30 @@ TEST_F(MainWindow, HasItsLayoutMenuAndTabOrder) {
     const struct {
         const char* name;
         QRect geometry;
-    } placed[] = {{"lblfennoway", {10, 9, 116, 13}}, {"Label2", {9, 44, 87, 13}},
-                  {"edtRoot", {9, 63, 456, 21}},     {"btnBrowse", {471, 61, 75, 25}},
-                  {"Label3", {9, 92, 76, 13}},       {"cmbProjects", {9, 108, 456, 21}},
-                  {"SpeedButton1", {472, 108, 23, 22}}, {"Label1", {9, 146, 51, 13}},
+    } placed[] = {{"edtRoot", {9, 63, 456, 21}},     {"btnBrowse", {471, 61, 75, 25}},
+                  {"cmbProjects", {9, 108, 456, 21}}, {"SpeedButton1", {472, 108, 23, 22}},
                   {"edtCommand", {9, 165, 456, 21}}, {"btnRun", {471, 163, 75, 25}},
-                  {"PanelLine1", {9, 35, 620, 1}},   {"imgDonate", {535, 3, 92, 26}},
-                  {"Label4", {517, 35, 106, 13}}};
+                  {"PanelLine1", {9, 35, 620, 1}},   {"imgDonate", {535, 3, 92, 26}}};
     for (const auto& p : placed)
         EXPECT_EQ(Find<QWidget>(p.name)->geometry(), p.geometry) << p.name;
+
+    // Labels keep their place and size themselves to their text; the right-justified
+    // one keeps its right edge.
+    const struct {
+        const char* name;
+        QPoint topLeft;
+        const char* text;
+    } labels[] = {{"lblfennoway", {10, 9}, nullptr},
+                  {"Label2", {9, 44}, "www Root Folder:"},
+                  {"Label3", {9, 92}, "Working Project"},
+                  {"Label1", {9, 146}, "Command:"}};
+    for (const auto& l : labels) {
+        auto* label = Find<QLabel>(l.name);
+        EXPECT_EQ(label->pos(), l.topLeft) << l.name;
+        if (l.text) EXPECT_EQ(label->text(), QLatin1String(l.text));
+        EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text())) << l.name;
+    }
+    EXPECT_EQ(Find<QLabel>("Label4")->geometry().right(), 517 + 106 - 1);
 
     EXPECT_TRUE(Find<QLineEdit>("edtRoot")->isReadOnly());
     EXPECT_EQ(Find<QPushButton>("btnBrowse")->text(), QStringLiteral("&Browse"));
