@@ -2,6 +2,7 @@
 
 #include "components/Exception.h"
 #include "tests/unit/LoopbackHttpServer.h"
+#include "tests/unit/TempFolder.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -67,9 +68,6 @@ struct TFoundEvent {
 class AutoUpgradeTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/tarnwick-upgrade-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        folder = pattern;
         upgrade.setRemoteINIFileLocalPath(folder.string() + "/");
         upgrade.setTimeouts({2000ms, 500ms, 5000ms});
         upgrade.OnNewVersionFoundEvent = [this](const std::string& version, const std::string& link,
@@ -78,8 +76,6 @@ protected:
         };
     }
 
-    void TearDown() override { fs::remove_all(folder); }
-
     void PointAt(const LoopbackHttpServer& server, const std::string& path = kPath) {
         upgrade.setRemoteINIFileURL(server.Url(path));
     }
@@ -87,13 +83,10 @@ protected:
     fs::path LocalCopy() const { return folder / "version.ini"; }
 
     // The names of the files in the folder, to see that no temporary file is left behind.
-    std::vector<std::string> FolderEntries() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
-        return names;
-    }
+    std::vector<std::string> FolderEntries() const { return temp.Entries(); }
 
-    fs::path folder;
+    testsupport::TempFolder temp{"tarnwick-upgrade"};
+    const fs::path& folder = temp.Path();
     TAutoUpgrade upgrade;
     std::vector<TFoundEvent> events;
 };

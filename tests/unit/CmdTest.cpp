@@ -14,28 +14,14 @@
 #include <unistd.h>
 
 #include "components/Exception.h"
+#include "TempFolder.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// A fresh folder for one test, removed with everything in it afterwards.
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "cmdtest-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-        FPath = fs::canonical(pattern);
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(FPath, ignored);
-    }
-    const fs::path& Path() const { return FPath; }
+using testsupport::TempFolder;
 
-private:
-    fs::path FPath;
-};
 
 // Everything the runner's events delivered, in the order they came.
 struct RunLog {

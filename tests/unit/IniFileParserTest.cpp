@@ -1,4 +1,5 @@
 #include "components/IniFileParser.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -19,23 +20,8 @@ struct TIniFileParserTestPeer {
 
 namespace {
 
-class IniTempFolder {
-public:
-    IniTempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "settings-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
-    ~IniTempFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
-    bool IsEmpty() const { return fs::is_empty(path_); }
+using testsupport::TempFolder;
 
-private:
-    fs::path path_;
-};
 
 void WriteBytes(const std::string& fileName, const std::string& bytes) {
     std::ofstream(fileName, std::ios::binary) << bytes;
@@ -58,7 +44,7 @@ std::string CreationError(TIniFileParser& parser, const std::string& fileName) {
 
 class IniFileParserTest : public ::testing::Test {
 protected:
-    IniTempFolder folder;
+    TempFolder folder;
     std::string ini = folder.File("settings.ini");
     TIniFileParser parser;
 };

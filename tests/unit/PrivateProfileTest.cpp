@@ -1,4 +1,5 @@
 #include "platform/PrivateProfile.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -22,28 +23,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "profile-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
-    std::vector<std::string> Entries() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(path_)) names.push_back(entry.path().filename());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+using testsupport::TempFolder;
 
-private:
-    fs::path path_;
-};
 
 void WriteBytes(const std::string& fileName, const std::string& bytes) {
     std::ofstream(fileName, std::ios::binary) << bytes;

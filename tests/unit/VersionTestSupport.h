@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TempFolder.h"
+
 // Helpers shared by the version-resource tests: an encoder for VS_VERSIONINFO
 // trees, written independently of the build's generator, a writer for minimal
 // ELF64 files that carry a block, and temporary folders.
@@ -166,25 +168,7 @@ inline void WriteElf64(const std::filesystem::path& path, const std::string& sec
     ASSERT_TRUE(out.good()) << path;
 }
 
-// A fresh folder under the system's temporary folder, removed with its contents.
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tarnwick-version-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-        fPath = pattern;
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(fPath, ignored);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
 
-    std::filesystem::path operator/(const std::string& name) const { return fPath / name; }
-
-private:
-    std::filesystem::path fPath;
-};
+using TempDir = testsupport::TempFolder;
 
 }  // namespace versiontest
