@@ -17,8 +17,9 @@ bool TQtDesktop::InputQuery(QWidget* parent, const QString& caption, const QStri
 }
 
 bool TQtDesktop::SelectDirectory(QWidget* parent, QString& folder) {
+    // Folders only, nothing preselected, and no button for making a new folder.
     const QString chosen = QFileDialog::getExistingDirectory(
-        parent, QString(), QString(), QFileDialog::ShowDirsOnly);
+        parent, QString(), QString(), QFileDialog::ShowDirsOnly | QFileDialog::ReadOnly);
     if (chosen.isEmpty()) return false;
     folder = chosen;
     return true;

@@ -20,17 +20,9 @@ struct TIniFileParserTestPeer {
 
 namespace {
 
+using testsupport::ReadBytes;
 using testsupport::TempFolder;
-
-
-void WriteBytes(const std::string& fileName, const std::string& bytes) {
-    std::ofstream(fileName, std::ios::binary) << bytes;
-}
-
-std::string ReadBytes(const std::string& fileName) {
-    std::ifstream stream(fileName, std::ios::binary);
-    return {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
-}
+using testsupport::WriteBytes;
 
 // The message of the exception that setIniFileName throws, or "" when none.
 std::string CreationError(TIniFileParser& parser, const std::string& fileName) {

@@ -23,17 +23,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using testsupport::ReadBytes;
 using testsupport::TempFolder;
-
-
-void WriteBytes(const std::string& fileName, const std::string& bytes) {
-    std::ofstream(fileName, std::ios::binary) << bytes;
-}
-
-std::string ReadBytes(const std::string& fileName) {
-    std::ifstream stream(fileName, std::ios::binary);
-    return {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
-}
+using testsupport::WriteBytes;
 
 // A UTF-16 LE file: byte-order mark, then each code unit low byte first.
 std::string Utf16LeFile(std::u16string_view text) {
