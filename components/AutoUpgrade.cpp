@@ -32,7 +32,6 @@ constexpr const char* kAcceptHeader = "Accept: text/html,application/xhtml+xml,a
 constexpr const char* kUserAgentHeader = "User-Agent: Mozilla/3.0 (compatible; Indy Library)";
 constexpr int kMaxRedirects = 14;
 constexpr std::size_t kMaxBodyBytes = 1024 * 1024;
-constexpr std::size_t kFixedFileInfoSize = 52;
 
 std::string Trim(std::string_view text) {
     const auto first = text.find_first_not_of(" \t");
@@ -407,19 +406,12 @@ std::string TAutoUpgrade::AppCurrentVersion() const {
     const void* value = nullptr;
     std::uint32_t length = 0;
     if (!platform::GetFileVersionInfo(fileName, block) || !platform::VerQueryValue(block, "\\", value, length) ||
-        !value || length < kFixedFileInfoSize)
+        !value || length < platform::kFixedFileInfoBytes)
         throw Exception(autoupgrade::OSErrorMessage(ENODATA));
 
-    // VS_FIXEDFILEINFO: signature, structure version, then the file version's two words.
-    const auto* bytes = static_cast<const std::uint8_t*>(value);
-    const auto word = [bytes](std::size_t offset) {
-        return static_cast<std::uint32_t>(bytes[offset]) | static_cast<std::uint32_t>(bytes[offset + 1]) << 8 |
-               static_cast<std::uint32_t>(bytes[offset + 2]) << 16 | static_cast<std::uint32_t>(bytes[offset + 3]) << 24;
-    };
-    const std::uint32_t high = word(8);
-    const std::uint32_t low = word(12);
-    return std::to_string(high >> 16) + "." + std::to_string(high & 0xFFFF) + "." + std::to_string(low >> 16) +
-           "." + std::to_string(low & 0xFFFF);
+    const platform::VS_FIXEDFILEINFO info = platform::FixedFileInfoFromBytes(value);
+    return std::to_string(info.dwFileVersionMS >> 16) + "." + std::to_string(info.dwFileVersionMS & 0xFFFF) +
+           "." + std::to_string(info.dwFileVersionLS >> 16) + "." + std::to_string(info.dwFileVersionLS & 0xFFFF);
 }
 
 bool TAutoUpgrade::Update() {
