@@ -1,5 +1,6 @@
 #include "app/ConsoleEdit.h"
 
+#include "app/Fonts.h"
 #include "components/Exception.h"
 #include "platform/CodePage.h"
 
@@ -12,8 +13,7 @@ TConsoleEdit::TConsoleEdit(QWidget* parent) : QPlainTextEdit(parent) {
     colours.setColor(QPalette::Base, Qt::black);
     colours.setColor(QPalette::Text, Qt::white);
     setPalette(colours);
-    QFont consoleFont(QStringLiteral("Tahoma"));
-    consoleFont.setStyleHint(QFont::SansSerif);
+    QFont consoleFont = TahomaFont();
     consoleFont.setPixelSize(16);
     setFont(consoleFont);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);

@@ -2,6 +2,7 @@
 
 #include "app/ConsoleEdit.h"
 #include "app/Desktop.h"
+#include "app/Fonts.h"
 #include "app/TarnwickApplication.h"
 #include "app/dtmMainUnit.h"
 #include "components/Exception.h"
@@ -61,8 +62,7 @@ TfrmMain::TfrmMain(TdtmMain& dtmMain, IDesktop& desktop, const TAppEnvironment& 
     setObjectName(QStringLiteral("frmMain"));
     setCentralWidget(ui->panMain);
     setWindowIcon(QIcon(QStringLiteral(":/images/tarnwick.png")));
-    QFont windowFont(QStringLiteral("Tahoma"));
-    windowFont.setStyleHint(QFont::SansSerif);
+    QFont windowFont = TahomaFont();
     windowFont.setPixelSize(11);
     setFont(windowFont);
     // Labels size themselves to their text in the window's font; the right-justified
@@ -231,26 +231,30 @@ void TfrmMain::btnBrowseClick() {
 
 void TfrmMain::cmbProjectsChange() { setsActiveProject(ui->cmbProjects->currentText()); }
 
-void TfrmMain::btnRunClick() {
+// Runs a whole command line through the interpreter in the selected project.
+void TfrmMain::RunInProject(const QString& ACommandLine) {
     TCmd& runner = FdtmMain.cmdCommand;
     runner.setRunWithCmd(true);
-    runner.setCommmandStr(ui->edtCommand->text().toStdString());
+    runner.setCommmandStr(ACommandLine.toStdString());
     runner.RunCommand(ProjectFolder().toStdString());
 }
 
+void TfrmMain::btnRunClick() { RunInProject(ui->edtCommand->text()); }
+
 void TfrmMain::RunCommand(const QString& ACommand, TCommandType ACommandType) {
-    TCmd& runner = FdtmMain.cmdCommand;
-    runner.setRunWithCmd(true);
-    runner.setCommmandStr((CommandPrefix(ACommandType) + ACommand).toStdString());
-    runner.RunCommand(ProjectFolder().toStdString());
+    RunInProject(CommandPrefix(ACommandType) + ACommand);
+}
+
+bool TfrmMain::AskArguments(QString& AArguments) {
+    return FDesktop.InputQuery(this, QStringLiteral("Arguments"), QStringLiteral("Enter Arguments"),
+                               AArguments);
 }
 
 void TfrmMain::RunSimpleCommand(const TSpeedButton& AButton, bool AArguments,
                                 const QString& AAdditionalArguments) {
     QString command = CommandFromButtonName(AButton.objectName());
     QString arguments;
-    if (AArguments && FDesktop.InputQuery(this, QStringLiteral("Arguments"),
-                                          QStringLiteral("Enter Arguments"), arguments))
+    if (AArguments && AskArguments(arguments))
         command += u' ' + arguments + u' ' + AAdditionalArguments;
     RunCommand(command, TCommandType::Artisan);
 }
@@ -258,9 +262,7 @@ void TfrmMain::RunSimpleCommand(const TSpeedButton& AButton, bool AArguments,
 void TfrmMain::RunComposerCommand(const TSpeedButton& AButton, bool AArguments) {
     QString command = CommandFromButtonName(AButton.objectName());
     QString arguments;
-    if (AArguments && FDesktop.InputQuery(this, QStringLiteral("Arguments"),
-                                          QStringLiteral("Enter Arguments"), arguments))
-        command += u' ' + arguments;
+    if (AArguments && AskArguments(arguments)) command += u' ' + arguments;
     RunCommand(command, TCommandType::Composer);
 }
 

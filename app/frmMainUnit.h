@@ -69,6 +69,9 @@ private:
     void BindPresetButtons();
     void BindPresetButton(TSpeedButton& button);
     const TSpeedButton& SenderButton() const;
+    void RunInProject(const QString& ACommandLine);
+    // The argument prompt; true on OK with the typed text in AArguments.
+    bool AskArguments(QString& AArguments);
     QString ProjectFolder() const;
 
     void btnRunClick();

@@ -1,5 +1,6 @@
 #include "app/frmUpdateUnit.h"
 
+#include "app/Fonts.h"
 #include "ui_frmUpdate.h"
 
 #include <QKeyEvent>
@@ -13,8 +14,7 @@ TfrmUpdate::TfrmUpdate(TOpenWebsite AOpenWebsite, QWidget* parent)
       FOpenWebsite(std::move(AOpenWebsite)) {
     ui->setupUi(this);
     setObjectName(QStringLiteral("frmUpdate"));
-    QFont dialogFont(QStringLiteral("Tahoma"));
-    dialogFont.setStyleHint(QFont::SansSerif);
+    QFont dialogFont = TahomaFont();
     dialogFont.setPointSize(8);
     setFont(dialogFont);
     QPalette memoColours = ui->memMessage->palette();

@@ -106,7 +106,9 @@ TEST_F(MainWindow, HasItsLayoutMenuAndTabOrder) {
     for (const auto& l : labels) {
         auto* label = Find<QLabel>(l.name);
         EXPECT_EQ(label->pos(), l.topLeft) << l.name;
-        if (l.text) EXPECT_EQ(label->text(), QLatin1String(l.text));
+        if (l.text) {
+            EXPECT_EQ(label->text(), QLatin1String(l.text));
+        }
         EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text())) << l.name;
     }
     EXPECT_EQ(Find<QLabel>("Label4")->geometry().right(), 517 + 106 - 1);

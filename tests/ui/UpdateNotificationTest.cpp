@@ -1,5 +1,5 @@
-#include "../unit/LoopbackHttpServer.h"
 #include "WindowFixture.h"
+#include "tests/unit/LoopbackHttpServer.h"
 #include "app/frmUpdateUnit.h"
 
 #include <QLabel>

@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 #include <fcntl.h>
@@ -46,13 +45,6 @@ struct RunLog {
 std::size_t OpenDescriptorCount() {
     return static_cast<std::size_t>(std::distance(fs::directory_iterator("/proc/self/fd"),
                                                   fs::directory_iterator()));
-}
-
-std::string ReadFile(const fs::path& APath) {
-    std::ifstream in(APath, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 std::string Numbered1000Bytes() {
@@ -259,7 +251,7 @@ TEST(CmdTest, WithoutHandlersTheChildStillRunsToItsEnd) {
     TCmd cmd;
     cmd.setCommmandStr("echo ignored; sleep 0.2; echo done > finished");
     cmd.RunCommand(folder.Path().string());
-    EXPECT_EQ(ReadFile(folder.Path() / "finished"), "done\n");
+    EXPECT_EQ(testsupport::ReadBytes(folder.Path() / "finished"), "done\n");
 }
 
 TEST(CmdTest, HandlerExceptionReachesTheCallerAndNothingLeaks) {
