@@ -138,6 +138,16 @@ void TfrmMain::BindPresetButton(TSpeedButton& button) {
         {"btnMake_Model", &TfrmMain::btnMake_ModelClick},
         {"btnMake_Request", &TfrmMain::btnMake_RequestClick},
         {"btnMake_Seed", &TfrmMain::btnMake_SeedClick},
+        // The framework's generators cannot run without the name of what they make.
+        {"btnMake_Command", &TfrmMain::btnMake_CommandClick},
+        {"btnMake_Event", &TfrmMain::btnMake_CommandClick},
+        {"btnMake_Job", &TfrmMain::btnMake_CommandClick},
+        {"btnMake_Listener", &TfrmMain::btnMake_CommandClick},
+        {"btnMake_Mail", &TfrmMain::btnMake_CommandClick},
+        {"btnMake_Notification", &TfrmMain::btnMake_CommandClick},
+        {"btnMake_Policy", &TfrmMain::btnMake_CommandClick},
+        {"btnMake_Provider", &TfrmMain::btnMake_CommandClick},
+        {"btnMake_Test", &TfrmMain::btnMake_CommandClick},
         {"bt2Make_Model", &TfrmMain::bt2Make_ModelClick},
         {"btnDumpAutoload", &TfrmMain::btnDumpAutoloadClick},
         {"btnClear__Cache", &TfrmMain::btnDumpAutoloadClick},
@@ -280,6 +290,7 @@ void TfrmMain::btnMake_MigrationClick() { RunSimpleCommand(SenderButton(), true,
 void TfrmMain::btnMake_ModelClick() { RunSimpleCommand(SenderButton(), true, QString()); }
 void TfrmMain::btnMake_RequestClick() { RunSimpleCommand(SenderButton(), true, QString()); }
 void TfrmMain::btnMake_SeedClick() { RunSimpleCommand(SenderButton(), true, QString()); }
+void TfrmMain::btnMake_CommandClick() { RunSimpleCommand(SenderButton(), true, QString()); }
 void TfrmMain::bt2Make_ModelClick() {
     RunSimpleCommand(SenderButton(), true, QStringLiteral(" -crm"));
 }

@@ -90,6 +90,7 @@ private:
     void btnMake_ModelClick();
     void btnMake_RequestClick();
     void btnMake_SeedClick();
+    void btnMake_CommandClick();
     void bt2Make_ModelClick();
     void btnDumpAutoloadClick();
     void btnUpdateClick();

@@ -1,0 +1,400 @@
+#include "../ui/WindowFixture.h"
+
+#include <QComboBox>
+#include <QDirIterator>
+#include <QLineEdit>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTabWidget>
+#include <QtTest/QTest>
+
+#include <algorithm>
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// The real window, driving the real php and composer in a small Laravel application
+// that a script writes for each test. The application uses the system's framework
+// package; nothing here needs the network.
+class EndToEnd : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        for (const char* tool : {"php", "composer"})
+            ASSERT_FALSE(QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
+                << tool << " is missing: scripts/install-deps installs it";
+
+        // Composer stays offline, keeps its files in the test's folder and never asks.
+        SetEnv("COMPOSER_HOME", Path(QStringLiteral("composer-home")).toUtf8());
+        SetEnv("COMPOSER_DISABLE_NETWORK", "1");
+        SetEnv("COMPOSER_NO_INTERACTION", "1");
+        SetEnv("COMPOSER_ALLOW_SUPERUSER", "1");
+
+        Project = MakeRoot({QStringLiteral("shop")}, Path(QStringLiteral("www/shop"))) +
+                  QStringLiteral("/shop");
+        QProcess script;
+        script.setProcessChannelMode(QProcess::MergedChannels);
+        script.start(QStringLiteral("bash"), {QStringLiteral(TARNWICK_E2E_DIR "/make-laravel-app.sh"), Project});
+        ASSERT_TRUE(script.waitForFinished(30000));
+        ASSERT_EQ(script.exitCode(), 0) << script.readAll().toStdString();
+
+        OpenWindow();
+        Window->show();
+        ASSERT_EQ(Find<QComboBox>("cmbProjects")->currentText(), Project);
+    }
+
+    void TearDown() override {
+        WindowTest::TearDown();
+        for (auto it = SavedEnv.rbegin(); it != SavedEnv.rend(); ++it) {
+            if (it->second) qputenv(it->first, *it->second);
+            else qunsetenv(it->first);
+        }
+    }
+
+    void SetEnv(const char* name, const QByteArray& value) {
+        SavedEnv.emplace_back(name, qEnvironmentVariableIsSet(name)
+                                        ? std::optional<QByteArray>(qgetenv(name))
+                                        : std::nullopt);
+        qputenv(name, value);
+    }
+
+    // Brings the button's page to the front and clicks it.
+    void Click(const char* name) {
+        auto* button = Find<TSpeedButton>(name);
+        ASSERT_NE(button, nullptr);
+        Find<QTabWidget>("pgMain")->setCurrentWidget(button->parentWidget());
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+
+    // Types a command line into the command box and presses Enter.
+    void Type(const QString& commandLine) {
+        auto* command = Find<QLineEdit>("edtCommand");
+        command->setText(commandLine);
+        QTest::keyClick(command, Qt::Key_Return);
+    }
+
+    // The console text after the last line "Command: <commandLine>"; fails when there is none.
+    QString OutputAfter(const QString& commandLine) const {
+        const QString console = ConsoleText();
+        const QString heading = QStringLiteral("Command: ") + commandLine + u'\n';
+        const qsizetype at = console.lastIndexOf(heading);
+        EXPECT_GE(at, 0) << "no line \"Command: " << commandLine.toStdString()
+                         << "\" in the console:\n" << console.toStdString();
+        return at < 0 ? QString() : console.mid(at + heading.size());
+    }
+
+    // What the command line prints, stdout and stderr together, when run without the
+    // program in the project folder.
+    QString RunDirectly(const QString& commandLine) const {
+        QProcess shell;
+        shell.setProcessChannelMode(QProcess::MergedChannels);
+        shell.setWorkingDirectory(Project);
+        shell.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), commandLine});
+        EXPECT_TRUE(shell.waitForFinished(60000)) << commandLine.toStdString();
+        return QString::fromUtf8(shell.readAll());
+    }
+
+    // The project's files whose paths (relative to the project) match the pattern.
+    QStringList ProjectFiles(const QString& folder, const QString& pattern) const {
+        QStringList found;
+        const QRegularExpression match(QRegularExpression::anchoredPattern(pattern));
+        QDirIterator it(Project + u'/' + folder, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString relative = QDir(Project).relativeFilePath(it.next());
+            if (match.match(relative).hasMatch()) found.append(relative);
+        }
+        return found;
+    }
+
+    QString ProjectFile(const QString& relative) const {
+        return QString::fromUtf8(ReadFile(Project + u'/' + relative));
+    }
+
+    bool ProjectHas(const QString& relative) const {
+        return QFileInfo::exists(Project + u'/' + relative);
+    }
+
+    // The result of a query on the project's sqlite database, one row per line, read by php.
+    QStringList Sqlite(const QString& query) const {
+        QProcess php;
+        php.setWorkingDirectory(Project);
+        php.start(QStringLiteral("php"),
+                  {QStringLiteral("-r"),
+                   QStringLiteral("$db = new PDO('sqlite:database/database.sqlite');"
+                                  "foreach ($db->query($argv[1]) as $row) echo $row[0], PHP_EOL;"),
+                   query});
+        EXPECT_TRUE(php.waitForFinished(30000));
+        EXPECT_EQ(php.exitCode(), 0) << php.readAllStandardError().toStdString();
+        return QString::fromUtf8(php.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    }
+
+    QStringList SqliteTables() const {
+        return Sqlite(QStringLiteral(
+            "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%' ORDER BY name"));
+    }
+
+    QString Project;
+    std::vector<std::pair<const char*, std::optional<QByteArray>>> SavedEnv;
+};
+
+// The console shows exactly what the tool prints, for commands whose output does not
+// change between runs.
+TEST_F(EndToEnd, PresetButtonsShowWhatTheToolsPrint) {
+    const struct {
+        const char* button;
+        const char* commandLine;
+    } cases[] = {
+        {"btnList", "php artisan list"},
+        {"btnEnv", "php artisan env"},
+        {"btnRoute_List", "php artisan route:list"},
+        {"btnMake_Auth", "php artisan make:auth"},
+        {"btnValidate", "composer validate"},
+        {"btnShow", "composer show"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.button);
+        const QString commandLine = QString::fromLatin1(c.commandLine);
+        const QString expected = RunDirectly(commandLine);
+        ASSERT_FALSE(expected.trimmed().isEmpty());
+        Click(c.button);
+        EXPECT_EQ(OutputAfter(commandLine), expected + u'\n');
+    }
+    EXPECT_TRUE(Desktop.Errors.empty());
+
+    const QString console = ConsoleText();
+    EXPECT_TRUE(OutputAfter(QStringLiteral("php artisan list")).startsWith(QStringLiteral("Laravel Framework 8.")));
+    EXPECT_TRUE(console.contains(QStringLiteral("Current application environment: local")));
+    // Laravel 8 has no make:auth: the tool's own message is shown, not an error box.
+    EXPECT_TRUE(console.contains(QStringLiteral("Command \"make:auth\" is not defined.")));
+    EXPECT_TRUE(console.contains(QStringLiteral("./composer.json is valid")));
+    EXPECT_TRUE(console.contains(QStringLiteral("No dependencies installed.")));
+}
+
+// Every artisan button but Serve (which never ends) and Make Auth, in an order where each
+// finds what it needs, with its argument answered where it asks for one.
+TEST_F(EndToEnd, EveryArtisanButtonRunsInTheProject) {
+    const struct {
+        const char* button;
+        const char* answer;  // nullptr: the button asks nothing
+        const char* printed;
+        const char* creates;  // a file the command makes, or nullptr
+    } cases[] = {
+        {"btnInspire", nullptr, " - ", nullptr},
+        {"btnMigrate_Install", nullptr, "Migration table created successfully.", nullptr},
+        {"btnCache_Table", nullptr, "Migration created successfully!", nullptr},
+        {"btnMigrate", nullptr, "Migrated:  2020_01_01_000001_create_password_resets_table", nullptr},
+        {"btnMigrate_Status", nullptr, "| Yes  | 2020_01_01_000000_create_notes_table", nullptr},
+        {"btnDB_Seed", nullptr, "Database seeding completed successfully.", nullptr},
+        {"btnAuth_Clear__Resets", nullptr, "Expired reset tokens cleared!", nullptr},
+        {"btnMigrate_Rollback", nullptr, "Rolled back:  2020_01_01_000000_create_notes_table", nullptr},
+        {"btnMigrate_Refresh", nullptr, "Migrated:  2020_01_01_000000_create_notes_table", nullptr},
+        {"btnMigrate_Reset", nullptr, "Rolled back:  2020_01_01_000000_create_notes_table", nullptr},
+        {"btnCache_Forget", "greeting", "The [greeting] key has been removed from the cache.", nullptr},
+        {"btnCache_Clear", nullptr, "Application cache cleared!", nullptr},
+        {"btnConfig_Cache", nullptr, "Configuration cached successfully!", "bootstrap/cache/config.php"},
+        {"btnConfig_Clear", nullptr, "Configuration cache cleared!", nullptr},
+        {"btnRoute_Cache", nullptr, "Routes cached successfully!", "bootstrap/cache/routes-v7.php"},
+        {"btnRoute_Clear", nullptr, "Route cache cleared!", nullptr},
+        {"btnOptimize", nullptr, "Files cached successfully!", nullptr},
+        {"btnClear__Compile", nullptr, "Compiled services and packages files removed!", nullptr},
+        {"btnView_Clear", nullptr, "Compiled views cleared!", nullptr},
+        {"btnMake_Command", "SendReport", "Console command created successfully.", "app/Console/Commands/SendReport.php"},
+        {"btnMake_Controller", "NoteController", "Controller created successfully.", "app/Http/Controllers/NoteController.php"},
+        {"btnMake_Event", "NoteSaved", "Event created successfully.", "app/Events/NoteSaved.php"},
+        {"btnMake_Job", "ArchiveNotes", "Job created successfully.", "app/Jobs/ArchiveNotes.php"},
+        {"btnMake_Listener", "LogNote", "Listener created successfully.", "app/Listeners/LogNote.php"},
+        {"btnMake_Mail", "NoteMail", "Mail created successfully.", "app/Mail/NoteMail.php"},
+        {"btnMake_Middleware", "CheckNote", "Middleware created successfully.", "app/Http/Middleware/CheckNote.php"},
+        {"btnMake_Model", "Note", "Model created successfully.", "app/Models/Note.php"},
+        {"btnMake_Notification", "NoteDue", "Notification created successfully.", "app/Notifications/NoteDue.php"},
+        {"btnMake_Policy", "NotePolicy", "Policy created successfully.", "app/Policies/NotePolicy.php"},
+        {"btnMake_Provider", "NoteServiceProvider", "Provider created successfully.", "app/Providers/NoteServiceProvider.php"},
+        {"btnMake_Request", "StoreNote", "Request created successfully.", "app/Http/Requests/StoreNote.php"},
+        {"btnMake_Seed", "NoteSeeder", "Seeder created successfully.", "database/seeders/NoteSeeder.php"},
+        {"btnMake_Test", "NoteTest", "Test created successfully.", "tests/Feature/NoteTest.php"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.button);
+        if (c.answer) Desktop.InputAnswers = {QString::fromLatin1(c.answer)};
+        const qsizetype before = ConsoleText().size();
+        Click(c.button);
+        EXPECT_TRUE(Desktop.InputAnswers.empty()) << "the prompt was not shown";
+        const QString output = ConsoleText().mid(before);
+        EXPECT_TRUE(output.contains(QLatin1String(c.printed))) << output.toStdString();
+        if (c.creates) {
+            EXPECT_TRUE(ProjectHas(QLatin1String(c.creates))) << c.creates;
+        }
+    }
+    EXPECT_TRUE(Desktop.Errors.empty());
+}
+
+TEST_F(EndToEnd, MigrationWithItsNameThenMigrateCreatesTheTableAndStatusReportsIt) {
+    Desktop.InputAnswers = {QStringLiteral("CreateUsersTable")};
+    Click("btnMake_Migration");
+    const QStringList created =
+        ProjectFiles(QStringLiteral("database/migrations"),
+                     QStringLiteral("database/migrations/\\d{4}_\\d\\d_\\d\\d_\\d{6}_create_users_table\\.php"));
+    ASSERT_EQ(created.size(), 1) << ConsoleText().toStdString();
+    EXPECT_TRUE(ProjectFile(created[0]).contains(QStringLiteral("Schema::create('users'")));
+    EXPECT_TRUE(OutputAfter(QStringLiteral("php artisan make:migration CreateUsersTable "))
+                    .startsWith(QStringLiteral("Created Migration: ")));
+
+    EXPECT_EQ(SqliteTables(), QStringList());
+    Click("btnMigrate");
+    const QString output = OutputAfter(QStringLiteral("php artisan migrate"));
+    EXPECT_TRUE(output.contains(QStringLiteral("Migrated:  2020_01_01_000000_create_notes_table")))
+        << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("_create_users_table"))) << output.toStdString();
+    EXPECT_EQ(SqliteTables(), (QStringList{QStringLiteral("migrations"), QStringLiteral("notes"),
+                                           QStringLiteral("password_resets"), QStringLiteral("users")}));
+
+    Click("btnMigrate_Status");
+    const QString status = OutputAfter(QStringLiteral("php artisan migrate:status"));
+    const QString migration = QFileInfo(created[0]).completeBaseName();
+    for (const QString& ran : {QStringLiteral("2020_01_01_000000_create_notes_table"), migration})
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("\\| Yes  \\| ") + QRegularExpression::escape(ran) +
+                                       QStringLiteral(" +\\| 1 "))
+                        .match(status)
+                        .hasMatch())
+            << status.toStdString();
+    EXPECT_TRUE(Desktop.Errors.empty());
+}
+
+TEST_F(EndToEnd, ModelCrmCreatesModelResourceControllerAndMigration) {
+    Desktop.InputAnswers = {QStringLiteral("Post")};
+    Click("bt2Make_Model");
+    const QString output = OutputAfter(QStringLiteral("php artisan make:model Post  -crm"));
+    EXPECT_TRUE(output.startsWith(QStringLiteral("Model created successfully.")))
+        << output.toStdString();
+
+    EXPECT_TRUE(ProjectFile(QStringLiteral("app/Models/Post.php"))
+                    .contains(QStringLiteral("class Post extends Model")));
+    const QString controller = ProjectFile(QStringLiteral("app/Http/Controllers/PostController.php"));
+    EXPECT_TRUE(controller.contains(QStringLiteral("class PostController extends Controller")))
+        << controller.toStdString();
+    for (const char* action : {"index()", "store(Request $request)", "show(Post $post)",
+                               "update(Request $request, Post $post)", "destroy(Post $post)"})
+        EXPECT_TRUE(controller.contains(QStringLiteral("public function ") + QLatin1String(action)))
+            << action;
+    const QStringList migrations = ProjectFiles(QStringLiteral("database/migrations"),
+                                                QStringLiteral(".*_create_posts_table\\.php"));
+    ASSERT_EQ(migrations.size(), 1);
+    EXPECT_TRUE(ProjectFile(migrations[0]).contains(QStringLiteral("Schema::create('posts'")));
+}
+
+TEST_F(EndToEnd, KeyGenerateWritesANewKeyIntoDotEnv) {
+    ASSERT_TRUE(ProjectFile(QStringLiteral(".env")).contains(QStringLiteral("\nAPP_KEY=\n")));
+    Click("btnKey_Generate");
+    EXPECT_EQ(OutputAfter(QStringLiteral("php artisan key:generate")),
+              QStringLiteral("Application key set successfully.\n\n"));
+    const QString env = ProjectFile(QStringLiteral(".env"));
+    const auto key = QRegularExpression(QStringLiteral("\nAPP_KEY=base64:([A-Za-z0-9+/]{43}=)\n")).match(env);
+    ASSERT_TRUE(key.hasMatch()) << env.toStdString();
+    EXPECT_EQ(QByteArray::fromBase64(key.captured(1).toLatin1()).size(), 32);
+    EXPECT_TRUE(env.contains(QStringLiteral("APP_NAME=Fixture\n")));  // the rest is kept
+}
+
+TEST_F(EndToEnd, DownAndUpSwitchMaintenanceMode) {
+    const QString marker = QStringLiteral("storage/framework/down");
+    ASSERT_FALSE(ProjectHas(marker));
+    Click("btnDown");
+    EXPECT_TRUE(OutputAfter(QStringLiteral("php artisan down"))
+                    .startsWith(QStringLiteral("Application is now in maintenance mode.")));
+    EXPECT_TRUE(ProjectHas(marker));
+    // The application itself answers requests with 503 now.
+    const QString request = QStringLiteral(
+        "php -r '$_SERVER[\"REQUEST_URI\"] = \"/\"; $_SERVER[\"REQUEST_METHOD\"] = \"GET\";"
+        " require \"public/index.php\"; echo PHP_EOL, http_response_code();'");
+    EXPECT_TRUE(RunDirectly(request).endsWith(QStringLiteral("\n503")));
+
+    Click("btnUp");
+    EXPECT_TRUE(OutputAfter(QStringLiteral("php artisan up"))
+                    .startsWith(QStringLiteral("Application is now live.")));
+    EXPECT_FALSE(ProjectHas(marker));
+    EXPECT_EQ(RunDirectly(request), QStringLiteral("Welcome\n200"));
+}
+
+TEST_F(EndToEnd, RouteListShowsTheProjectsNamedRoutes) {
+    Click("btnRoute_List");
+    const QStringList lines = OutputAfter(QStringLiteral("php artisan route:list")).split(u'\n');
+    const auto row = [&](const char* method, const char* uri, const char* name) {
+        const QRegularExpression pattern(QStringLiteral("^\\|\\s*\\| %1\\s*\\| %2\\s*\\| %3\\s*\\| Closure")
+                                             .arg(QRegularExpression::escape(QLatin1String(method)),
+                                                  QRegularExpression::escape(QLatin1String(uri)),
+                                                  QRegularExpression::escape(QLatin1String(name))));
+        return std::any_of(lines.begin(), lines.end(),
+                           [&](const QString& line) { return pattern.match(line).hasMatch(); });
+    };
+    EXPECT_TRUE(row("GET|HEAD", "/", "home")) << ConsoleText().toStdString();
+    EXPECT_TRUE(row("GET|HEAD", "greeting/{name}", "greeting")) << ConsoleText().toStdString();
+    EXPECT_TRUE(row("POST", "notes", "notes.store")) << ConsoleText().toStdString();
+}
+
+TEST_F(EndToEnd, ComposerPageDumpsTheAutoloaderAndClearsItsCache) {
+    Click("btnDumpAutoload");
+    EXPECT_TRUE(OutputAfter(QStringLiteral("composer dumpautoload"))
+                    .contains(QStringLiteral("Generated autoload files")))
+        << ConsoleText().toStdString();
+    EXPECT_TRUE(ProjectFile(QStringLiteral("vendor/composer/autoload_psr4.php"))
+                    .contains(QStringLiteral("'App\\\\' => array($baseDir . '/app')")));
+    // The application now loads its classes through Composer's autoloader and still runs.
+    Click("btnEnv");
+    EXPECT_TRUE(OutputAfter(QStringLiteral("php artisan env"))
+                    .startsWith(QStringLiteral("Current application environment: local")));
+
+    Click("btnClear__Cache");
+    EXPECT_TRUE(OutputAfter(QStringLiteral("composer clear-cache"))
+                    .contains(QStringLiteral("All caches cleared.")))
+        << ConsoleText().toStdString();
+    Click("btnOutDated");
+    EXPECT_TRUE(OutputAfter(QStringLiteral("composer outdated"))
+                    .contains(QStringLiteral("No dependencies installed.")));
+    EXPECT_TRUE(Desktop.Errors.empty());
+}
+
+TEST_F(EndToEnd, TypedCommandsRunThroughTheShell) {
+    Type(QStringLiteral("php artisan inspire"));
+    // A quote and its author, on the line after the command.
+    const QString quote = OutputAfter(QStringLiteral("php artisan inspire")).section(u'\n', 0, 0);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\S.* - \\S.*$")).match(quote).hasMatch())
+        << quote.toStdString();
+
+    const QString pipe = QStringLiteral("php artisan route:list | grep -c Closure");
+    Type(pipe);
+    EXPECT_EQ(OutputAfter(pipe), QStringLiteral("3\n\n"));
+
+    const QString chain = QStringLiteral("php artisan down && php artisan env && php artisan up");
+    Type(chain);
+    EXPECT_EQ(OutputAfter(chain), QStringLiteral("Application is now in maintenance mode.\n"
+                                                 "Current application environment: local\n"
+                                                 "Application is now live.\n\n"));
+
+    // The second command runs only when the first one succeeds.
+    const QString failing = QStringLiteral("php artisan make:auth && echo not reached");
+    Type(failing);
+    EXPECT_FALSE(OutputAfter(failing).contains(QStringLiteral("not reached")));
+    EXPECT_TRUE(Desktop.Errors.empty());
+}
+
+TEST_F(EndToEnd, NonAsciiOutputShowsAsWritten) {
+    // Long enough to cross many reads of the pipe, with characters of two, three and
+    // four bytes at every alignment.
+    const QString text = QStringLiteral("Grüße – 日本語 ✓ 🚀 ").repeated(40);
+    const QString command =
+        QStringLiteral("php -r 'echo str_repeat(\"Grüße – 日本語 ✓ 🚀 \", 40), PHP_EOL;'");
+    Type(command);
+    EXPECT_EQ(OutputAfter(command), text + QStringLiteral("\n\n"));
+
+    // The same through artisan: a migration whose name holds the characters.
+    Desktop.InputAnswers = {QStringLiteral("notes_ünïcode")};
+    Click("btnMake_Migration");
+    EXPECT_TRUE(OutputAfter(QStringLiteral("php artisan make:migration notes_ünïcode "))
+                    .startsWith(QStringLiteral("Created Migration: ")))
+        << ConsoleText().toStdString();
+    EXPECT_EQ(ProjectFiles(QStringLiteral("database/migrations"), QStringLiteral(".*_notes_ünïcode\\.php")).size(), 1);
+}
+
+}  // namespace
