@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QtTest/QTest>
 
 #include <algorithm>
@@ -35,15 +36,20 @@ protected:
 
         Project = MakeRoot({QStringLiteral("shop")}, Path(QStringLiteral("www/shop"))) +
                   QStringLiteral("/shop");
-        QProcess script;
-        script.setProcessChannelMode(QProcess::MergedChannels);
-        script.start(QStringLiteral("bash"), {QStringLiteral(TARNWICK_E2E_DIR "/make-laravel-app.sh"), Project});
-        ASSERT_TRUE(script.waitForFinished(30000));
-        ASSERT_EQ(script.exitCode(), 0) << script.readAll().toStdString();
+        ASSERT_NO_FATAL_FAILURE(MakeApp(Project));
 
         OpenWindow();
         Window->show();
         ASSERT_EQ(Find<QComboBox>("cmbProjects")->currentText(), Project);
+    }
+
+    // Writes a fresh Laravel application into the folder.
+    static void MakeApp(const QString& folder) {
+        QProcess script;
+        script.setProcessChannelMode(QProcess::MergedChannels);
+        script.start(QStringLiteral("bash"), {QStringLiteral(TARNWICK_E2E_DIR "/make-laravel-app.sh"), folder});
+        ASSERT_TRUE(script.waitForFinished(30000));
+        ASSERT_EQ(script.exitCode(), 0) << script.readAll().toStdString();
     }
 
     void TearDown() override {
@@ -395,6 +401,26 @@ TEST_F(EndToEnd, NonAsciiOutputShowsAsWritten) {
                     .startsWith(QStringLiteral("Created Migration: ")))
         << ConsoleText().toStdString();
     EXPECT_EQ(ProjectFiles(QStringLiteral("database/migrations"), QStringLiteral(".*_notes_ünïcode\\.php")).size(), 1);
+}
+
+TEST_F(EndToEnd, CommandsRunInTheChosenProjectWhateverItsName) {
+    const QString other = QFileInfo(Project).path() + QStringLiteral("/My Shop – ü's");
+    ASSERT_NO_FATAL_FAILURE(MakeApp(other));
+    QTest::mouseClick(Find<QToolButton>("SpeedButton1"), Qt::LeftButton);
+    auto* projects = Find<QComboBox>("cmbProjects");
+    const int index = projects->findText(other);
+    ASSERT_GE(index, 0);
+    projects->setCurrentIndex(index);
+    emit projects->activated(index);
+
+    Type(QStringLiteral("pwd"));
+    EXPECT_EQ(OutputAfter(QStringLiteral("pwd")), other + QStringLiteral("\n\n"));
+
+    Desktop.InputAnswers = {QStringLiteral("ShopController")};
+    Click("btnMake_Controller");
+    EXPECT_TRUE(QFileInfo::exists(other + QStringLiteral("/app/Http/Controllers/ShopController.php")));
+    EXPECT_FALSE(ProjectHas(QStringLiteral("app/Http/Controllers/ShopController.php")));
+    EXPECT_TRUE(Desktop.Errors.empty());
 }
 
 }  // namespace
