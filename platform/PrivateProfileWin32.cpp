@@ -1,0 +1,100 @@
+#include "platform/PrivateProfile.h"
+#include "platform/PrivateProfileText.h"
+
+#include <windows.h>
+// The A/W names of <windows.h> would replace our own functions' names.
+#undef GetPrivateProfileString
+#undef WritePrivateProfileString
+
+#include <cerrno>
+#include <string_view>
+
+// The system's private-profile functions, with UTF-16 names, values and paths. A
+// relative file name is taken by them from the Windows folder, not the current one.
+namespace platform {
+namespace {
+
+std::wstring Wide(std::string_view text) {
+    if (text.empty()) return {};
+    const int size = static_cast<int>(text.size());
+    std::wstring wide(static_cast<std::size_t>(::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0)), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), static_cast<int>(wide.size()));
+    return wide;
+}
+
+std::string Narrow(const wchar_t* text, std::size_t units) {
+    if (units == 0) return {};
+    const int size = static_cast<int>(units);
+    std::string narrow(static_cast<std::size_t>(::WideCharToMultiByte(CP_UTF8, 0, text, size, nullptr, 0, nullptr, nullptr)), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text, size, narrow.data(), static_cast<int>(narrow.size()), nullptr, nullptr);
+    return narrow;
+}
+
+int ErrnoOf(DWORD error) {
+    switch (error) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_WRITE_PROTECT: return EACCES;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND: return ENOENT;
+    case ERROR_INVALID_NAME:
+    case ERROR_INVALID_PARAMETER: return EINVAL;
+    default: return EIO;
+    }
+}
+
+}  // namespace
+
+std::string GetPrivateProfileString(const std::string& section, const std::string& key,
+                                    const std::string& defaultValue, const std::string& fileName) {
+    wchar_t buffer[kMaxProfileValueLength + 1] = L"";
+    const DWORD copied = ::GetPrivateProfileStringW(Wide(section).c_str(), Wide(key).c_str(),
+                                                    Wide(defaultValue).c_str(), buffer,
+                                                    static_cast<DWORD>(std::size(buffer)),
+                                                    Wide(fileName).c_str());
+    return Narrow(buffer, copied);
+}
+
+std::vector<std::string> GetPrivateProfileKeyNames(const std::string& section,
+                                                   const std::string& fileName) {
+    // Without a key name the names come as a list of null-terminated strings ending in
+    // an empty one; a list that does not fit is cut and reported as size - 2.
+    const std::wstring wideSection = Wide(section);
+    const std::wstring wideFile = Wide(fileName);
+    std::wstring buffer(4096, L'\0');
+    DWORD copied = 0;
+    for (;;) {
+        copied = ::GetPrivateProfileStringW(wideSection.c_str(), nullptr, L"", buffer.data(),
+                                            static_cast<DWORD>(buffer.size()), wideFile.c_str());
+        if (copied + 2 < buffer.size()) break;
+        buffer.assign(buffer.size() * 2, L'\0');
+    }
+    std::vector<std::string> names;
+    for (std::size_t start = 0; start < copied;) {
+        const std::size_t length = std::wstring_view(buffer.data() + start).size();
+        if (length == 0) break;
+        names.push_back(Narrow(buffer.data() + start, length));
+        start += length + 1;
+    }
+    return names;
+}
+
+bool WritePrivateProfileString(const std::string& section, const std::string& key,
+                               const std::string& value, const std::string& fileName) {
+    if (!portable::IsWritableEntry(section, key, value) || fileName.empty()) {
+        errno = EINVAL;
+        return false;
+    }
+    const std::wstring wideFile = Wide(fileName);
+    if (!::WritePrivateProfileStringW(Wide(section).c_str(), Wide(key).c_str(), Wide(value).c_str(),
+                                      wideFile.c_str())) {
+        errno = ErrnoOf(::GetLastError());
+        return false;
+    }
+    // The system keeps the file in a cache; this writes it out before we return. The
+    // flush reports FALSE whatever happens, so its result tells nothing.
+    ::WritePrivateProfileStringW(nullptr, nullptr, nullptr, wideFile.c_str());
+    return true;
+}
+
+}  // namespace platform
