@@ -1,6 +1,8 @@
 #include "platform/PrivateProfile.h"
 #include "platform/PrivateProfileText.h"
 
+#include "platform/WideTextWin32.h"
+
 #include <windows.h>
 // The A/W names of <windows.h> would replace our own functions' names.
 #undef GetPrivateProfileString
@@ -13,22 +15,6 @@
 // relative file name is taken by them from the Windows folder, not the current one.
 namespace platform {
 namespace {
-
-std::wstring Wide(std::string_view text) {
-    if (text.empty()) return {};
-    const int size = static_cast<int>(text.size());
-    std::wstring wide(static_cast<std::size_t>(::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0)), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), static_cast<int>(wide.size()));
-    return wide;
-}
-
-std::string Narrow(const wchar_t* text, std::size_t units) {
-    if (units == 0) return {};
-    const int size = static_cast<int>(units);
-    std::string narrow(static_cast<std::size_t>(::WideCharToMultiByte(CP_UTF8, 0, text, size, nullptr, 0, nullptr, nullptr)), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text, size, narrow.data(), static_cast<int>(narrow.size()), nullptr, nullptr);
-    return narrow;
-}
 
 int ErrnoOf(DWORD error) {
     switch (error) {
@@ -48,19 +34,19 @@ int ErrnoOf(DWORD error) {
 std::string GetPrivateProfileString(const std::string& section, const std::string& key,
                                     const std::string& defaultValue, const std::string& fileName) {
     wchar_t buffer[kMaxProfileValueLength + 1] = L"";
-    const DWORD copied = ::GetPrivateProfileStringW(Wide(section).c_str(), Wide(key).c_str(),
-                                                    Wide(defaultValue).c_str(), buffer,
+    const DWORD copied = ::GetPrivateProfileStringW(ToWide(section).c_str(), ToWide(key).c_str(),
+                                                    ToWide(defaultValue).c_str(), buffer,
                                                     static_cast<DWORD>(std::size(buffer)),
-                                                    Wide(fileName).c_str());
-    return Narrow(buffer, copied);
+                                                    ToWide(fileName).c_str());
+    return FromWide(buffer, copied);
 }
 
 std::vector<std::string> GetPrivateProfileKeyNames(const std::string& section,
                                                    const std::string& fileName) {
     // Without a key name the names come as a list of null-terminated strings ending in
     // an empty one; a list that does not fit is cut and reported as size - 2.
-    const std::wstring wideSection = Wide(section);
-    const std::wstring wideFile = Wide(fileName);
+    const std::wstring wideSection = ToWide(section);
+    const std::wstring wideFile = ToWide(fileName);
     std::wstring buffer(4096, L'\0');
     DWORD copied = 0;
     for (;;) {
@@ -73,7 +59,7 @@ std::vector<std::string> GetPrivateProfileKeyNames(const std::string& section,
     for (std::size_t start = 0; start < copied;) {
         const std::size_t length = std::wstring_view(buffer.data() + start).size();
         if (length == 0) break;
-        names.push_back(Narrow(buffer.data() + start, length));
+        names.push_back(FromWide(buffer.data() + start, length));
         start += length + 1;
     }
     return names;
@@ -85,8 +71,8 @@ bool WritePrivateProfileString(const std::string& section, const std::string& ke
         errno = EINVAL;
         return false;
     }
-    const std::wstring wideFile = Wide(fileName);
-    if (!::WritePrivateProfileStringW(Wide(section).c_str(), Wide(key).c_str(), Wide(value).c_str(),
+    const std::wstring wideFile = ToWide(fileName);
+    if (!::WritePrivateProfileStringW(ToWide(section).c_str(), ToWide(key).c_str(), ToWide(value).c_str(),
                                       wideFile.c_str())) {
         errno = ErrnoOf(::GetLastError());
         return false;
