@@ -220,6 +220,58 @@ TEST(CmdWin32Test, WithoutHandlersTheChildStillRunsToItsEnd) {
     EXPECT_EQ(testsupport::ReadBytes(folder.Path() / "finished.txt"), "done\r\n");
 }
 
+// Starts ACommand through cmd.exe in AFolder with its output into APipe's write end, which
+// is then closed here.
+platform::StartError StartThroughCmd(const std::string& ACommand, const std::string& AFolder,
+                                     platform::Pipe& APipe, platform::ChildProcess& AChild) {
+    platform::ProcessStartInfo info;
+    platform::SetCommand(info, ACommand, true);
+    info.WorkingDir = AFolder;
+    info.OutputFd = APipe.WriteEnd.Get();
+    const platform::StartError error = platform::StartProcess(info, AChild);
+    APipe.WriteEnd.Close();
+    return error;
+}
+
+TEST(ProcessWin32Test, ThousandBytesComeInReadsOfAtMost255) {
+    TempFolder folder;
+    platform::Pipe pipe;
+    ASSERT_FALSE(platform::CreatePipe(pipe));
+    platform::ChildProcess child;
+    ASSERT_FALSE(StartThroughCmd("for /L %i in (100,1,199) do @echo 00000%i", Utf8(folder.Path()), pipe, child));
+    ASSERT_TRUE(child.Started());
+
+    std::string collected;
+    std::vector<std::size_t> reads;
+    char buffer[256];
+    while (const std::size_t count = platform::ReadPipe(pipe.ReadEnd, buffer, 255)) {
+        reads.push_back(count);
+        collected.append(buffer, count);
+    }
+    child.Wait();
+    EXPECT_FALSE(child.Started());
+    EXPECT_EQ(collected, Numbered1000Bytes());
+    EXPECT_GE(reads.size(), 4u);
+    for (const std::size_t count : reads) EXPECT_LE(count, 255u);
+}
+
+TEST(ProcessWin32Test, RefusedFolderIsTheSystemsInvalidFolderError) {
+    TempFolder temp;
+    for (const std::string folder : {std::string(), Utf8(temp.Path() / "missing")}) {
+        SCOPED_TRACE("folder \"" + folder + "\"");
+        platform::Pipe pipe;
+        ASSERT_FALSE(platform::CreatePipe(pipe));
+        platform::ChildProcess child;
+        const platform::StartError error = StartThroughCmd("echo x", folder, pipe, child);
+        EXPECT_EQ(error.Stage, platform::StartError::TStage::WorkingDir);
+        EXPECT_EQ(error.Reason.value(), static_cast<int>(ERROR_DIRECTORY));
+        EXPECT_EQ(error.Reason.message(), SystemText(ERROR_DIRECTORY));
+        EXPECT_FALSE(child.Started());
+        char buffer[16];
+        EXPECT_EQ(platform::ReadPipe(pipe.ReadEnd, buffer, sizeof buffer), 0u);
+    }
+}
+
 TEST(CodePageWin32Test, AnsiCodePageIsTheSystems) {
     EXPECT_EQ(AnsiText{}.CodePage, GetACP());
     EXPECT_EQ(platform::SystemAnsiCodePage(), GetACP());
