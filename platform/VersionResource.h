@@ -8,7 +8,9 @@
 // Version resources (VS_VERSIONINFO blocks) of executable files. On Windows these are
 // the system's version functions, which read PE files. Elsewhere a block is found in
 // the resource section of a PE file or in the ".tarnwick_version" section of an ELF
-// file; any other file has none.
+// file; any other file has none. A file that includes <windows.h> must #undef its
+// GetFileVersionInfoSize, GetFileVersionInfo, VerQueryValue and VerLanguageName
+// macros to call these.
 namespace platform {
 
 // Size in bytes of the file's version block, 0 when it has none or cannot be read;
