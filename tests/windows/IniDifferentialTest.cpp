@@ -95,6 +95,9 @@ constexpr const char* kUntouchedLines =
     "(CR LF, no blank lines, no blanks around names and values)";
 constexpr const char* kLeadingBlanks =
     "the portable rules write the value as given; the system drops leading blanks (the value reads back the same)";
+constexpr const char* kEmptyKeyName =
+    "the portable rules list a key without a name as \"\"; in the system's list of null-terminated names it "
+    "is the empty name that ends the list";
 constexpr const char* kRepeatedKeyNames =
     "the portable rules list a name once, from every section of that name; the system lists each key line "
     "of the first section";
@@ -189,6 +192,7 @@ TEST(IniDifferentialTest, KeyListsAgreeWithTheSystem) {
         {"UTF-16 LE file", Utf16LeFile(u"[S]\r\n\u00C9t\u00E9=1\r\nk=2\r\n"), "S", {"\xC3\x89t\xC3\xA9", "k"}},
         {"a name twice and a repeated section", "[s]\r\nb=1\r\nA=2\r\nB=3\r\n[T]\r\nz=1\r\n[S]\r\nd=4\r\n", "S",
          {"b", "A", "B"}, Names{"b", "A", "d"}, kRepeatedKeyNames},
+        {"key without a name", "[S]\r\na=1\r\n=v\r\nb=2\r\n", "S", {"a"}, Names{"a", "", "b"}, kEmptyKeyName},
     };
     ScratchFolder folder;
     for (const Case& c : cases) {
