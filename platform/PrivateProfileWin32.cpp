@@ -38,7 +38,11 @@ std::string GetPrivateProfileString(const std::string& section, const std::strin
                                                     ToWide(defaultValue).c_str(), buffer,
                                                     static_cast<DWORD>(std::size(buffer)),
                                                     ToWide(fileName).c_str());
-    return FromWide(buffer, copied);
+    // A cut through a surrogate pair drops the half character rather than leave a
+    // lone surrogate behind.
+    std::size_t length = copied;
+    if (length == kMaxProfileValueLength && buffer[length - 1] >= 0xD800 && buffer[length - 1] < 0xDC00) --length;
+    return FromWide(buffer, length);
 }
 
 std::vector<std::string> GetPrivateProfileKeyNames(const std::string& section,

@@ -95,6 +95,8 @@ constexpr const char* kUntouchedLines =
     "(CR LF, no blank lines, no blanks around names and values)";
 constexpr const char* kLeadingBlanks =
     "the portable rules write the value as given; the system drops leading blanks (the value reads back the same)";
+constexpr const char* kCharacterCount =
+    "the portable rules count characters; the system counts UTF-16 units, and the half character is dropped";
 constexpr const char* kEmptyKeyName =
     "the portable rules list a key without a name as \"\"; in the system's list of null-terminated names it "
     "is the empty name that ends the list";
@@ -147,6 +149,9 @@ TEST(IniDifferentialTest, ReadsAgreeWithTheSystem) {
         {"cut counts a non-ASCII character once", Utf16LeFile(u"[S]\r\nk=" + std::u16string(2046, u'a') + u"\u00E9z\r\n"),
          "S", "k", "d", a2046 + "\xC3\xA9"},
 
+        {"cut through a character beyond U+FFFF",
+         Utf16LeFile(u"[S]\r\nk=" + std::u16string(2046, u'a') + u"\U0001F600b\r\n"), "S", "k", "d", a2046,
+         a2046 + "\xF0\x9F\x98\x80", kCharacterCount},
         {"key in a repeated section", "[S]\r\na=1\r\n[T]\r\n[s]\r\nb=2\r\n", "S", "b", "d", "d", "2",
          kRepeatedSections},
         {"key that starts with a semicolon", "[S]\r\n;k=v\r\n", "S", ";k", "d", "v", "d", kCommentKeys},
