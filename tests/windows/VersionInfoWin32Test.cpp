@@ -3,11 +3,14 @@
 // reader keeps where the system trusts the block.
 #include "components/KelvoVersionInfo.h"
 #include "platform/ModuleFileName.h"
+#include "platform/VersionResource.h"
 #include "tests/unit/VersionTestSupport.h"
 
 #include "platform/WideTextWin32.h"
 
 #include <windows.h>
+#undef GetFileVersionInfo
+#undef VerQueryValue
 
 #include <gtest/gtest.h>
 
@@ -170,6 +173,18 @@ TEST(VersionInfoWin32Test, BoundsKeptOverTheSystemsFunctions) {
                                          Translations({0x0409, 1252})}}));
     EXPECT_EQ(shortInfo.FixedFileInfo(), platform::VS_FIXEDFILEINFO{});
     EXPECT_EQ(shortInfo.FileVersion(), "9.9");
+    {
+        // The system hands out the 40 bytes; the platform call refuses them.
+        Bytes block;
+        ASSERT_TRUE(platform::GetFileVersionInfo((dir / "short-fixed.dll").string(), block));
+        void* raw = nullptr;
+        UINT rawLength = 0;
+        EXPECT_TRUE(::VerQueryValueW(block.data(), L"\\", &raw, &rawLength));
+        EXPECT_EQ(rawLength, 40u);
+        const void* value = nullptr;
+        std::uint32_t length = 0;
+        EXPECT_FALSE(platform::VerQueryValue(block, "\\", value, length));
+    }
 
     // Only whole 4-byte translation entries count.
     Bytes sixBytes;
