@@ -187,7 +187,15 @@ TEST(IniDifferentialTest, KeyListsAgreeWithTheSystem) {
         std::optional<Names> portable = {};
         const char* why = nullptr;
     };
+    // More names than the first buffer of the system's list holds.
+    std::string manyKeys = "[S]\r\n";
+    Names manyNames;
+    for (int i = 0; i < 700; ++i) {
+        manyNames.push_back("Key" + std::to_string(100000 + i));
+        manyKeys += manyNames.back() + "=" + std::to_string(i) + "\r\n";
+    }
     const Case cases[] = {
+        {"700 names", manyKeys, "S", manyNames},
         {"file order, spelling of the file", "[S]\r\nb=1\r\nA=2\r\nc=3\r\n", "s", {"b", "A", "c"}},
         {"comments, lines without equals and blank lines skipped",
          "; head\r\n[S]\r\nb=1\r\n; c=3\r\nnot a key\r\n\r\na=\r\n[T]\r\nx=9\r\n", "S", {"b", "a"}},
