@@ -1,8 +1,9 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+WINDOWS_BUILD ?= build-windows
 CMAKE_ARGS ?=
 
-.PHONY: all deps build run test asan-test clean
+.PHONY: all deps build run test asan-test windows-test clean
 
 all: build
 
@@ -16,8 +17,9 @@ build: deps
 run: build
 	$(BUILD)/tarnwick
 
-# Every test: the full build under ctest, then the Qt-free tests again under the sanitizers.
-test: build asan-test
+# Every test: the full build under ctest, the Qt-free tests again under the sanitizers,
+# then the Qt-free library cross-built for Windows with its tests under wine.
+test: build asan-test windows-test
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2
 
 asan-test: deps
@@ -25,5 +27,11 @@ asan-test: deps
 	@cmake --build $(ASAN_BUILD) --target unit_tests
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j2
 
+# The Qt-free library and its tests built for 64-bit Windows, the tests run under wine.
+windows-test: deps
+	@cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=platform/MinGW64Toolchain.cmake >/dev/null
+	@cmake --build $(WINDOWS_BUILD) -j2
+	cd $(WINDOWS_BUILD) && ctest --output-on-failure
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(WINDOWS_BUILD)

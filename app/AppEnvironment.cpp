@@ -7,10 +7,15 @@
 
 TAppEnvironment TAppEnvironment::FromSystem() {
     TAppEnvironment environment;
-    environment.ExecutableFile = QString::fromStdString(platform::ModuleFileName());
+    // Windows names it with backslashes; the folder logic below works with "/".
+    environment.ExecutableFile = QDir::fromNativeSeparators(QString::fromStdString(platform::ModuleFileName()));
+#ifdef Q_OS_WIN
+    environment.ConfigHome = QDir::fromNativeSeparators(qEnvironmentVariable("APPDATA"));
+#else
     environment.ConfigHome = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (environment.ConfigHome.isEmpty())
         environment.ConfigHome = QDir::homePath() + QStringLiteral("/.config");
+#endif
     return environment;
 }
 

@@ -6,8 +6,22 @@
 #include "platform/VersionResource.h"
 
 #include <curl/curl.h>
+#ifdef _WIN32
+// curl.h brings in <windows.h>, whose A/W names would replace the platform functions' names.
+#undef GetPrivateProfileString
+#undef WritePrivateProfileString
+#undef GetFileVersionInfoSize
+#undef GetFileVersionInfo
+#undef VerQueryValue
+#undef VerLanguageName
+#endif
 #include <fcntl.h>
+#ifdef _WIN32
+#include <io.h>
+#include <sys/stat.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cctype>
@@ -17,6 +31,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <map>
 #include <optional>
 #include <random>
@@ -155,9 +170,44 @@ private:
     std::map<std::string, std::vector<std::pair<std::string, std::string>>> FCookies;
 };
 
+// The few file calls of ReplaceFile, on POSIX descriptors or the Windows C runtime's.
+// Names are UTF-8; Windows gets them as UTF-16. Failures leave errno set.
+#ifdef _WIN32
+std::filesystem::path NativePath(const std::string& path) {
+    return std::filesystem::path(std::u8string(path.begin(), path.end()));
+}
+int OpenNewFile(const std::string& path) {
+    return ::_wopen(NativePath(path).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_NOINHERIT | _O_BINARY,
+                    _S_IREAD | _S_IWRITE);
+}
+long long WriteSome(int fd, const char* data, std::size_t count) {
+    return ::_write(fd, data, static_cast<unsigned>(std::min<std::size_t>(count, 1u << 30)));
+}
+int FlushToDisk(int fd) { return ::_commit(fd); }
+int CloseFile(int fd) { return ::_close(fd); }
+void RemoveFile(const std::string& path) { ::_wunlink(NativePath(path).c_str()); }
+// Replaces an existing target, as rename does on POSIX. Returns the reason on failure.
+std::string RenameOver(const std::string& from, const std::string& to) {
+    std::error_code error;
+    std::filesystem::rename(NativePath(from), NativePath(to), error);
+    return error ? error.message() : std::string();
+}
+#else
+int OpenNewFile(const std::string& path) {
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+}
+long long WriteSome(int fd, const char* data, std::size_t count) { return ::write(fd, data, count); }
+int FlushToDisk(int fd) { return ::fsync(fd); }
+int CloseFile(int fd) { return ::close(fd); }
+void RemoveFile(const std::string& path) { ::unlink(path.c_str()); }
+std::string RenameOver(const std::string& from, const std::string& to) {
+    return ::rename(from.c_str(), to.c_str()) == 0 ? std::string() : std::strerror(errno);
+}
+#endif
+
 void CloseAndRemove(int fd, const std::string& path) {
-    ::close(fd);
-    ::unlink(path.c_str());
+    CloseFile(fd);
+    RemoveFile(path);
 }
 
 // Replaces the file at `path` with `bytes`: written to a new file beside it, then renamed
@@ -170,13 +220,13 @@ void ReplaceFile(const std::string& path, const std::string& bytes) {
         char suffix[16];
         std::snprintf(suffix, sizeof suffix, ".%08x", static_cast<unsigned>(random()));
         temporary = path + suffix;
-        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd = OpenNewFile(temporary);
         if (fd < 0 && errno != EEXIST) break;
     }
     if (fd < 0) throw Exception("Cannot create file \"" + path + "\". " + std::strerror(errno));
 
     for (std::size_t written = 0; written < bytes.size();) {
-        const ssize_t count = ::write(fd, bytes.data() + written, bytes.size() - written);
+        const long long count = WriteSome(fd, bytes.data() + written, bytes.size() - written);
         if (count < 0 && errno == EINTR) continue;
         if (count <= 0) {
             CloseAndRemove(fd, temporary);
@@ -184,18 +234,17 @@ void ReplaceFile(const std::string& path, const std::string& bytes) {
         }
         written += static_cast<std::size_t>(count);
     }
-    if (::fsync(fd) != 0) {
+    if (FlushToDisk(fd) != 0) {
         CloseAndRemove(fd, temporary);
         throw Exception("Stream write error");
     }
-    if (::close(fd) != 0) {
-        ::unlink(temporary.c_str());
+    if (CloseFile(fd) != 0) {
+        RemoveFile(temporary);
         throw Exception("Stream write error");
     }
-    if (::rename(temporary.c_str(), path.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(temporary.c_str());
-        throw Exception("Cannot create file \"" + path + "\". " + std::strerror(error));
+    if (const std::string reason = RenameOver(temporary, path); !reason.empty()) {
+        RemoveFile(temporary);
+        throw Exception("Cannot create file \"" + path + "\". " + reason);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "components/Cmd.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <iterator>
 #include <optional>
 #include <vector>
@@ -12,8 +13,6 @@ namespace {
 
 // One read takes at most one byte less than the buffer holds.
 constexpr std::size_t ReadBufferSize = 256;
-
-const char* const Interpreter = "/bin/sh";
 
 std::string Quoted(const std::string& AText) { return "\"" + AText + "\""; }
 
@@ -31,42 +30,47 @@ void ReadToEnd(const platform::FileHandle& AReadEnd, std::string& ACollected) {
         AppendWithoutNul(ACollected, buffer, count);
 }
 
+// The folder is looked at again here because the system's reason does not always tell a
+// missing folder from a file in its place (Windows reports both as an invalid folder name).
 std::string WorkingDirFailureText(const std::string& AWorkingDir, const std::error_code& AReason) {
+    const std::string reason = " (" + AReason.message() + ").";
     if (AWorkingDir.empty())
-        return "The command was not started: no project is selected, so there is no folder to run it in.";
-    if (AReason == std::errc::no_such_file_or_directory)
-        return "The command was not started: the folder " + Quoted(AWorkingDir) + " does not exist.";
-    if (AReason == std::errc::not_a_directory)
-        return "The command was not started: " + Quoted(AWorkingDir) + " is not a folder.";
-    return "The command was not started: the folder " + Quoted(AWorkingDir) +
-           " cannot be used (" + AReason.message() + ").";
+        return "The command was not started: no project is selected, so there is no folder to run it in" + reason;
+    std::error_code ignored;
+    const std::filesystem::path folder(std::u8string(AWorkingDir.begin(), AWorkingDir.end()));
+    const std::filesystem::file_status status = std::filesystem::status(folder, ignored);
+    if (status.type() == std::filesystem::file_type::not_found)
+        return "The command was not started: the folder " + Quoted(AWorkingDir) + " does not exist" + reason;
+    if (std::filesystem::exists(status) && !std::filesystem::is_directory(status))
+        return "The command was not started: " + Quoted(AWorkingDir) + " is not a folder" + reason;
+    return "The command was not started: the folder " + Quoted(AWorkingDir) + " cannot be used" + reason;
 }
 
 std::string NotStartedInText(const std::string& AWorkingDir, const std::string& AWhy) {
     return "The command was not started in the folder " + Quoted(AWorkingDir) + ": " + AWhy + ".";
 }
 
-// Starts the child for ACommand with its output going to AOutputFd. Returns the text
+// Starts the child for ACommand with its output going to AOutput. Returns the text
 // that explains why it did not start, or the empty text when it did.
 std::string StartChild(const std::string& ACommand, bool ARunWithCmd, const std::string& AWorkingDir,
-                       int AOutputFd, platform::ChildProcess& AChild) {
+                       platform::NativeHandle AOutput, platform::ChildProcess& AChild) {
     platform::ProcessStartInfo info;
     info.WorkingDir = AWorkingDir;
-    info.OutputFd = AOutputFd;
-    if (ARunWithCmd) {
-        info.Arguments = {Interpreter, "-c", ACommand};
-    } else {
-        auto words = platform::SplitCommandLine(ACommand);
-        if (!words) return NotStartedInText(AWorkingDir, "it has a quote that is not closed");
-        if (words->empty()) return NotStartedInText(AWorkingDir, "it names no program");
-        info.Arguments = std::move(*words);
+    info.OutputFd = AOutput;
+    switch (platform::SetCommand(info, ACommand, ARunWithCmd)) {
+    case platform::TCommandProblem::OpenQuote:
+        return NotStartedInText(AWorkingDir, "it has a quote that is not closed");
+    case platform::TCommandProblem::NoProgram:
+        return NotStartedInText(AWorkingDir, "it names no program");
+    case platform::TCommandProblem::None:
+        break;
     }
 
     const platform::StartError error = platform::StartProcess(info, AChild);
     using TStage = platform::StartError::TStage;
     if (error.Stage == TStage::WorkingDir) return WorkingDirFailureText(AWorkingDir, error.Reason);
     if (error.Stage == TStage::Program)
-        return NotStartedInText(AWorkingDir, Quoted(info.Arguments.front()) +
+        return NotStartedInText(AWorkingDir, Quoted(info.Program) +
                                                  " could not be started (" + error.Reason.message() + ")");
     return {};
 }

@@ -1,8 +1,12 @@
 #include "components/IniFileParser.h"
 
 #include <fcntl.h>
+#ifdef _WIN32
+#include <io.h>
 #include <sys/stat.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -16,11 +20,32 @@
 
 namespace {
 
+// UTF-8 text <-> path, whatever the system's 8-bit code page.
+std::filesystem::path PathOf(const std::string& fileName) {
+    return std::filesystem::path(std::u8string(fileName.begin(), fileName.end()));
+}
+
+std::string TextOf(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 // The name as an absolute, normalised path, for messages.
 std::string ExpandFileName(const std::string& fileName) {
     std::error_code error;
-    const auto absolute = std::filesystem::absolute(fileName, error);
-    return error ? fileName : absolute.lexically_normal().string();
+    const auto absolute = std::filesystem::absolute(PathOf(fileName), error);
+    return error ? fileName : TextOf(absolute.lexically_normal());
+}
+
+// Opens the file for writing, creating it when missing but never emptying it; the
+// descriptor, or -1 with errno set.
+int OpenOrCreate(const std::string& fileName) {
+#ifdef _WIN32
+    return ::_wopen(PathOf(fileName).c_str(), _O_WRONLY | _O_CREAT | _O_NOINHERIT | _O_BINARY,
+                    _S_IREAD | _S_IWRITE);
+#else
+    return ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666);
+#endif
 }
 
 // Creates the file empty unless a file of that name exists; 0 on success, else
@@ -28,12 +53,17 @@ std::string ExpandFileName(const std::string& fileName) {
 // is refused rather than made into a file of blanks.
 int CreateFileIfMissing(const std::string& fileName, bool blankName) {
     if (blankName) return EINVAL;
-    struct stat status {};
-    if (::stat(fileName.c_str(), &status) == 0) return S_ISDIR(status.st_mode) ? EISDIR : 0;
-    // No O_TRUNC: should the file appear meanwhile, its bytes are kept.
-    const int descriptor = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666);
+    std::error_code ignored;
+    const auto status = std::filesystem::status(PathOf(fileName), ignored);
+    if (std::filesystem::exists(status)) return std::filesystem::is_directory(status) ? EISDIR : 0;
+    // No truncation: should the file appear meanwhile, its bytes are kept.
+    const int descriptor = OpenOrCreate(fileName);
     if (descriptor < 0) return errno;
+#ifdef _WIN32
+    return ::_close(descriptor) == 0 ? 0 : errno;
+#else
     return ::close(descriptor) == 0 ? 0 : errno;
+#endif
 }
 
 }  // namespace
@@ -77,8 +107,14 @@ bool TIniFileParser::IsSectionFilledIn(const std::string& ASectionName) const {
 std::string TIniFileParser::ReadApplicationPath() {
     const std::string executable = platform::ModuleFileName();
     if (executable.empty()) return "";
-    const std::string folder = std::filesystem::path(executable).parent_path().string();
-    return folder.ends_with('/') ? folder : folder + "/";
+    // The folder with its closing separator: "/" on POSIX, "\\" on Windows.
+#ifdef _WIN32
+    const char* const separators = "\\/";
+#else
+    const char* const separators = "/";
+#endif
+    const std::size_t last = executable.find_last_of(separators);
+    return last == std::string::npos ? "" : executable.substr(0, last + 1);
 }
 
 bool TIniFileParser::IsFilledIn(const std::string& AText) {

@@ -12,6 +12,11 @@
 // Names fold ASCII letters only. "[name]" opens a section, "name=value" is a key
 // inside one; a line starting with ";" and a line without "=" are not keys. Where
 // a section or key appears twice, the first one wins.
+//
+// On Windows these are the system's private-profile functions: 8-bit files are in
+// the ANSI code page, and the refusals below are made before the system is called.
+// A file that includes <windows.h> must #undef its GetPrivateProfileString and
+// WritePrivateProfileString macros to call these.
 namespace platform {
 
 // The longest value a read returns, in characters.

@@ -181,6 +181,19 @@ StartError StartProcess(const ProcessStartInfo& AInfo, ChildProcess& AChild) {
     return {};
 }
 
+TCommandProblem SetCommand(ProcessStartInfo& AInfo, const std::string& ACommand, bool AThroughInterpreter) {
+    if (AThroughInterpreter) {
+        AInfo.Arguments = {"/bin/sh", "-c", ACommand};
+    } else {
+        auto words = SplitCommandLine(ACommand);
+        if (!words) return TCommandProblem::OpenQuote;
+        if (words->empty()) return TCommandProblem::NoProgram;
+        AInfo.Arguments = std::move(*words);
+    }
+    AInfo.Program = AInfo.Arguments.front();
+    return TCommandProblem::None;
+}
+
 std::optional<std::vector<std::string>> SplitCommandLine(const std::string& ACommandLine) {
     std::vector<std::string> words;
     std::string word;

@@ -45,6 +45,18 @@ struct ResourceEntry {
     std::uint32_t Data = 0;
 };
 
+// Of a resource in several languages, the one the system's loader takes for a user
+// whose language is English (United States): the neutral one, else English (United
+// States), plain English or the default language, else the first one listed.
+const ResourceEntry& PreferredLanguage(const std::vector<ResourceEntry>& languages) {
+    for (const std::uint32_t preferred : {0x0000u, 0x0409u, 0x0009u, 0x0400u}) {
+        const auto it = std::find_if(languages.begin(), languages.end(),
+                                     [preferred](const ResourceEntry& e) { return e.Name == preferred; });
+        if (it != languages.end()) return *it;
+    }
+    return languages.front();
+}
+
 class PeImage {
 public:
     PeImage(const ByteSource& file, std::vector<PeSection> sections, std::uint32_t resourceRva)
@@ -90,11 +102,13 @@ public:
 
         const auto names = Directory(type->Data & ~kHighBit, 1);
         if (!names || names->empty() || ((*names)[0].Data & kHighBit) == 0) return std::nullopt;
-        const auto languages = Directory((*names)[0].Data & ~kHighBit, 1);
-        if (!languages || languages->empty() || ((*languages)[0].Data & kHighBit) != 0) return std::nullopt;
+        const auto languages = Directory((*names)[0].Data & ~kHighBit, std::numeric_limits<std::size_t>::max());
+        if (!languages || languages->empty()) return std::nullopt;
+        const ResourceEntry& language = PreferredLanguage(*languages);
+        if ((language.Data & kHighBit) != 0) return std::nullopt;
 
         std::uint8_t dataEntry[16];
-        if (!ReadResource((*languages)[0].Data, sizeof dataEntry, dataEntry)) return std::nullopt;
+        if (!ReadResource(language.Data, sizeof dataEntry, dataEntry)) return std::nullopt;
         const std::uint64_t capacity = std::min<std::uint64_t>(ReadU32(dataEntry + 4), kMaxBlockBytes);
         const auto offset = Map(ReadU32(dataEntry), capacity);
         if (!offset) return std::nullopt;

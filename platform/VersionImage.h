@@ -7,7 +7,7 @@
 #include <vector>
 
 // Finding the VS_VERSIONINFO block inside an executable file: in a PE file's resource
-// section (type RT_VERSION, its first name, that name's first language) or in the
+// section (type RT_VERSION, its first name, that name's preferred language) or in the
 // ".tarnwick_version" section of a little-endian ELF file. The file is read through
 // ByteSource in small ranges (headers, tables, the block), never whole, and every
 // offset read from it is checked before use.

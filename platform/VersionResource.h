@@ -5,13 +5,17 @@
 #include <string>
 #include <vector>
 
-// Version resources (VS_VERSIONINFO blocks) of executable files. A block is found in
+// Version resources (VS_VERSIONINFO blocks) of executable files. On Windows these are
+// the system's version functions, which read PE files. Elsewhere a block is found in
 // the resource section of a PE file or in the ".tarnwick_version" section of an ELF
-// file; any other file has none.
+// file; any other file has none. A file that includes <windows.h> must #undef its
+// GetFileVersionInfoSize, GetFileVersionInfo, VerQueryValue and VerLanguageName
+// macros to call these.
 namespace platform {
 
 // Size in bytes of the file's version block, 0 when it has none or cannot be read;
-// errno then tells why (ENODATA: the file was read but holds no version block).
+// errno then tells why (ENODATA: the file was read but holds no version block). On
+// Windows it is the size the system asks for, which is larger than the block.
 std::uint32_t GetFileVersionInfoSize(const std::string& fileName);
 
 // Reads the file's version block into `block`. False when there is none; `block` is

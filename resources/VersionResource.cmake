@@ -57,14 +57,20 @@ foreach(tw_pair IN LISTS TARNWICK_VERSION_STRINGS)
   string(APPEND TARNWICK_RC_STRING_VALUES "      VALUE \"${tw_name}\", \"${tw_text}\"\n")
 endforeach()
 
-set(TARNWICK_VERSION_SOURCE ${CMAKE_CURRENT_BINARY_DIR}/generated/TarnwickVersionResource.cpp)
-set(TARNWICK_VERSION_RC ${CMAKE_CURRENT_BINARY_DIR}/generated/version.rc)
+set(TARNWICK_VERSION_GENERATED_DIR ${CMAKE_CURRENT_BINARY_DIR}/generated)
+set(TARNWICK_VERSION_SOURCE ${TARNWICK_VERSION_GENERATED_DIR}/TarnwickVersionResource.cpp)
+set(TARNWICK_VERSION_RC ${TARNWICK_VERSION_GENERATED_DIR}/version.rc)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/VersionResource.cpp.in ${TARNWICK_VERSION_SOURCE} @ONLY)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/version.rc.in ${TARNWICK_VERSION_RC} @ONLY)
+# The same bytes for tests that hold a compiled resource against them.
+configure_file(${CMAKE_CURRENT_LIST_DIR}/VersionBytes.h.in
+               ${TARNWICK_VERSION_GENERATED_DIR}/TarnwickVersionBytes.h @ONLY)
 
 # Embeds the version resource in an executable target. Added to the target's own
-# sources, so no static library can leave it out at link time.
+# sources, so no static library can leave it out at link time. The target can
+# include "TarnwickVersionBytes.h" for the expected block.
 function(tarnwick_embed_version target)
+  target_include_directories(${target} PRIVATE ${TARNWICK_VERSION_GENERATED_DIR})
   if(WIN32)
     target_sources(${target} PRIVATE ${TARNWICK_VERSION_RC})
   else()

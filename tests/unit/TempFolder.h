@@ -3,6 +3,7 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -18,9 +19,22 @@ namespace testsupport {
 class TempFolder {
 public:
     explicit TempFolder(const std::string& prefix = "tarnwick-test") {
+#ifdef _WIN32
+        // No mkdtemp here: try fresh names until one is created (never an existing one).
+        const auto base = std::filesystem::temp_directory_path();
+        unsigned long long seed =
+            static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
+        for (int attempt = 0; attempt < 100 && FPath.empty(); ++attempt) {
+            seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+            const auto candidate = base / (prefix + "-" + std::to_string(seed >> 40));
+            if (std::filesystem::create_directory(candidate)) FPath = std::filesystem::canonical(candidate);
+        }
+        if (FPath.empty()) throw std::runtime_error("no temporary folder could be made");
+#else
         std::string pattern = (std::filesystem::temp_directory_path() / (prefix + "-XXXXXX")).string();
         if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
         FPath = std::filesystem::canonical(pattern);
+#endif
     }
     ~TempFolder() {
         std::error_code ignored;

@@ -1,0 +1,35 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "platform/WideTextWin32.h"
+#include "WineTestSupport.h"
+
+namespace {
+
+int PrintCommandLine() {
+    const std::string line = platform::FromWide(std::wstring(GetCommandLineW()));
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    return 0;
+}
+
+int WriteBytes(const char* AHex) {
+    std::string bytes;
+    for (std::size_t i = 0; AHex[i] != '\0' && AHex[i + 1] != '\0'; i += 2)
+        bytes += static_cast<char>(std::stoi(std::string(AHex + i, 2), nullptr, 16));
+    // One write, so that the reader gets the bytes in one piece.
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    return written == bytes.size() ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 2 && std::strcmp(argv[1], testsupport::PrintCommandLineArgument) == 0) return PrintCommandLine();
+    if (argc == 3 && std::strcmp(argv[1], testsupport::WriteBytesArgument) == 0) return WriteBytes(argv[2]);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+// What the Windows tests share: the test executable as a child program, and UTF-8 paths.
+
+#include <filesystem>
+#include <string>
+
+#include "platform/ModuleFileName.h"
+
+namespace testsupport {
+
+// Arguments that make windows_tests.exe act as a child program instead of running tests:
+//   --print-command-line   writes its own command line (GetCommandLineW, as UTF-8)
+//   --write-bytes HEX      writes the bytes given as hexadecimal pairs to standard output
+inline const char* const PrintCommandLineArgument = "--print-command-line";
+inline const char* const WriteBytesArgument = "--write-bytes";
+
+inline std::string Utf8(const std::filesystem::path& APath) {
+    const std::u8string text = APath.u8string();
+    return {text.begin(), text.end()};
+}
+
+inline std::filesystem::path PathOf(const std::string& AUtf8) {
+    return std::filesystem::path(std::u8string(AUtf8.begin(), AUtf8.end()));
+}
+
+// The command that starts this test executable as a child with AArguments.
+inline std::string SelfCommand(const std::string& AArguments) {
+    return "\"" + platform::ModuleFileName() + "\" " + AArguments;
+}
+
+}  // namespace testsupport
