@@ -127,9 +127,12 @@ enum class TCommandProblem { None, OpenQuote, NoProgram };
 // elsewhere it is split into words (SplitCommandLine).
 TCommandProblem SetCommand(ProcessStartInfo& AInfo, const std::string& ACommand, bool AThroughInterpreter);
 
-// Starts a child that reads our standard input and writes to AInfo.OutputFd. On POSIX
-// no other descriptor of ours reaches it, and it starts with default SIGPIPE handling and
-// an empty signal mask whatever this program has set. On Windows it inherits our
+// Starts a child that writes to AInfo.OutputFd. On POSIX its standard input is
+// /dev/null, as a windowed program on Windows has none: a command that asks a question
+// gets end of input at once instead of waiting on the terminal that started us, which
+// nobody watches while the window waits for the command. No other descriptor of ours
+// reaches it, and it starts with default SIGPIPE handling and an empty signal mask
+// whatever this program has set. On Windows it reads our standard input. On Windows it inherits our
 // inheritable handles, and its window, if it opens one, stays hidden. On failure AChild
 // stays unstarted and the error carries the system's reason.
 StartError StartProcess(const ProcessStartInfo& AInfo, ChildProcess& AChild);

@@ -29,7 +29,7 @@ public:
     SpawnSetup(const SpawnSetup&) = delete;
     SpawnSetup& operator=(const SpawnSetup&) = delete;
 
-    // Output and error to AOutputFd, nothing else of ours beyond the standard three,
+    // Input from /dev/null, output and error to AOutputFd, nothing else of ours,
     // AWorkingDir as current folder, SIGPIPE at its default and no blocked signals.
     // Returns the system's error number, 0 on success.
     int Prepare(int AOutputFd, const std::string& AWorkingDir) {
@@ -40,6 +40,7 @@ public:
         sigaddset(&defaults, SIGPIPE);
         sigemptyset(&mask);
         const int steps[] = {
+            posix_spawn_file_actions_addopen(&FActions, STDIN_FILENO, "/dev/null", O_RDONLY, 0),
             posix_spawn_file_actions_adddup2(&FActions, AOutputFd, STDOUT_FILENO),
             posix_spawn_file_actions_adddup2(&FActions, AOutputFd, STDERR_FILENO),
             posix_spawn_file_actions_addclosefrom_np(&FActions, STDERR_FILENO + 1),

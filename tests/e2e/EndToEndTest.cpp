@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+#include <unistd.h>
+
 namespace {
 
 // The real window, driving the real php and composer in a small Laravel application
@@ -421,6 +423,24 @@ TEST_F(EndToEnd, CommandsRunInTheChosenProjectWhateverItsName) {
     EXPECT_TRUE(QFileInfo::exists(other + QStringLiteral("/app/Http/Controllers/ShopController.php")));
     EXPECT_FALSE(ProjectHas(QStringLiteral("app/Http/Controllers/ShopController.php")));
     EXPECT_TRUE(Desktop.Errors.empty());
+}
+
+// A command that asks a question gets no answer and ends, even while the terminal that
+// started the program stays open, instead of freezing the window.
+TEST_F(EndToEnd, QuestionsGetNoAnswerAndTheCommandEnds) {
+    int terminal[2];
+    ASSERT_EQ(pipe(terminal), 0);
+    const int saved = dup(STDIN_FILENO);
+    dup2(terminal[0], STDIN_FILENO);
+    const QString command = QStringLiteral("php artisan migrate --env=production");
+    Type(command);
+    dup2(saved, STDIN_FILENO);
+    for (int fd : {saved, terminal[0], terminal[1]}) close(fd);
+
+    const QString output = OutputAfter(command);
+    EXPECT_TRUE(output.contains(QStringLiteral("Do you really wish to run this command?")));
+    EXPECT_TRUE(output.contains(QStringLiteral("Command Canceled!"))) << output.toStdString();
+    EXPECT_EQ(SqliteTables(), QStringList());
 }
 
 }  // namespace

@@ -319,20 +319,34 @@ private:
     int FFile;
 };
 
-TEST(CmdTest, ChildReadsTheProgramsStandardInput) {
+// A command never waits on the input of the terminal that started the program: it reads
+// end of input at once, even while our own standard input holds text or stays open.
+TEST(CmdTest, ChildReadsNoInput) {
     TempFolder folder;
     const fs::path input = folder.Path() / "input.txt";
     std::ofstream(input) << "typed ahead\n";
     TCmd cmd;
     RunLog log;
     log.Attach(cmd);
-    cmd.setCommmandStr("cat");
+    cmd.setCommmandStr("cat; echo end of input");
     {
         StandardInputFrom redirect(input);
         cmd.RunCommand(folder.Path().string());
     }
-    ASSERT_EQ(log.Outputs.size(), 1u);
-    EXPECT_EQ(log.Outputs[0].Bytes, "typed ahead\n");
+
+    int open[2];
+    ASSERT_EQ(pipe(open), 0);
+    const int saved = dup(STDIN_FILENO);
+    dup2(open[0], STDIN_FILENO);
+    // Would wait the five seconds and end with 124 if it read our open pipe.
+    cmd.setCommmandStr("timeout 5 cat; echo \"status $?\"");
+    cmd.RunCommand(folder.Path().string());
+    dup2(saved, STDIN_FILENO);
+    for (int fd : {saved, open[0], open[1]}) close(fd);
+
+    ASSERT_EQ(log.Outputs.size(), 2u);
+    EXPECT_EQ(log.Outputs[0].Bytes, "end of input\n");
+    EXPECT_EQ(log.Outputs[1].Bytes, "status 0\n");
 }
 
 // Ignores SIGPIPE in this program for one scope, as network libraries often do.
