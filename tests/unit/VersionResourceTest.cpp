@@ -126,6 +126,14 @@ TEST(VersionResourceTest, BlockWithoutTranslationTable) {
     EXPECT_EQ(QueryText(block, "\\StringFileInfo\\040904E4\\FileVersion"), "1.2.3.4");
 }
 
+// Of a resource in several languages, the one the system's loader takes for English
+// (United States), not the first one the directory lists.
+TEST(VersionResourceTest, EnglishBlockOfSeveralLanguages) {
+    const Bytes block = BlockOf(Fixture("several-languages-pe64.dll"));
+    EXPECT_EQ(QueryText(block, "\\StringFileInfo\\040904E4\\FileVersion"), "English");
+    EXPECT_EQ(QueryText(block, "\\StringFileInfo\\040104E4\\FileVersion"), std::nullopt);
+}
+
 TEST(VersionResourceTest, FilesWithoutVersionBlock) {
     TempDir dir;
     WriteFile(dir / "notes.txt", Bytes{'h', 'e', 'l', 'l', 'o', '\n'});

@@ -164,6 +164,11 @@ TEST(VersionDifferentialTest, FixturesAgree) {
     const Facts none = ExpectSameFacts(Fixture("no-translation-pe32.exe"));
     EXPECT_FALSE(none.TranslationBytes.has_value());
     EXPECT_TRUE(none.Strings.empty());
+
+    // Both take the English block of a resource in three languages.
+    const Facts several = ExpectSameFacts(Fixture("several-languages-pe64.dll"));
+    ASSERT_TRUE(several.Fixed.has_value());
+    EXPECT_EQ(several.Fixed->dwFileVersionMS, 0x00010000u);
 }
 
 TEST(VersionDifferentialTest, FilesWithoutBlockAgree) {
