@@ -257,7 +257,7 @@ TEST(ProcessWin32Test, ThousandBytesComeInReadsOfAtMost255) {
 
 TEST(ProcessWin32Test, RefusedFolderIsTheSystemsInvalidFolderError) {
     TempFolder temp;
-    for (const std::string folder : {std::string(), Utf8(temp.Path() / "missing")}) {
+    for (const std::string& folder : {std::string(), Utf8(temp.Path() / "missing")}) {
         SCOPED_TRACE("folder \"" + folder + "\"");
         platform::Pipe pipe;
         ASSERT_FALSE(platform::CreatePipe(pipe));
