@@ -10,6 +10,7 @@
 #include "components/Exception.h"
 #include "components/IniFileParser.h"
 #include "platform/Process.h"
+#include "CmdRunLog.h"
 #include "TempFolder.h"
 #include "WineTestSupport.h"
 #include "platform/WideTextWin32.h"
@@ -20,28 +21,9 @@ namespace {
 
 using testsupport::PathOf;
 using testsupport::SelfCommand;
+using testsupport::RunLog;
 using testsupport::TempFolder;
 using testsupport::Utf8;
-
-// Everything the runner's events delivered, in the order they came.
-struct RunLog {
-    std::vector<std::string> Events;
-    std::vector<AnsiText> Errors;
-    std::vector<AnsiText> Outputs;
-    std::vector<std::string> Commands;
-
-    void Attach(TCmd& ACmd) {
-        ACmd.OnReadError = [this](const AnsiText& AError) {
-            Events.push_back("error");
-            Errors.push_back(AError);
-        };
-        ACmd.OnReadOutput = [this](const AnsiText& AOutput, std::string ACommandString) {
-            Events.push_back("output");
-            Outputs.push_back(AOutput);
-            Commands.push_back(std::move(ACommandString));
-        };
-    }
-};
 
 RunLog RunCmd(const std::string& ACommand, const std::string& AFolder, bool ARunWithCmd = true) {
     TCmd cmd;
