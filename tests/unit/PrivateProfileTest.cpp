@@ -25,17 +25,8 @@ namespace {
 
 using testsupport::ReadBytes;
 using testsupport::TempFolder;
+using testsupport::Utf16LeFile;
 using testsupport::WriteBytes;
-
-// A UTF-16 LE file: byte-order mark, then each code unit low byte first.
-std::string Utf16LeFile(std::u16string_view text) {
-    std::string bytes = "\xFF\xFE";
-    for (const char16_t unit : text) {
-        bytes += static_cast<char>(unit & 0xFF);
-        bytes += static_cast<char>(unit >> 8);
-    }
-    return bytes;
-}
 
 std::string Repeat(const std::string& piece, std::size_t count) {
     std::string text;

@@ -4,12 +4,15 @@
 // says what and why.
 #include "platform/PrivateProfile.h"
 #include "platform/PrivateProfileText.h"
+#include "platform/WideTextWin32.h"
 
 #include <windows.h>
 #undef GetPrivateProfileString
 #undef WritePrivateProfileString
 
 #include <gtest/gtest.h>
+
+#include "TempFolder.h"
 
 #include <cerrno>
 #include <filesystem>
@@ -23,58 +26,21 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A fresh folder for one test, removed with everything in it afterwards.
+using platform::ToWide;
+using testsupport::ReadBytes;
+using testsupport::Utf16LeFile;
+using testsupport::WriteBytes;
+
+// A fresh folder for one test that hands out new file names in it.
 class ScratchFolder {
 public:
-    ScratchFolder() {
-        const fs::path base = fs::temp_directory_path();
-        for (unsigned attempt = 0;; ++attempt) {
-            FPath = base / ("tarnwick-ini-" + std::to_string(::GetCurrentProcessId()) + "-" +
-                            std::to_string(::GetTickCount64()) + "-" + std::to_string(attempt));
-            if (fs::create_directory(FPath)) break;
-        }
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        fs::remove_all(FPath, ignored);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-
     // A new file name in the folder, different on every call.
-    std::string NewFile() { return (FPath / ("f" + std::to_string(FCount++) + ".ini")).string(); }
+    std::string NewFile() { return (FFolder.Path() / ("f" + std::to_string(FCount++) + ".ini")).string(); }
 
 private:
-    fs::path FPath;
+    testsupport::TempFolder FFolder{"tarnwick-ini"};
     unsigned FCount = 0;
 };
-
-std::string ReadBytes(const std::string& file) {
-    std::ifstream stream(fs::path(file), std::ios::binary);
-    return {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
-}
-
-void WriteBytes(const std::string& file, const std::string& bytes) {
-    std::ofstream(fs::path(file), std::ios::binary) << bytes;
-}
-
-std::string Utf16LeFile(std::u16string_view text) {
-    std::string bytes = "\xFF\xFE";
-    for (const char16_t unit : text) {
-        bytes += static_cast<char>(unit & 0xFF);
-        bytes += static_cast<char>(unit >> 8);
-    }
-    return bytes;
-}
-
-std::wstring Wide(const std::string& text) {
-    std::wstring wide(static_cast<std::size_t>(::MultiByteToWideChar(
-                          CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0)),
-                      L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                          static_cast<int>(wide.size()));
-    return wide;
-}
 
 const std::string kSettings = "[Settings]\r\nRoot=C:\\www\r\n";
 const std::string k3000 = std::string(3000, 'x');
@@ -318,9 +284,9 @@ TEST(IniDifferentialTest, RefusedWritesWouldNotReadBack) {
         EXPECT_EQ(errno, EINVAL);
         EXPECT_EQ(ReadBytes(file), original);
 
-        ASSERT_TRUE(::WritePrivateProfileStringW(Wide(c.section).c_str(), Wide(c.key).c_str(),
-                                                 Wide(c.value).c_str(), Wide(file).c_str()));
-        ::WritePrivateProfileStringW(nullptr, nullptr, nullptr, Wide(file).c_str());
+        ASSERT_TRUE(::WritePrivateProfileStringW(ToWide(c.section).c_str(), ToWide(c.key).c_str(),
+                                                 ToWide(c.value).c_str(), ToWide(file).c_str()));
+        ::WritePrivateProfileStringW(nullptr, nullptr, nullptr, ToWide(file).c_str());
         const std::string copy = folder.NewFile();
         WriteBytes(copy, ReadBytes(file));
         EXPECT_EQ(platform::GetPrivateProfileString(c.section, c.readKey, "?", copy), c.systemReads);

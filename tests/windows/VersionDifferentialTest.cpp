@@ -7,6 +7,7 @@
 #include "platform/VersionResource.h"
 
 #include "TarnwickVersionBytes.h"
+#include "tests/unit/VersionTestSupport.h"
 #include "platform/WideTextWin32.h"
 
 #include <windows.h>
@@ -18,16 +19,15 @@
 
 #include <array>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<std::uint8_t>;
+using versiontest::Bytes;
+using versiontest::Fixture;
 
 namespace {
 
@@ -91,14 +91,9 @@ Facts FactsOf(const Query& query) {
     return facts;
 }
 
-Bytes ReadBytes(const fs::path& file) {
-    std::ifstream stream(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
-}
-
 // The portable reader on the file's bytes; nothing when it finds no block.
 std::optional<Bytes> PortableBlock(const fs::path& file) {
-    const Bytes bytes = ReadBytes(file);
+    const Bytes bytes = versiontest::ReadFile(file);
     const platform::version::SpanSource source(bytes);
     const auto location = platform::version::FindVersionBlock(source);
     Bytes block;
@@ -145,8 +140,6 @@ Facts ExpectSameFacts(const fs::path& file) {
     EXPECT_EQ(PortableFacts(*portable), facts);
     return facts;
 }
-
-fs::path Fixture(const std::string& name) { return fs::path(TARNWICK_FIXTURES_DIR) / "version" / name; }
 
 fs::path SystemFolder() {
     wchar_t buffer[MAX_PATH] = L"";
