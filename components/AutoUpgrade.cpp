@@ -4,6 +4,7 @@
 #include "platform/ModuleFileName.h"
 #include "platform/PrivateProfile.h"
 #include "platform/VersionResource.h"
+#include "platform/Utf8.h"
 
 #include <curl/curl.h>
 #ifdef _WIN32
@@ -173,11 +174,8 @@ private:
 // The few file calls of ReplaceFile, on POSIX descriptors or the Windows C runtime's.
 // Names are UTF-8; Windows gets them as UTF-16. Failures leave errno set.
 #ifdef _WIN32
-std::filesystem::path NativePath(const std::string& path) {
-    return std::filesystem::path(std::u8string(path.begin(), path.end()));
-}
 int OpenNewFile(const std::string& path) {
-    return ::_wopen(NativePath(path).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_NOINHERIT | _O_BINARY,
+    return ::_wopen(platform::PathFromUtf8(path).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_NOINHERIT | _O_BINARY,
                     _S_IREAD | _S_IWRITE);
 }
 long long WriteSome(int fd, const char* data, std::size_t count) {
@@ -185,11 +183,11 @@ long long WriteSome(int fd, const char* data, std::size_t count) {
 }
 int FlushToDisk(int fd) { return ::_commit(fd); }
 int CloseFile(int fd) { return ::_close(fd); }
-void RemoveFile(const std::string& path) { ::_wunlink(NativePath(path).c_str()); }
+void RemoveFile(const std::string& path) { ::_wunlink(platform::PathFromUtf8(path).c_str()); }
 // Replaces an existing target, as rename does on POSIX. Returns the reason on failure.
 std::string RenameOver(const std::string& from, const std::string& to) {
     std::error_code error;
-    std::filesystem::rename(NativePath(from), NativePath(to), error);
+    std::filesystem::rename(platform::PathFromUtf8(from), platform::PathFromUtf8(to), error);
     return error ? error.message() : std::string();
 }
 #else

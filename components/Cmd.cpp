@@ -8,6 +8,7 @@
 
 #include "components/Exception.h"
 #include "platform/Process.h"
+#include "platform/Utf8.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ std::string WorkingDirFailureText(const std::string& AWorkingDir, const std::err
     if (AWorkingDir.empty())
         return "The command was not started: no project is selected, so there is no folder to run it in" + reason;
     std::error_code ignored;
-    const std::filesystem::path folder(std::u8string(AWorkingDir.begin(), AWorkingDir.end()));
+    const std::filesystem::path folder = platform::PathFromUtf8(AWorkingDir);
     const std::filesystem::file_status status = std::filesystem::status(folder, ignored);
     if (status.type() == std::filesystem::file_type::not_found)
         return "The command was not started: the folder " + Quoted(AWorkingDir) + " does not exist" + reason;

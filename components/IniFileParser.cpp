@@ -17,31 +17,22 @@
 #include "components/Exception.h"
 #include "platform/ModuleFileName.h"
 #include "platform/PrivateProfile.h"
+#include "platform/Utf8.h"
 
 namespace {
-
-// UTF-8 text <-> path, whatever the system's 8-bit code page.
-std::filesystem::path PathOf(const std::string& fileName) {
-    return std::filesystem::path(std::u8string(fileName.begin(), fileName.end()));
-}
-
-std::string TextOf(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
 
 // The name as an absolute, normalised path, for messages.
 std::string ExpandFileName(const std::string& fileName) {
     std::error_code error;
-    const auto absolute = std::filesystem::absolute(PathOf(fileName), error);
-    return error ? fileName : TextOf(absolute.lexically_normal());
+    const auto absolute = std::filesystem::absolute(platform::PathFromUtf8(fileName), error);
+    return error ? fileName : platform::Utf8FromPath(absolute.lexically_normal());
 }
 
 // Opens the file for writing, creating it when missing but never emptying it; the
 // descriptor, or -1 with errno set.
 int OpenOrCreate(const std::string& fileName) {
 #ifdef _WIN32
-    return ::_wopen(PathOf(fileName).c_str(), _O_WRONLY | _O_CREAT | _O_NOINHERIT | _O_BINARY,
+    return ::_wopen(platform::PathFromUtf8(fileName).c_str(), _O_WRONLY | _O_CREAT | _O_NOINHERIT | _O_BINARY,
                     _S_IREAD | _S_IWRITE);
 #else
     return ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666);
@@ -54,7 +45,7 @@ int OpenOrCreate(const std::string& fileName) {
 int CreateFileIfMissing(const std::string& fileName, bool blankName) {
     if (blankName) return EINVAL;
     std::error_code ignored;
-    const auto status = std::filesystem::status(PathOf(fileName), ignored);
+    const auto status = std::filesystem::status(platform::PathFromUtf8(fileName), ignored);
     if (std::filesystem::exists(status)) return std::filesystem::is_directory(status) ? EISDIR : 0;
     // No truncation: should the file appear meanwhile, its bytes are kept.
     const int descriptor = OpenOrCreate(fileName);

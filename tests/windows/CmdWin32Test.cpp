@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using testsupport::PathOf;
+using platform::PathFromUtf8;
 using testsupport::SelfCommand;
 using testsupport::RunLog;
 using testsupport::TempFolder;
@@ -125,7 +125,7 @@ TEST(CmdWin32Test, CommandLineIsTheInterpreterAndTheCommandUnchanged) {
 
 TEST(CmdWin32Test, RunsInTheGivenFolderNamedInUtf8) {
     TempFolder temp;
-    const fs::path folder = temp.Path() / PathOf("caf\xC3\xA9 \xC3\xBC");
+    const fs::path folder = temp.Path() / PathFromUtf8("caf\xC3\xA9 \xC3\xBC");
     fs::create_directory(folder);
     const RunLog log = RunCmd("cd", Utf8(folder));
     ASSERT_EQ(log.Outputs.size(), 1u);
@@ -262,7 +262,7 @@ TEST(CodePageWin32Test, AnsiCodePageIsTheSystems) {
 TEST(ModuleFileNameWin32Test, NamesThisExecutableWithItsFolder) {
     const std::string name = platform::ModuleFileName();
     EXPECT_TRUE(name.ends_with("\\windows_tests.exe")) << name;
-    EXPECT_TRUE(fs::is_regular_file(PathOf(name))) << name;
+    EXPECT_TRUE(fs::is_regular_file(PathFromUtf8(name))) << name;
     // The settings file sits beside the program: its folder, with the closing backslash.
     EXPECT_EQ(TIniFileParser::ReadApplicationPath(), name.substr(0, name.size() - std::string("windows_tests.exe").size()));
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/ModuleFileName.h"
+#include "platform/Utf8.h"
 
 namespace testsupport {
 
@@ -15,14 +16,7 @@ namespace testsupport {
 inline const char* const PrintCommandLineArgument = "--print-command-line";
 inline const char* const WriteBytesArgument = "--write-bytes";
 
-inline std::string Utf8(const std::filesystem::path& APath) {
-    const std::u8string text = APath.u8string();
-    return {text.begin(), text.end()};
-}
-
-inline std::filesystem::path PathOf(const std::string& AUtf8) {
-    return std::filesystem::path(std::u8string(AUtf8.begin(), AUtf8.end()));
-}
+inline std::string Utf8(const std::filesystem::path& APath) { return platform::Utf8FromPath(APath); }
 
 // The command that starts this test executable as a child with AArguments.
 inline std::string SelfCommand(const std::string& AArguments) {
