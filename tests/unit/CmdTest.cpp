@@ -281,8 +281,9 @@ TEST(CmdTest, ChildInheritsOnlyTheStandardDescriptors) {
 // Puts a file in place of this program's standard input for one scope.
 class StandardInputFrom {
 public:
-    explicit StandardInputFrom(const fs::path& AFile)
-        : FSaved(dup(STDIN_FILENO)), FFile(open(AFile.c_str(), O_RDONLY)) {
+    explicit StandardInputFrom(const fs::path& AFile) : StandardInputFrom(open(AFile.c_str(), O_RDONLY)) {}
+    // Takes the descriptor and closes it at the end of the scope.
+    explicit StandardInputFrom(int ADescriptor) : FSaved(dup(STDIN_FILENO)), FFile(ADescriptor) {
         if (FFile != STDIN_FILENO) dup2(FFile, STDIN_FILENO);
     }
     ~StandardInputFrom() {
@@ -315,15 +316,15 @@ TEST(CmdTest, ChildReadsNoInput) {
         cmd.RunCommand(folder.Path().string());
     }
 
-    int open[2];
-    ASSERT_EQ(pipe(open), 0);
-    const int saved = dup(STDIN_FILENO);
-    dup2(open[0], STDIN_FILENO);
-    // Would wait the five seconds and end with 124 if it read our open pipe.
-    cmd.setCommmandStr("timeout 5 cat; echo \"status $?\"");
-    cmd.RunCommand(folder.Path().string());
-    dup2(saved, STDIN_FILENO);
-    for (int fd : {saved, open[0], open[1]}) close(fd);
+    int openPipe[2];
+    ASSERT_EQ(pipe(openPipe), 0);
+    {
+        StandardInputFrom redirect(openPipe[0]);
+        // Would wait the five seconds and end with 124 if it read our open pipe.
+        cmd.setCommmandStr("timeout 5 cat; echo \"status $?\"");
+        cmd.RunCommand(folder.Path().string());
+    }
+    close(openPipe[1]);
 
     ASSERT_EQ(log.Outputs.size(), 2u);
     EXPECT_EQ(log.Outputs[0].Bytes, "end of input\n");
