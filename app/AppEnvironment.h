@@ -2,20 +2,30 @@
 
 #include <QString>
 
-// Where the program is and where it keeps its files.
+// Where the program is, where it keeps its files and what it was started with.
 struct TAppEnvironment {
     QString ExecutableFile;  // full path of the running program
     QString ConfigHome;      // the user's configuration folder ($XDG_CONFIG_HOME or ~/.config)
+    QString StartProject;    // the project folder named on the command line; empty when none
+
+    // The name of the desktop entry and of the AppStream component.
+    static const QString kAppId;
 
     static TAppEnvironment FromSystem();
 
     // The program's folder, with a trailing separator.
     QString ProgramFolder() const;
 
-    // The folder for settings.ini and version.ini, with a trailing separator: the
-    // program's folder when it already holds settings.ini or can be written (a
-    // portable copy); otherwise "tarnwick" in the configuration folder, created when
-    // missing. When neither can be written, the program's folder, so that creating
-    // the settings file there reports the failure.
+    // Whether this copy was installed rather than built or unpacked: it lies in a
+    // system program folder, or the install rules put it in a prefix's bin folder
+    // beside share/applications with the program's desktop entry.
+    bool IsInstalledCopy() const;
+
+    // The folder for settings.ini and version.ini, with a trailing separator: "tarnwick"
+    // in the configuration folder for an installed copy, created when missing. A copy
+    // that is not installed keeps them in its own folder when that already holds
+    // settings.ini or can be written, and otherwise in the configuration folder too.
+    // When that cannot be made either, the folder where creating the settings file
+    // then reports the failure.
     QString DataFolder() const;
 };

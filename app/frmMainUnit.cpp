@@ -16,6 +16,7 @@
 #include <QTimer>
 
 #include <exception>
+#include <utility>
 
 const QString TfrmMain::kSiteAddress = QStringLiteral("http://www.tarnwick.example/");
 const QString TfrmMain::kDonateAddress = QStringLiteral("http://www.tarnwick.example/donate");
@@ -208,10 +209,24 @@ void TfrmMain::setsActiveProject(const QString& value) {
 }
 
 void TfrmMain::LoadSettings() {
+    if (!FEnvironment.StartProject.isEmpty()) {
+        ShowStartProject();
+        return;
+    }
     setsRoot(QString::fromStdString(FdtmMain.iniFileParser.ReadVal(kSettingsSection, "Root", "")));
     setsActiveProject(
         QString::fromStdString(FdtmMain.iniFileParser.ReadVal(kSettingsSection, "Project", "")));
     LoadProjects(ui->edtRoot->text());
+}
+
+// A project named on the command line, with its parent as the root, is shown but not
+// stored: the remembered root and project stay until the user chooses another.
+void TfrmMain::ShowStartProject() {
+    FRoot = QFileInfo(FEnvironment.StartProject).path();
+    ui->edtRoot->setText(FRoot);
+    FsActiveProject = FEnvironment.StartProject;
+    FRootUnsaved = true;
+    LoadProjects(FRoot);
 }
 
 void TfrmMain::LoadProjects(const QString& ARoot) {
@@ -239,7 +254,11 @@ void TfrmMain::btnBrowseClick() {
     LoadProjects(sRoot());
 }
 
-void TfrmMain::cmbProjectsChange() { setsActiveProject(ui->cmbProjects->currentText()); }
+void TfrmMain::cmbProjectsChange() {
+    // The first choice after a start with a named project stores the root shown with it.
+    if (std::exchange(FRootUnsaved, false)) setsRoot(FRoot);
+    setsActiveProject(ui->cmbProjects->currentText());
+}
 
 // Runs a whole command line through the interpreter in the selected project.
 void TfrmMain::RunInProject(const QString& ACommandLine) {

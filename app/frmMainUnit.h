@@ -66,6 +66,7 @@ protected:
 private:
     void FormCreate();
     void LoadSettings();
+    void ShowStartProject();
     void BindPresetButtons();
     void BindPresetButton(TSpeedButton& button);
     const TSpeedButton& SenderButton() const;
@@ -104,4 +105,6 @@ private:
     QString FRoot;
     QString FsAppPath;
     QString FsActiveProject;
+    // The root shown came from the command line and is not in the settings file yet.
+    bool FRootUnsaved = false;
 };

@@ -1,18 +1,39 @@
+#include "app/AppEnvironment.h"
 #include "app/Desktop.h"
+#include "app/StartOptions.h"
 #include "app/TarnwickApplication.h"
 #include "app/dtmMainUnit.h"
 #include "app/frmMainUnit.h"
 
+#include <QCommandLineParser>
+#include <QDir>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QStyle>
 
+#include <cstdio>
+
 int main(int argc, char** argv) {
     TQtDesktop desktop;
     TTarnwickApplication application(argc, argv, desktop);
+    QCoreApplication::setApplicationVersion(QStringLiteral(TARNWICK_VERSION));
+    // Ties the window to the desktop entry, whose icon the desktop then shows for it.
+    QGuiApplication::setDesktopFileName(TAppEnvironment::kAppId);
 
+    QCommandLineParser parser;
+    TStartOptions::SetUp(parser);
+    parser.process(application);  // answers --help and --version, and ends on unknown options
+    const TStartOptions options =
+        TStartOptions::FromArguments(parser.positionalArguments(), QDir::currentPath());
+    if (!options.Error.isEmpty()) {
+        std::fprintf(stderr, "tarnwick: %s\n", qPrintable(options.Error));
+        return 1;
+    }
+
+    TAppEnvironment environment = TAppEnvironment::FromSystem();
+    environment.StartProject = options.StartProject;
     TdtmMain dtmMain(desktop);
-    TfrmMain frmMain(dtmMain, desktop);
+    TfrmMain frmMain(dtmMain, desktop, environment);
     frmMain.setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, frmMain.size(),
                                             QGuiApplication::primaryScreen()->availableGeometry()));
     frmMain.show();

@@ -1,6 +1,7 @@
 # The program's version resource. The file version is the project version; the
 # other values are set here. From them come the bytes that each executable embeds
-# (in the ".tarnwick_version" ELF section) and a resource script for a Windows build.
+# (in the ".tarnwick_version" ELF section) and a resource script for a Windows build,
+# which also carries the program's icon.
 include(${CMAKE_CURRENT_LIST_DIR}/VersionBlock.cmake)
 
 set(TARNWICK_PRODUCT_VERSION "1.0.0.0")
@@ -56,6 +57,9 @@ foreach(tw_pair IN LISTS TARNWICK_VERSION_STRINGS)
   string(SUBSTRING "${tw_pair}" ${tw_at} -1 tw_text)
   string(APPEND TARNWICK_RC_STRING_VALUES "      VALUE \"${tw_name}\", \"${tw_text}\"\n")
 endforeach()
+
+# The Windows resource script carries the program's icon beside the version block.
+set(TARNWICK_RC_ICON ${CMAKE_CURRENT_LIST_DIR}/icons/tarnwick.ico)
 
 set(TARNWICK_VERSION_GENERATED_DIR ${CMAKE_CURRENT_BINARY_DIR}/generated)
 set(TARNWICK_VERSION_SOURCE ${TARNWICK_VERSION_GENERATED_DIR}/TarnwickVersionResource.cpp)
