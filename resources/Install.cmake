@@ -62,8 +62,9 @@ else()
                     OUTPUT_FILE ${TARNWICK_PACKAGE_FILES}/${tw_file}.gz COMMAND_ERROR_IS_FATAL ANY)
   endforeach()
   install(FILES ${TARNWICK_PACKAGE_FILES}/tarnwick.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-  install(FILES ${CMAKE_CURRENT_LIST_DIR}/package/copyright ${TARNWICK_PACKAGE_FILES}/changelog.gz
-          DESTINATION ${tw_datadir}/doc/tarnwick)
+  install(FILES ${TARNWICK_PACKAGE_FILES}/changelog.gz DESTINATION ${tw_datadir}/doc/tarnwick)
+  install(FILES ${CMAKE_CURRENT_LIST_DIR}/package/copyright.txt DESTINATION ${tw_datadir}/doc/tarnwick
+          RENAME copyright)
 endif()
 
 # The package.
@@ -81,7 +82,8 @@ set(CPACK_PACKAGE_DESCRIPTION
   "preset buttons or a command line, and read their output in the window's"
   "console.")
 string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
-set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_CURRENT_LIST_DIR}/package/copyright)
+# The installers' licence page; WiX takes only a .txt or .rtf file.
+set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_CURRENT_LIST_DIR}/package/copyright.txt)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_INSTALL_DIRECTORY Tarnwick)
 set(CPACK_PACKAGE_EXECUTABLES tarnwick Tarnwick)  # Start-menu shortcut on Windows
