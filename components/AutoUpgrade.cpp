@@ -179,6 +179,10 @@ bool TAutoUpgrade::Update() {
 
     try {
         msHttpData.clear();
+        // Until the program knows its data folder (an empty or relative path, such as the
+        // stored "c:\\" on a system where that is a plain name), nothing is fetched or written.
+        if (!platform::PathFromUtf8(FRemoteINIFileLocalPath).is_absolute())
+            throw Exception("The folder for the update description is not known.");
         idHTTP->Get(FRemoteINIFileURL, FTimeouts, msHttpData);
         const std::string localPath = FRemoteINIFileLocalPath + "version.ini";
         ReplaceFile(localPath, msHttpData);

@@ -77,6 +77,27 @@ std::string OriginOf(const std::string& url) {
     return origin;
 }
 
+std::string WithoutCredentials(const std::string& url) {
+    CURLU* parsed = curl_url();
+    std::string result = url;
+    char* user = nullptr;
+    char* password = nullptr;
+    char* cleaned = nullptr;
+    if (parsed && curl_url_set(parsed, CURLUPART_URL, url.c_str(), CURLU_NON_SUPPORT_SCHEME) == CURLUE_OK &&
+        (curl_url_get(parsed, CURLUPART_USER, &user, 0) == CURLUE_OK ||
+         curl_url_get(parsed, CURLUPART_PASSWORD, &password, 0) == CURLUE_OK) &&
+        curl_url_set(parsed, CURLUPART_USER, nullptr, 0) == CURLUE_OK &&
+        curl_url_set(parsed, CURLUPART_PASSWORD, nullptr, 0) == CURLUE_OK &&
+        curl_url_set(parsed, CURLUPART_OPTIONS, nullptr, 0) == CURLUE_OK &&
+        curl_url_get(parsed, CURLUPART_URL, &cleaned, 0) == CURLUE_OK)
+        result = cleaned;
+    curl_free(user);
+    curl_free(password);
+    curl_free(cleaned);
+    curl_url_cleanup(parsed);
+    return result;
+}
+
 }  // namespace http
 
 // The state of the transfer in progress, shared with libcurl's callbacks.
@@ -87,6 +108,7 @@ struct THttpClient::TTransfer {
     long Code = 0;
     std::vector<std::string> SetCookies;
     std::string* Body = nullptr;
+    std::size_t Discarded = 0;  // bytes of a body that is not kept
     TStop Stop = TStop::None;
     bool Connected = false;
     Clock::time_point LastActivity;
@@ -118,10 +140,15 @@ struct THttpClient::TTransfer {
         auto& transfer = *static_cast<TTransfer*>(self);
         const std::size_t length = size * count;
         transfer.LastActivity = Clock::now();
-        if (transfer.Code < 200 || transfer.Code >= 300) return length;
-        if (transfer.Body->size() + length > http::kMaxBodyBytes) {
+        const bool kept = transfer.Code >= 200 && transfer.Code < 300;
+        const std::size_t received = (kept ? transfer.Body->size() : transfer.Discarded) + length;
+        if (received > http::kMaxBodyBytes) {
             transfer.Stop = TStop::TooLarge;
             return 0;
+        }
+        if (!kept) {
+            transfer.Discarded = received;
+            return length;
         }
         transfer.Body->append(data, length);
         return length;
@@ -172,7 +199,8 @@ void THttpClient::Get(const std::string& url, const TUpgradeTimeouts& timeouts, 
     FTransfer->Body = &body;
     FTransfer->StallLimit = timeouts.Stall;
     const auto deadline = Clock::now() + timeouts.Total;
-    std::string address = url;
+    // Credentials are never sent, neither those of the address nor those a redirect names.
+    std::string address = http::WithoutCredentials(url);
     for (int redirects = 0;;) {
         Request(address, deadline, timeouts);
         const long code = FTransfer->Code;
@@ -181,7 +209,7 @@ void THttpClient::Get(const std::string& url, const TUpgradeTimeouts& timeouts, 
         curl_easy_getinfo(static_cast<CURL*>(FCurl), CURLINFO_REDIRECT_URL, &location);
         if (code < 300 || code >= 400 || code == 304 || !location) throw Exception(FTransfer->StatusLine);
         if (++redirects > kMaxRedirects) return;
-        address = location;
+        address = http::WithoutCredentials(location);
     }
 }
 
@@ -205,6 +233,7 @@ void THttpClient::Request(const std::string& url, Clock::time_point deadline, co
     transfer.StatusLine.clear();
     transfer.Code = 0;
     transfer.SetCookies.clear();
+    transfer.Discarded = 0;
     transfer.Stop = TTransfer::TStop::None;
     transfer.Connected = false;
     transfer.ErrorBuffer[0] = '\0';
@@ -217,7 +246,10 @@ void THttpClient::Request(const std::string& url, Clock::time_point deadline, co
     switch (transfer.Stop) {
     case TTransfer::TStop::Stall:
         throw Exception("The update server stopped sending data for " + FormatDuration(timeouts.Stall) + ".");
-    case TTransfer::TStop::TooLarge: throw Exception("The update description is too large.");
+    case TTransfer::TStop::TooLarge:
+        if (transfer.Code >= 200 && transfer.Code < 300) throw Exception("The update description is too large.");
+        if (transfer.Code >= 300 && transfer.Code < 400) throw Exception("The update server's answer is too large.");
+        throw Exception(transfer.StatusLine);
     case TTransfer::TStop::InterimStatus: throw Exception(transfer.StatusLine);
     case TTransfer::TStop::None: break;
     }

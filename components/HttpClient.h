@@ -35,6 +35,10 @@ std::optional<std::string> SetCookieValue(std::string_view headerLine);
 // address does not parse.
 std::string OriginOf(const std::string& url);
 
+// The address without the user name and password it may carry ("http://u:p@host/x" gives
+// "http://host/x"); an address without them, or one that does not parse, comes back as is.
+std::string WithoutCredentials(const std::string& url);
+
 }  // namespace http
 
 // HTTP GET on one libcurl handle, kept for the object's life so that a connection the
