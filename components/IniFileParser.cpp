@@ -76,15 +76,22 @@ std::string TIniFileParser::ReadVal(const std::string& ASection, const std::stri
 
 bool TIniFileParser::WriteVal(const std::string& ASection, const std::string& AIdent,
                               const std::string& AValue) const {
+    FLastWriteError.clear();
     if (!IsFilledIn(FIniFileName)) return true;
     try {
+        errno = 0;
         if (!platform::WritePrivateProfileString(ASection, AIdent, AValue, FIniFileName)) {
-            throw Exception("Unable to write to " + FIniFileName);
+            const int reason = errno;
+            throw Exception("Unable to write to " + FIniFileName +
+                            (reason != 0 ? " (" + std::string(std::strerror(reason)) + ")" : std::string()));
         }
         return true;
+    } catch (const std::exception& error) {
+        FLastWriteError = error.what();
     } catch (...) {
-        return false;  // a failed store is not reported
+        FLastWriteError = "Unable to write to " + FIniFileName;
     }
+    return false;  // the caller decides whether to tell
 }
 
 bool TIniFileParser::IsSectionFilledIn(const std::string& ASectionName) const {
