@@ -82,14 +82,14 @@ bool TIniFileParser::WriteVal(const std::string& ASection, const std::string& AI
         errno = 0;
         if (!platform::WritePrivateProfileString(ASection, AIdent, AValue, FIniFileName)) {
             const int reason = errno;
-            throw Exception("Unable to write to " + FIniFileName +
-                            (reason != 0 ? " (" + std::string(std::strerror(reason)) + ")" : std::string()));
+            FLastWriteError = reason != 0 ? std::strerror(reason) : "Unable to write to " + FIniFileName;
+            throw Exception("Unable to write to " + FIniFileName);
         }
         return true;
     } catch (const std::exception& error) {
-        FLastWriteError = error.what();
+        if (FLastWriteError.empty()) FLastWriteError = error.what();
     } catch (...) {
-        FLastWriteError = "Unable to write to " + FIniFileName;
+        if (FLastWriteError.empty()) FLastWriteError = "Unable to write to " + FIniFileName;
     }
     return false;  // the caller decides whether to tell
 }

@@ -23,7 +23,7 @@ public:
     bool WriteVal(const std::string& ASection, const std::string& AIdent,
                   const std::string& AValue) const;
 
-    // Why the last WriteVal failed ("Unable to write to <file> (<system's reason>)"); ""
+    // Why the last WriteVal failed, in the system's words ("Permission denied"); ""
     // after a write that went through.
     const std::string& LastWriteError() const { return FLastWriteError; }
 
