@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <vector>
 #include <string>
 
 namespace {
@@ -77,6 +79,52 @@ TEST_F(IniFileParserWin32Test, RefusedAndFailedWritesReturnFalse) {
     TIniFileParser onFolder;
     EXPECT_THROW(onFolder.setIniFileName(settingsFolder.string()), Exception);
     EXPECT_FALSE(onFolder.WriteVal("Settings", "Root", "C:\\www"));
+}
+
+// The file's identity on its volume: an in-place rewrite keeps it, a replacement does not.
+unsigned long long FileIndexOf(const std::filesystem::path& file) {
+    const HANDLE handle = ::CreateFileW(file.wstring().c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool ok = handle != INVALID_HANDLE_VALUE && ::GetFileInformationByHandle(handle, &info);
+    if (handle != INVALID_HANDLE_VALUE) ::CloseHandle(handle);
+    return ok ? (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow : 0;
+}
+
+TEST_F(IniFileParserWin32Test, WritesReplaceTheFileWholeAndClearLeftoverCopies) {
+    WriteBytes(settings, "; kept\r\n[Settings]\r\nRoot=C:\\www\r\n");
+    const std::filesystem::path leftover = settingsFolder / ".settings.ini.12345.tmp";
+    const std::filesystem::path other = settingsFolder / ".settings.ini.backup";
+    WriteBytes(std::filesystem::path(platform::ToWide(leftover.string())), "[Settings]\r\nRoot=half");
+    WriteBytes(std::filesystem::path(platform::ToWide(other.string())), "mine");
+    TIniFileParser parser;
+    parser.setIniFileName(settingsName);
+    const unsigned long long before = FileIndexOf(settings);
+    ASSERT_NE(before, 0u);
+
+    ASSERT_TRUE(parser.WriteVal("Settings", "Project", "blog"));
+    EXPECT_NE(FileIndexOf(settings), before);
+    EXPECT_EQ(ReadBytes(settings), "; kept\r\n[Settings]\r\nRoot=C:\\www\r\nProject=blog\r\n");
+    std::vector<std::string> entries;
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(platform::ToWide(settingsFolder.string()))))
+        entries.push_back(platform::FromWide(entry.path().filename().wstring()));
+    std::sort(entries.begin(), entries.end());
+    EXPECT_EQ(entries, (std::vector<std::string>{".settings.ini.backup", "settings.ini"}));
+}
+
+TEST_F(IniFileParserWin32Test, BlankEdgedValuesReadBackAndReadOnlyFilesAreRefused) {
+    TIniFileParser parser;
+    parser.setIniFileName(settingsName);
+    for (const std::string value : {" C:\\my www", "C:\\my www ", "\"C:\\www\"", "  "}) {
+        ASSERT_TRUE(parser.WriteVal("Settings", "Root", value)) << value;
+        EXPECT_EQ(parser.ReadVal("Settings", "Root", "?"), value);
+    }
+    const std::string before = ReadBytes(settings);
+    ASSERT_TRUE(::SetFileAttributesW(settings.wstring().c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_FALSE(parser.WriteVal("Settings", "Root", "D:\\www"));
+    EXPECT_EQ(parser.LastWriteError(), "Permission denied");
+    ::SetFileAttributesW(settings.wstring().c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(ReadBytes(settings), before);
 }
 
 }  // namespace
