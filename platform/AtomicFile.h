@@ -48,6 +48,10 @@ TReplaceResult ReplaceFileContents(const std::string& target, std::string_view b
 // temporary file may still be in use.
 void RemoveStaleTemporaries(const std::string& target);
 
+// Creates `fileName` empty unless it exists; an existing file is never emptied, also
+// when it appears meanwhile. 0, or the errno of the failure.
+int CreateFileIfMissing(const std::string& fileName);
+
 // An exclusive lock between the processes that change `target`, held for the object's
 // life: a writer holds it across reading the file, changing it and replacing it, so that
 // two writers never undo each other's changes. On POSIX it is a lock on the file itself,

@@ -89,6 +89,12 @@ TReplaceResult MoveOver(const std::string& temporary, const std::string& target)
     return {};
 }
 
+int CreateFileIfMissing(const std::string& fileName) {
+    const int descriptor = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666);
+    if (descriptor < 0) return errno;
+    return ::close(descriptor) == 0 ? 0 : errno;
+}
+
 // The lock is on the file's inode, which a replacement changes: a writer that was
 // waiting while another replaced the file finds its lock on the old inode and takes
 // the lock anew on the file now at that name.

@@ -88,6 +88,13 @@ TReplaceResult MoveOver(const std::string& temporary, const std::string& target)
     return {};
 }
 
+int CreateFileIfMissing(const std::string& fileName) {
+    const HANDLE file = ::CreateFileW(ToWide(fileName).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return ErrnoOf(::GetLastError());
+    return ::CloseHandle(file) ? 0 : EIO;
+}
+
 TFileLock::TFileLock(const std::string& target) {
     // One mutex per file: its full path, folded to lower case, named by a 64-bit hash.
     std::wstring path = ToWide(target);
