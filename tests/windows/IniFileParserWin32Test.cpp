@@ -3,14 +3,21 @@
 #include "components/Exception.h"
 #include "components/IniFileParser.h"
 #include "tests/unit/TempFolder.h"
+#include "platform/PrivateProfile.h"
+#include "WineTestSupport.h"
 
 #include "platform/WideTextWin32.h"
 
 #include <windows.h>
+// The A/W names of <windows.h> would replace the platform functions' names.
+#undef GetPrivateProfileString
+#undef WritePrivateProfileString
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <vector>
 #include <string>
@@ -125,6 +132,46 @@ TEST_F(IniFileParserWin32Test, BlankEdgedValuesReadBackAndReadOnlyFilesAreRefuse
     EXPECT_EQ(parser.LastWriteError(), "Permission denied");
     ::SetFileAttributesW(settings.wstring().c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(ReadBytes(settings), before);
+}
+
+// Two processes write different keys of one file, each reading its own key back after
+// every write: the lock across read, change and replace keeps either from undoing the other.
+TEST_F(IniFileParserWin32Test, TwoWritingProcessesLoseNoUpdate) {
+    const std::string file = folder.File("shared.ini");
+    WriteBytes(std::filesystem::path(file), "[Settings]\r\nRoot=\r\nProject=\r\n");
+    constexpr int kWrites = 60;
+    std::vector<PROCESS_INFORMATION> children;
+    for (const std::string key : {"Root", "Project"}) {
+        std::wstring command = platform::ToWide(testsupport::SelfCommand(
+            std::string(testsupport::WriteSettingsArgument) + " \"" + file + "\" " + key + " " + std::to_string(kWrites)));
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION child{};
+        ASSERT_TRUE(::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                     &child));
+        children.push_back(child);
+    }
+    for (const PROCESS_INFORMATION& child : children) {
+        ASSERT_EQ(::WaitForSingleObject(child.hProcess, 120000), WAIT_OBJECT_0);
+        DWORD code = 999;
+        ::GetExitCodeProcess(child.hProcess, &code);
+        EXPECT_EQ(code, 0u) << "writes lost by one process (100: a write failed)";
+        ::CloseHandle(child.hThread);
+        ::CloseHandle(child.hProcess);
+    }
+    EXPECT_EQ(platform::GetPrivateProfileString("Settings", "Root", "", file), "Root" + std::to_string(kWrites));
+    EXPECT_EQ(platform::GetPrivateProfileString("Settings", "Project", "", file),
+              "Project" + std::to_string(kWrites));
+}
+
+TEST_F(IniFileParserWin32Test, AFileOverSixteenMebibytesIsRefusedUntouched) {
+    WriteBytes(settings, "[Settings]\r\nRoot=C:\\www\r\n");
+    std::filesystem::resize_file(settings, platform::kMaxProfileFileBytes + 1);
+    TIniFileParser parser;
+    parser.setIniFileName(settingsName);
+    EXPECT_FALSE(parser.WriteVal("Settings", "Project", "blog"));
+    EXPECT_EQ(parser.LastWriteError(), std::strerror(EFBIG));
+    EXPECT_EQ(std::filesystem::file_size(settings), platform::kMaxProfileFileBytes + 1);
 }
 
 }  // namespace
