@@ -37,8 +37,12 @@ std::vector<std::uint32_t> ParseVersion(const std::string& version) {
 }
 
 // Replaces the local copy with `bytes` in one step, so a failure leaves the previous
-// copy as it was.
+// copy as it was. Another copy of the program checking at the same time waits, and
+// temporary files of an interrupted check are removed.
 void ReplaceLocalCopy(const std::string& path, const std::string& bytes) {
+    const platform::TFileLock lock(path);
+    if (!lock.Locked()) throw Exception("Cannot create file \"" + path + "\". " + std::strerror(lock.Error()));
+    platform::RemoveStaleTemporaries(path);
     const platform::TReplaceResult result = platform::ReplaceFileContents(path, bytes);
     switch (result.Stage) {
     case platform::TReplaceStage::None: return;

@@ -452,6 +452,15 @@ TEST_F(AutoUpgradeTest, EachCheckRewritesTheLocalCopyWithItsOwnBody) {
     EXPECT_EQ(events.size(), 1u);
 }
 
+TEST_F(AutoUpgradeTest, TemporaryFilesOfAnInterruptedCheckAreRemovedByTheNext) {
+    WriteFile(folder / ".version.ini.123456789.tmp", Ini("1.0"));
+    WriteFile(folder / ".version.ini.notes", "not ours");
+    LoopbackHttpServer server({Reply::Http(kOk, Ini("2.0.3"))});
+    PointAt(server);
+    EXPECT_TRUE(upgrade.Update());
+    EXPECT_EQ(FolderEntries(), (std::vector<std::string>{".version.ini.notes", "version.ini"}));
+}
+
 TEST_F(AutoUpgradeTest, NeverSendsCredentialsOfTheAddressOrOfARedirect) {
     LoopbackHttpServer server;
     const std::string authority = "127.0.0.1:" + std::to_string(server.Port());
