@@ -108,6 +108,8 @@ TFileLock::TFileLock(const std::string& target) {
         int result = 0;
         do result = ::flock(descriptor, LOCK_EX);
         while (result != 0 && errno == EINTR);
+        // A file system without locks still takes writes, unguarded as they were before.
+        if (result != 0 && (errno == ENOLCK || errno == EOPNOTSUPP || errno == ENOSYS)) result = 0;
         struct stat locked {}, current {};
         if (result != 0 || ::fstat(descriptor, &locked) != 0) {
             FError = errno;
