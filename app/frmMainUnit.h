@@ -67,6 +67,7 @@ private:
     void FormCreate();
     void LoadSettings();
     void ShowStartProject();
+    void ReportSettingsSaved(bool ASaved);
     void BindPresetButtons();
     void BindPresetButton(TSpeedButton& button);
     const TSpeedButton& SenderButton() const;
@@ -107,4 +108,5 @@ private:
     QString FsActiveProject;
     // The root shown came from the command line and is not in the settings file yet.
     bool FRootUnsaved = false;
+    bool FSettingsUnsaved = false;  // the last store of a setting failed and was reported
 };

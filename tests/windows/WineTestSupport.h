@@ -13,8 +13,13 @@ namespace testsupport {
 // Arguments that make windows_tests.exe act as a child program instead of running tests:
 //   --print-command-line   writes its own command line (GetCommandLineW, as UTF-8)
 //   --write-bytes HEX      writes the bytes given as hexadecimal pairs to standard output
+//   --write-settings FILE KEY COUNT
+//                          writes KEY=KEY1 .. KEY<COUNT> to section Settings of FILE, reading
+//                          each back; exits with the number of values found changed (at
+//                          most 99), or 100 when a write failed
 inline const char* const PrintCommandLineArgument = "--print-command-line";
 inline const char* const WriteBytesArgument = "--write-bytes";
+inline const char* const WriteSettingsArgument = "--write-settings";
 
 inline std::string Utf8(const std::filesystem::path& APath) { return platform::Utf8FromPath(APath); }
 
