@@ -26,6 +26,16 @@ void ShowDefaultErrorBox(IDesktop& desktop, QWidget* parent, const QString& mess
     desktop.ShowError(parent, QStringLiteral("Tarnwick 2"), text);
 }
 
+void AtHandlerEdge(IDesktop& desktop, QWidget* parent, const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        ShowDefaultErrorBox(desktop, parent, QString::fromUtf8(error.what()));
+    } catch (...) {
+        ShowDefaultErrorBox(desktop, parent, QStringLiteral("Unknown error"));
+    }
+}
+
 void TTarnwickApplication::ShowException(const QString& message) {
     ShowDefaultErrorBox(*FDesktop, activeWindow(), message);
 }

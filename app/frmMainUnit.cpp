@@ -4,6 +4,7 @@
 #include "app/Desktop.h"
 #include "app/Fonts.h"
 #include "app/TarnwickApplication.h"
+#include "app/UpdateCheckRun.h"
 #include "app/dtmMainUnit.h"
 #include "components/Exception.h"
 #include "ui_frmMain.h"
@@ -16,6 +17,7 @@
 #include <QTimer>
 
 #include <exception>
+#include <utility>
 
 const QString TfrmMain::kSiteAddress = QStringLiteral("http://www.tarnwick.example/");
 const QString TfrmMain::kDonateAddress = QStringLiteral("http://www.tarnwick.example/donate");
@@ -35,16 +37,21 @@ constexpr int kDonateRightGap = kTopDesignWidth - (535 + 92);
 constexpr int kLabel4RightGap = kTopDesignWidth - (517 + 106);
 
 // The sub-folders of a folder as full paths, hidden ones too, sorted by name
-// without regard to letter case. A folder that cannot be read gives none.
+// without regard to letter case. Links count when they lead to a folder; files,
+// FIFOs, sockets, devices and dangling links do not. A folder that cannot be read
+// gives none.
 QStringList SubFolders(const QString& folder) {
     const QDir directory(folder);
+    // QDir::System also lets special files and dangling links through, whatever the
+    // other filters say; each entry is checked for being a folder below.
     const QFileInfoList entries = directory.entryInfoList(
         QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
         QDir::Name | QDir::IgnoreCase);
     const QString prefix = folder.endsWith(u'/') ? folder : folder + u'/';
     QStringList paths;
     paths.reserve(entries.size());
-    for (const QFileInfo& entry : entries) paths.append(prefix + entry.fileName());
+    for (const QFileInfo& entry : entries)
+        if (entry.isDir()) paths.append(prefix + entry.fileName());
     return paths;
 }
 
@@ -57,7 +64,8 @@ TfrmMain::TfrmMain(TdtmMain& dtmMain, IDesktop& desktop, const TAppEnvironment& 
       FdtmMain(dtmMain),
       FDesktop(desktop),
       FEnvironment(environment),
-      FtmrUpdateDelayCheck(new QTimer(this)) {
+      FtmrUpdateDelayCheck(new QTimer(this)),
+      FUpdateCheckRun(new TUpdateCheckRun(this)) {
     ui->setupUi(this);
     setObjectName(QStringLiteral("frmMain"));
     setCentralWidget(ui->panMain);
@@ -100,13 +108,13 @@ TfrmMain::TfrmMain(TdtmMain& dtmMain, IDesktop& desktop, const TAppEnvironment& 
 
     FtmrUpdateDelayCheck->setObjectName(QStringLiteral("tmrUpdateDelayCheck"));
     FtmrUpdateDelayCheck->setInterval(kUpdateDelayMs);
-    connect(FtmrUpdateDelayCheck, &QTimer::timeout, this, &TfrmMain::tmrUpdateDelayCheckTimer);
+    connect(FtmrUpdateDelayCheck, &QTimer::timeout, this, Guarded(&TfrmMain::tmrUpdateDelayCheckTimer));
 
-    connect(ui->btnRun, &QPushButton::clicked, this, &TfrmMain::btnRunClick);
-    connect(ui->btnBrowse, &QPushButton::clicked, this, &TfrmMain::btnBrowseClick);
-    connect(ui->cmbProjects, &QComboBox::activated, this, &TfrmMain::cmbProjectsChange);
-    connect(ui->menExit, &QAction::triggered, this, &TfrmMain::menExitClick);
-    connect(ui->menCheckUpdates, &QAction::triggered, this, &TfrmMain::menCheckUpdatesClick);
+    connect(ui->btnRun, &QPushButton::clicked, this, Guarded(&TfrmMain::btnRunClick));
+    connect(ui->btnBrowse, &QPushButton::clicked, this, Guarded(&TfrmMain::btnBrowseClick));
+    connect(ui->cmbProjects, &QComboBox::activated, this, Guarded(&TfrmMain::cmbProjectsChange));
+    connect(ui->menExit, &QAction::triggered, this, Guarded(&TfrmMain::menExitClick));
+    connect(ui->menCheckUpdates, &QAction::triggered, this, Guarded(&TfrmMain::menCheckUpdatesClick));
     BindPresetButtons();
 
     FormCreate();
@@ -115,6 +123,8 @@ TfrmMain::TfrmMain(TdtmMain& dtmMain, IDesktop& desktop, const TAppEnvironment& 
 TfrmMain::~TfrmMain() = default;
 
 TConsoleEdit& TfrmMain::Console() const { return *ui->redtConsole; }
+
+void TfrmMain::RunGuarded(const std::function<void()>& AHandler) { AtHandlerEdge(FDesktop, this, AHandler); }
 
 void TfrmMain::BindPresetButtons() {
     for (int page = 0; page < ui->pgMain->count(); ++page) {
@@ -164,7 +174,7 @@ void TfrmMain::BindPresetButton(TSpeedButton& button) {
     Handler handler = &TfrmMain::btnRoute_CacheClick;
     for (const Binding& binding : kBindings)
         if (name == QLatin1String(binding.button)) handler = binding.handler;
-    connect(&button, &TSpeedButton::clicked, this, handler);
+    connect(&button, &TSpeedButton::clicked, this, Guarded(handler));
 
     // The General and Composer pages show each button's command line as its tooltip.
     const QWidget* page = button.parentWidget();
@@ -301,8 +311,27 @@ void TfrmMain::btnRequireClick() { RunComposerCommand(SenderButton(), true); }
 void TfrmMain::CheckUpdatesPlease(bool APromptIfNone) {
     try {
         FtmrUpdateDelayCheck->stop();
-        const bool found = FdtmMain.auUpgrade.Update();
-        if (APromptIfNone && !found)
+        if (FUpdateCheckRun->IsRunning()) {
+            FPromptIfNone = FPromptIfNone || APromptIfNone;
+            return;
+        }
+        FPromptIfNone = APromptIfNone;
+        FUpdateCheckRun->Start(FdtmMain.auUpgrade.NewCheck(),
+                               [this](const TUpdateCheckOutcome& AOutcome) { UpdateCheckFinished(AOutcome); });
+    } catch (...) {
+        // An update check that fails is not worth the user's attention.
+    }
+}
+
+bool TfrmMain::IsCheckingForUpdates() const { return FUpdateCheckRun->IsRunning(); }
+
+// The end of a check, on the window's thread: the dialog when a newer version was
+// found, the no-updates box when the user asked. Failures stay silent.
+void TfrmMain::UpdateCheckFinished(const TUpdateCheckOutcome& AOutcome) {
+    const bool promptIfNone = std::exchange(FPromptIfNone, false);
+    try {
+        const bool found = FdtmMain.auUpgrade.Finish(AOutcome);
+        if (promptIfNone && !found)
             FDesktop.ShowInformation(this, QStringLiteral("Aaaah no updates available yet :)"));
     } catch (...) {
         // An update check that fails is not worth the user's attention.
@@ -332,8 +361,8 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
         break;
     case QEvent::MouseButtonRelease:
         if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton) break;
-        if (watched == ui->lblfennoway) lblfennowayClick();
-        if (watched == ui->imgDonate) imgDonateClick();
+        if (watched == ui->lblfennoway) RunGuarded([this] { lblfennowayClick(); });
+        if (watched == ui->imgDonate) RunGuarded([this] { imgDonateClick(); });
         break;
     case QEvent::Resize:
         if (watched == ui->panTop) {

@@ -6,11 +6,14 @@
 #include <QMainWindow>
 #include <QToolButton>
 
+#include <functional>
 #include <memory>
 
 class IDesktop;
 class QTimer;
 class TConsoleEdit;
+class TUpdateCheckRun;
+struct TUpdateCheckOutcome;
 class TdtmMain;
 namespace Ui {
 class TfrmMain;
@@ -48,7 +51,10 @@ public:
     void RunSimpleCommand(const TSpeedButton& AButton, bool AArguments,
                           const QString& AAdditionalArguments);
     void RunComposerCommand(const TSpeedButton& AButton, bool AArguments);
+    // Starts an update check on a worker thread; the window's thread shows what it
+    // finds. A request while a check is under way is answered by that check.
     void CheckUpdatesPlease(bool APromptIfNone);
+    bool IsCheckingForUpdates() const;
     void OpenWebsite(const QString& AAddress);
 
     TConsoleEdit& Console() const;
@@ -64,6 +70,13 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // A handler for connect(): runs AHandler at the handler's edge (AtHandlerEdge).
+    template <typename THandler>
+    auto Guarded(THandler AHandler) {
+        return [this, AHandler] { RunGuarded([this, AHandler] { (this->*AHandler)(); }); };
+    }
+    void RunGuarded(const std::function<void()>& AHandler);
+
     void FormCreate();
     void LoadSettings();
     void BindPresetButtons();
@@ -80,6 +93,7 @@ private:
     void menExitClick();
     void menCheckUpdatesClick();
     void tmrUpdateDelayCheckTimer();
+    void UpdateCheckFinished(const TUpdateCheckOutcome& AOutcome);
     void btnBrowseClick();
     void cmbProjectsChange();
     void btnRoute_CacheClick();
@@ -101,6 +115,8 @@ private:
     IDesktop& FDesktop;
     TAppEnvironment FEnvironment;
     QTimer* FtmrUpdateDelayCheck;
+    TUpdateCheckRun* FUpdateCheckRun;
+    bool FPromptIfNone = false;
     QString FRoot;
     QString FsAppPath;
     QString FsActiveProject;

@@ -9,6 +9,11 @@
 #include <QToolTip>
 #include <QtTest/QTest>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 namespace {
 
 class Projects : public WindowTest {
@@ -52,6 +57,27 @@ TEST_F(Projects, ListsSubFoldersSortedWithHiddenOnesAndSelectsTheStoredProject) 
     // Selecting the stored project is no choice: the stored text keeps its letter case.
     EXPECT_EQ(Window->sActiveProject(), Path(QStringLiteral("www/BETA")));
     EXPECT_TRUE(ReadFile(SettingsFile()).contains("Project=" + Path("www/BETA").toUtf8() + "\r\n"));
+}
+
+TEST_F(Projects, OnlyFoldersAndLinksToFoldersAreListed) {
+    const QString root = MakeRoot({"proj"});
+    ASSERT_EQ(mkfifo(QFile::encodeName(root + "/pipe").constData(), 0600), 0);
+    const int unixSocket = socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(unixSocket, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray socketPath = QFile::encodeName(root + "/socket");
+    ASSERT_LT(size_t(socketPath.size()), sizeof address.sun_path);
+    memcpy(address.sun_path, socketPath.constData(), size_t(socketPath.size()));
+    ASSERT_EQ(bind(unixSocket, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    WriteFile(root + "/file", "not a project");
+    ASSERT_TRUE(QFile::link(root + "/nowhere", root + "/dangling"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/null"), root + "/device"));
+    ASSERT_TRUE(QFile::link(root + "/file", root + "/filelink"));
+    ASSERT_TRUE(QFile::link(root + "/proj", root + "/projlink"));
+    OpenWindow();
+    close(unixSocket);
+    EXPECT_EQ(Entries(), QStringList({root + "/proj", root + "/projlink"}));
 }
 
 TEST_F(Projects, RootWithoutSubFoldersOrMissingGivesAnEmptyList) {
