@@ -1,8 +1,10 @@
 #include "app/frmMainUnit.h"
 
+#include "app/Accessibility.h"
 #include "app/ConsoleEdit.h"
 #include "app/Desktop.h"
 #include "app/Fonts.h"
+#include "app/LinkLabel.h"
 #include "app/TarnwickApplication.h"
 #include "app/UpdateCheckRun.h"
 #include "app/dtmMainUnit.h"
@@ -75,7 +77,8 @@ TfrmMain::TfrmMain(TdtmMain& dtmMain, IDesktop& desktop, const TAppEnvironment& 
     setFont(windowFont);
     // Labels size themselves to their text in the window's font; the right-justified
     // one keeps its right edge.
-    for (QLabel* label : {ui->lblfennoway, ui->Label2, ui->Label3, ui->Label1}) label->adjustSize();
+    for (QLabel* label : {static_cast<QLabel*>(ui->lblfennoway), ui->Label2, ui->Label3, ui->Label1})
+        label->adjustSize();
     const int label4Right = ui->Label4->geometry().right();
     ui->Label4->adjustSize();
     ui->Label4->move(label4Right + 1 - ui->Label4->width(), ui->Label4->y());
@@ -102,8 +105,9 @@ TfrmMain::TfrmMain(TdtmMain& dtmMain, IDesktop& desktop, const TAppEnvironment& 
 
     ui->SpeedButton1->setDefaultAction(FdtmMain.actRefreshAll);
     ui->SpeedButton1->installEventFilter(this);
-    ui->lblfennoway->installEventFilter(this);
-    ui->imgDonate->installEventFilter(this);
+    connect(ui->lblfennoway, &TLinkLabel::clicked, this, Guarded(&TfrmMain::lblfennowayClick));
+    connect(ui->imgDonate, &TLinkLabel::clicked, this, Guarded(&TfrmMain::imgDonateClick));
+    KeyboardAccess();
     ui->panTop->installEventFilter(this);
 
     FtmrUpdateDelayCheck->setObjectName(QStringLiteral("tmrUpdateDelayCheck"));
@@ -125,6 +129,26 @@ TfrmMain::~TfrmMain() = default;
 TConsoleEdit& TfrmMain::Console() const { return *ui->redtConsole; }
 
 void TfrmMain::RunGuarded(const std::function<void()>& AHandler) { AtHandlerEdge(FDesktop, this, AHandler); }
+
+// Names for screen readers beyond those in the layout, and a keyboard way to every
+// control: Tab reaches the preset buttons after the page tabs and then the links,
+// and F5 refreshes the project list (its button takes no focus).
+void TfrmMain::KeyboardAccess() {
+    NameControlsByTheirLabels(*this);
+    ui->lblfennoway->setAccessibleName(kSiteAddress);
+    // The two links at the top come last, after the pages and their buttons.
+    QWidget* last = ui->pgMain;
+    while (ui->pgMain->isAncestorOf(last->nextInFocusChain())) last = last->nextInFocusChain();
+    setTabOrder(last, ui->lblfennoway);
+    setTabOrder(ui->lblfennoway, ui->imgDonate);
+    for (int page = 0; page < ui->pgMain->count(); ++page)
+        for (TSpeedButton* button : ui->pgMain->widget(page)->findChildren<TSpeedButton*>(
+                 QString(), Qt::FindDirectChildrenOnly))
+            button->setFocusPolicy(Qt::TabFocus);
+    FdtmMain.actRefreshAll->setShortcut(QKeySequence(Qt::Key_F5));
+    FdtmMain.actRefreshAll->setShortcutContext(Qt::WindowShortcut);
+    addAction(FdtmMain.actRefreshAll);
+}
 
 void TfrmMain::BindPresetButtons() {
     for (int page = 0; page < ui->pgMain->count(); ++page) {
@@ -358,11 +382,6 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::ToolTip:
         // The refresh button carries its action's hint but shows no tooltip.
         if (watched == ui->SpeedButton1) return true;
-        break;
-    case QEvent::MouseButtonRelease:
-        if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton) break;
-        if (watched == ui->lblfennoway) RunGuarded([this] { lblfennowayClick(); });
-        if (watched == ui->imgDonate) RunGuarded([this] { imgDonateClick(); });
         break;
     case QEvent::Resize:
         if (watched == ui->panTop) {

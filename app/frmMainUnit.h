@@ -79,6 +79,7 @@ private:
 
     void FormCreate();
     void LoadSettings();
+    void KeyboardAccess();
     void BindPresetButtons();
     void BindPresetButton(TSpeedButton& button);
     const TSpeedButton& SenderButton() const;
