@@ -1,12 +1,14 @@
 #include "app/TarnwickApplication.h"
 
 #include "app/Desktop.h"
+#include "app/FirstPaintProbe.h"
 
 #include <exception>
 
 TTarnwickApplication::TTarnwickApplication(int& argc, char** argv, IDesktop& desktop)
     : QApplication(argc, argv), FDesktop(&desktop) {
     setApplicationName(QStringLiteral("Tarnwick 2"));
+    InstallFirstPaintProbe(*this);
 }
 
 bool TTarnwickApplication::notify(QObject* receiver, QEvent* event) {

@@ -16,6 +16,8 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QProxyStyle>
+#include <QTabBar>
 #include <QTimer>
 
 #include <exception>
@@ -31,12 +33,32 @@ namespace {
 
 constexpr const char* kSettingsSection = "Settings";
 constexpr int kUpdateDelayMs = 10000;
+// The start's project list waits for the first paint at most this long.
+constexpr int kStartupListLatestMs = 1000;
 
 // The panel the top controls sit on is laid out for this width; the donate picture
 // and the label under it keep their distance from its right edge.
 constexpr int kTopDesignWidth = 634;
 constexpr int kDonateRightGap = kTopDesignWidth - (535 + 92);
 constexpr int kLabel4RightGap = kTopDesignWidth - (517 + 106);
+
+constexpr int kTabWidth = 100;
+
+// The application's style, with page tabs of one fixed width.
+class TFixedTabWidthStyle : public QProxyStyle {
+public:
+    explicit TFixedTabWidthStyle(int AWidth) : FWidth(AWidth) {}
+
+    QSize sizeFromContents(ContentsType AType, const QStyleOption* AOption, const QSize& ASize,
+                           const QWidget* AWidget) const override {
+        QSize size = QProxyStyle::sizeFromContents(AType, AOption, ASize, AWidget);
+        if (AType == CT_TabBarTab) size.setWidth(FWidth);
+        return size;
+    }
+
+private:
+    int FWidth;
+};
 
 // The sub-folders of a folder as full paths, hidden ones too, sorted by name
 // without regard to letter case. Links count when they lead to a folder; files,
@@ -98,7 +120,11 @@ TfrmMain::TfrmMain(TdtmMain& dtmMain, IDesktop& desktop, const TAppEnvironment& 
     panel1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     ui->sbMain->addWidget(panel1, 1);
 
-    ui->pgMain->setStyleSheet(QStringLiteral("QTabBar::tab { width: 100px; }"));
+    // Every tab 100 wide, through a style of its own: a style sheet would cost the
+    // start a style-sheet engine for the whole window.
+    auto* tabStyle = new TFixedTabWidthStyle(kTabWidth);
+    tabStyle->setParent(ui->pgMain->tabBar());
+    ui->pgMain->tabBar()->setStyle(tabStyle);
     ui->Splitter1->setStretchFactor(0, 0);
     ui->Splitter1->setStretchFactor(1, 1);
     ui->Splitter1->setSizes({188, 96});
@@ -245,10 +271,33 @@ void TfrmMain::LoadSettings() {
     setsRoot(QString::fromStdString(FdtmMain.iniFileParser.ReadVal(kSettingsSection, "Root", "")));
     setsActiveProject(
         QString::fromStdString(FdtmMain.iniFileParser.ReadVal(kSettingsSection, "Project", "")));
-    LoadProjects(ui->edtRoot->text());
+    // The list fills right after the window's first paint (a large root takes a while
+    // to read), or at the next turn of the event loop when the window is not shown.
+    FStartupRoot = ui->edtRoot->text();
+    FProjectListPending = true;
+    QTimer::singleShot(0, this, Guarded(&TfrmMain::StartupProjectList));
+    QTimer::singleShot(kStartupListLatestMs, this, Guarded(&TfrmMain::FillPendingProjectList));
+}
+
+void TfrmMain::StartupProjectList() {
+    if (!isVisible()) FillPendingProjectList();
+}
+
+void TfrmMain::FillPendingProjectList() {
+    if (!FProjectListPending) return;
+    FProjectListPending = false;
+    LoadProjects(FStartupRoot);
+}
+
+bool TfrmMain::event(QEvent* event) {
+    if (event->type() == QEvent::Paint && FProjectListPending)
+        QTimer::singleShot(0, this, Guarded(&TfrmMain::FillPendingProjectList));
+    return QMainWindow::event(event);
 }
 
 void TfrmMain::LoadProjects(const QString& ARoot) {
+    // A listing asked for now replaces the one still due from the start.
+    FProjectListPending = false;
     const QString folder = ARoot.isEmpty() ? sRoot() : ARoot;
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) return;
     const QStringList projects = SubFolders(folder);
@@ -265,7 +314,10 @@ void TfrmMain::LoadProjects(const QString& ARoot) {
         }
 }
 
-QString TfrmMain::ProjectFolder() const { return ui->cmbProjects->currentText(); }
+QString TfrmMain::ProjectFolder() {
+    FillPendingProjectList();
+    return ui->cmbProjects->currentText();
+}
 
 void TfrmMain::btnBrowseClick() {
     if (!FdtmMain.jvSelectDirectory.Execute(this)) return;

@@ -46,6 +46,8 @@ public:
     // Refills the project list with the sub-folders of ARoot (or of the current
     // root when ARoot is empty).
     void LoadProjects(const QString& ARoot);
+    // True from the start until the project list has been filled for the first time.
+    bool IsProjectListPending() const { return FProjectListPending; }
 
     void RunCommand(const QString& ACommand, TCommandType ACommandType);
     void RunSimpleCommand(const TSpeedButton& AButton, bool AArguments,
@@ -66,6 +68,7 @@ public:
     static const QString kSupportAddress;
 
 protected:
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -86,7 +89,9 @@ private:
     void RunInProject(const QString& ACommandLine);
     // The argument prompt; true on OK with the typed text in AArguments.
     bool AskArguments(QString& AArguments);
-    QString ProjectFolder() const;
+    QString ProjectFolder();
+    void StartupProjectList();
+    void FillPendingProjectList();
 
     void btnRunClick();
     void lblfennowayClick();
@@ -118,6 +123,8 @@ private:
     QTimer* FtmrUpdateDelayCheck;
     TUpdateCheckRun* FUpdateCheckRun;
     bool FPromptIfNone = false;
+    bool FProjectListPending = false;
+    QString FStartupRoot;
     QString FRoot;
     QString FsAppPath;
     QString FsActiveProject;

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QHelpEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -78,6 +79,38 @@ TEST_F(Projects, OnlyFoldersAndLinksToFoldersAreListed) {
     OpenWindow();
     close(unixSocket);
     EXPECT_EQ(Entries(), QStringList({root + "/proj", root + "/projlink"}));
+}
+
+// Notes whether its window has been painted.
+class PaintWatch : public QObject {
+public:
+    bool Painted = false;
+    bool eventFilter(QObject*, QEvent* event) override {
+        Painted = Painted || event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+TEST_F(Projects, AShownWindowFillsTheListRightAfterItsFirstPaint) {
+    const QString root = MakeRoot({"one", "two"}, Path(QStringLiteral("www/two")));
+    DataModule = std::make_unique<TdtmMain>(Desktop);
+    Window = std::make_unique<TfrmMain>(*DataModule, Desktop, Environment);
+    PaintWatch watch;
+    Window->installEventFilter(&watch);
+    bool paintedWhenFilled = false;
+    QObject::connect(List()->model(), &QAbstractItemModel::rowsInserted,
+                     [&] { paintedWhenFilled = watch.Painted; });
+    Window->show();
+    EXPECT_TRUE(Window->IsProjectListPending());
+    EXPECT_EQ(List()->count(), 0);
+    EXPECT_EQ(Find<QLineEdit>("edtRoot")->text(), root) << "the root shows from the start";
+
+    QElapsedTimer waited;
+    waited.start();
+    while (Window->IsProjectListPending() && waited.elapsed() < 10000) QTest::qWait(5);
+    EXPECT_TRUE(paintedWhenFilled);
+    EXPECT_EQ(Entries(), QStringList({root + "/one", root + "/two"}));
+    EXPECT_EQ(List()->currentText(), root + QStringLiteral("/two"));
 }
 
 TEST_F(Projects, RootWithoutSubFoldersOrMissingGivesAnEmptyList) {
