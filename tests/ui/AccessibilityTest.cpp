@@ -64,14 +64,13 @@ QStringList UnnamedControls(const QList<QWidget*>& windows) {
     return unnamed;
 }
 
-// The windows a user can meet from the main window: itself, its menus and every other
-// top-level window that exists now, and an update dialog.
+// The windows a user can meet from the main window: itself, its menus, an update
+// dialog, and every other window that is open now.
 QList<QWidget*> WindowsToWalk(QWidget& main, QWidget& updateDialog) {
     QList<QWidget*> windows = {&main, &updateDialog};
     for (QMenu* menu : main.findChildren<QMenu*>()) windows.append(menu);
     for (QWidget* topLevel : QApplication::topLevelWidgets())
-        if (!windows.contains(topLevel) && !qobject_cast<QMenu*>(topLevel) && topLevel->isWindow() &&
-            topLevel->inherits("QMainWindow"))
+        if (!windows.contains(topLevel) && topLevel->isVisible() && !qobject_cast<QMenu*>(topLevel))
             windows.append(topLevel);
     return windows;
 }
