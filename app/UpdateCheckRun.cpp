@@ -22,8 +22,9 @@ TUpdateCheckRun::~TUpdateCheckRun() {
 
 bool TUpdateCheckRun::Start(TUpdateChecker::TJob AJob, TFinished AFinished) {
     if (FRunning) return false;
-    FRunning = true;
-    FFinished = std::move(AFinished);
+    // The outcome comes back through this thread's event loop, so it cannot arrive
+    // before the state below is set; a thread that cannot be made leaves no check
+    // marked as running.
     std::thread([channel = FChannel, job = std::move(AJob)] {
         const TUpdateCheckOutcome outcome = job.Run();
         const std::lock_guard lock(channel->Mutex);
@@ -32,6 +33,8 @@ bool TUpdateCheckRun::Start(TUpdateChecker::TJob AJob, TFinished AFinished) {
             QMetaObject::invokeMethod(
                 receiver, [receiver, outcome] { receiver->Deliver(outcome); }, Qt::QueuedConnection);
     }).detach();
+    FRunning = true;
+    FFinished = std::move(AFinished);
     return true;
 }
 
@@ -40,5 +43,4 @@ void TUpdateCheckRun::Deliver(const TUpdateCheckOutcome& AOutcome) {
     const TFinished finishedHandler = std::move(FFinished);
     FFinished = nullptr;
     if (finishedHandler) finishedHandler(AOutcome);
-    emit finished();
 }

@@ -24,9 +24,6 @@ public:
     // job has ended. Returns false, and does nothing, while a check is running.
     bool Start(TUpdateChecker::TJob AJob, TFinished AFinished);
 
-signals:
-    void finished();
-
 private:
     // What the worker and this object share: the worker posts its outcome only while
     // this object still exists.
