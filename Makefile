@@ -17,15 +17,18 @@ build: deps
 run: build
 	$(BUILD)/tarnwick
 
-# Every test: the full build under ctest, the Qt-free tests again under the sanitizers,
+# Every test: the full build under ctest, the Qt-free and window tests again under the sanitizers,
 # then the Qt-free library cross-built for Windows with its tests under wine.
 test: build asan-test windows-test
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2
 
+# The Qt-free tests and the window tests under AddressSanitizer, LeakSanitizer and
+# UndefinedBehaviorSanitizer.
 asan-test: deps
-	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTARNWICK_SANITIZE=ON -DTARNWICK_CORE_ONLY=ON >/dev/null
-	@cmake --build $(ASAN_BUILD) --target unit_tests
-	cd $(ASAN_BUILD) && ctest --output-on-failure -j2
+	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTARNWICK_SANITIZE=ON >/dev/null
+	@cmake --build $(ASAN_BUILD) --target unit_tests ui_tests
+	cd $(ASAN_BUILD) && ./unit_tests --gtest_brief=1
+	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen ./ui_tests --gtest_brief=1
 
 # The Qt-free library and its tests built for 64-bit Windows, the tests run under wine.
 windows-test: deps

@@ -1,10 +1,15 @@
 #pragma once
 
 #include <QFont>
+#include <QFontDatabase>
 
-// The program's typeface: Tahoma where it is installed, else the platform's sans serif.
+// The program's typeface: Tahoma where it is installed, else the application's own
+// font. A family that is not installed is never asked for: looking for stand-ins for a
+// missing family is slow on some systems.
 inline QFont TahomaFont() {
-    QFont font(QStringLiteral("Tahoma"));
+    static const bool installed = QFontDatabase::hasFamily(QStringLiteral("Tahoma"));
+    QFont font;
+    if (installed) font.setFamily(QStringLiteral("Tahoma"));
     font.setStyleHint(QFont::SansSerif);
     return font;
 }

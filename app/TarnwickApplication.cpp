@@ -1,12 +1,14 @@
 #include "app/TarnwickApplication.h"
 
 #include "app/Desktop.h"
+#include "app/FirstPaintProbe.h"
 
 #include <exception>
 
 TTarnwickApplication::TTarnwickApplication(int& argc, char** argv, IDesktop& desktop)
     : QApplication(argc, argv), FDesktop(&desktop) {
     setApplicationName(QStringLiteral("Tarnwick 2"));
+    InstallFirstPaintProbe(*this);
 }
 
 bool TTarnwickApplication::notify(QObject* receiver, QEvent* event) {
@@ -24,6 +26,16 @@ void ShowDefaultErrorBox(IDesktop& desktop, QWidget* parent, const QString& mess
     QString text = message;
     if (!text.isEmpty() && text.back().unicode() > u'.') text += u'.';
     desktop.ShowError(parent, QStringLiteral("Tarnwick 2"), text);
+}
+
+void AtHandlerEdge(IDesktop& desktop, QWidget* parent, const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        ShowDefaultErrorBox(desktop, parent, QString::fromUtf8(error.what()));
+    } catch (...) {
+        ShowDefaultErrorBox(desktop, parent, QStringLiteral("Unknown error"));
+    }
 }
 
 void TTarnwickApplication::ShowException(const QString& message) {

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 
+#include <functional>
+
 class IDesktop;
 class QWidget;
 
@@ -10,8 +12,13 @@ class QWidget;
 // above that of the full stop.
 void ShowDefaultErrorBox(IDesktop& desktop, QWidget* parent, const QString& message);
 
-// The application object. Any exception that leaves an event handler is shown in
-// the default error box, and the program goes on.
+// Runs an event handler and shows the default error box for any exception that
+// leaves it, so that no exception unwinds through the toolkit's frames. Every
+// handler connected to a signal or called from an event goes through this.
+void AtHandlerEdge(IDesktop& desktop, QWidget* parent, const std::function<void()>& handler);
+
+// The application object. Any exception that still leaves an event handler is
+// shown in the default error box, and the program goes on.
 class TTarnwickApplication : public QApplication {
     Q_OBJECT
 

@@ -2,6 +2,7 @@
 
 #include "app/ConsoleEdit.h"
 #include "app/Desktop.h"
+#include "app/TarnwickApplication.h"
 #include "app/frmMainUnit.h"
 #include "app/frmUpdateUnit.h"
 
@@ -30,7 +31,9 @@ TdtmMain::TdtmMain(IDesktop& desktop, QObject* parent)
     actRefreshAll->setIcon(QIcon(imgList.at(0)));
     actRefreshAll->setToolTip(QStringLiteral("Refresh List"));
     actRefreshAll->setStatusTip(QStringLiteral("Refresh List"));
-    connect(actRefreshAll, &QAction::triggered, this, [this] { actRefreshAllExecute(); });
+    connect(actRefreshAll, &QAction::triggered, this, [this] {
+        AtHandlerEdge(FDesktop, FfrmMain, [this] { actRefreshAllExecute(); });
+    });
 
     auUpgrade.setRemoteINIFileURL(TARNWICK_UPDATE_URL);
     auUpgrade.setINIVersionNumberSectionName("VERSION");

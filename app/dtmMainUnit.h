@@ -1,11 +1,11 @@
 #pragma once
 
 #include "app/SelectDirectory.h"
-#include "components/AutoUpgrade.h"
 #include "components/BusyCursor.h"
 #include "components/Cmd.h"
 #include "components/IniFileParser.h"
 #include "components/KelvoVersionInfo.h"
+#include "components/UpdateChecker.h"
 
 #include <QList>
 #include <QObject>
@@ -36,7 +36,7 @@ public:
     QList<QPixmap> imgList;  // 16 by 16 pictures of the actions
     QObject aclMain;         // the action list; owns the actions
     QAction* actRefreshAll;
-    TAutoUpgrade auUpgrade;
+    TUpdateChecker auUpgrade;  // loads the update-check module at its first check
     TKelvoVersionInfo kelvoVersion;
 
     void cmdCommandReadOutput(const AnsiText& AOutput, const std::string& ACommandString);

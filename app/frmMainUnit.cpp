@@ -1,9 +1,12 @@
 #include "app/frmMainUnit.h"
 
+#include "app/Accessibility.h"
 #include "app/ConsoleEdit.h"
 #include "app/Desktop.h"
 #include "app/Fonts.h"
+#include "app/LinkLabel.h"
 #include "app/TarnwickApplication.h"
+#include "app/UpdateCheckRun.h"
 #include "app/dtmMainUnit.h"
 #include "components/Exception.h"
 #include "ui_frmMain.h"
@@ -13,6 +16,8 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QProxyStyle>
+#include <QTabBar>
 #include <QTimer>
 
 #include <exception>
@@ -28,6 +33,8 @@ namespace {
 
 constexpr const char* kSettingsSection = "Settings";
 constexpr int kUpdateDelayMs = 10000;
+// The start's project list waits for the first paint at most this long.
+constexpr int kStartupListLatestMs = 1000;
 
 // The panel the top controls sit on is laid out for this width; the donate picture
 // and the label under it keep their distance from its right edge.
@@ -35,17 +42,40 @@ constexpr int kTopDesignWidth = 634;
 constexpr int kDonateRightGap = kTopDesignWidth - (535 + 92);
 constexpr int kLabel4RightGap = kTopDesignWidth - (517 + 106);
 
+constexpr int kTabWidth = 100;
+
+// The application's style, with page tabs of one fixed width.
+class TFixedTabWidthStyle : public QProxyStyle {
+public:
+    explicit TFixedTabWidthStyle(int AWidth) : FWidth(AWidth) {}
+
+    QSize sizeFromContents(ContentsType AType, const QStyleOption* AOption, const QSize& ASize,
+                           const QWidget* AWidget) const override {
+        QSize size = QProxyStyle::sizeFromContents(AType, AOption, ASize, AWidget);
+        if (AType == CT_TabBarTab) size.setWidth(FWidth);
+        return size;
+    }
+
+private:
+    int FWidth;
+};
+
 // The sub-folders of a folder as full paths, hidden ones too, sorted by name
-// without regard to letter case. A folder that cannot be read gives none.
+// without regard to letter case. Links count when they lead to a folder; files,
+// FIFOs, sockets, devices and dangling links do not. A folder that cannot be read
+// gives none.
 QStringList SubFolders(const QString& folder) {
     const QDir directory(folder);
+    // QDir::System also lets special files and dangling links through, whatever the
+    // other filters say; each entry is checked for being a folder below.
     const QFileInfoList entries = directory.entryInfoList(
         QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
         QDir::Name | QDir::IgnoreCase);
     const QString prefix = folder.endsWith(u'/') ? folder : folder + u'/';
     QStringList paths;
     paths.reserve(entries.size());
-    for (const QFileInfo& entry : entries) paths.append(prefix + entry.fileName());
+    for (const QFileInfo& entry : entries)
+        if (entry.isDir()) paths.append(prefix + entry.fileName());
     return paths;
 }
 
@@ -58,7 +88,8 @@ TfrmMain::TfrmMain(TdtmMain& dtmMain, IDesktop& desktop, const TAppEnvironment& 
       FdtmMain(dtmMain),
       FDesktop(desktop),
       FEnvironment(environment),
-      FtmrUpdateDelayCheck(new QTimer(this)) {
+      FtmrUpdateDelayCheck(new QTimer(this)),
+      FUpdateCheckRun(new TUpdateCheckRun(this)) {
     ui->setupUi(this);
     setObjectName(QStringLiteral("frmMain"));
     setCentralWidget(ui->panMain);
@@ -68,7 +99,8 @@ TfrmMain::TfrmMain(TdtmMain& dtmMain, IDesktop& desktop, const TAppEnvironment& 
     setFont(windowFont);
     // Labels size themselves to their text in the window's font; the right-justified
     // one keeps its right edge.
-    for (QLabel* label : {ui->lblfennoway, ui->Label2, ui->Label3, ui->Label1}) label->adjustSize();
+    for (QLabel* label : {static_cast<QLabel*>(ui->lblfennoway), ui->Label2, ui->Label3, ui->Label1})
+        label->adjustSize();
     const int label4Right = ui->Label4->geometry().right();
     ui->Label4->adjustSize();
     ui->Label4->move(label4Right + 1 - ui->Label4->width(), ui->Label4->y());
@@ -88,26 +120,31 @@ TfrmMain::TfrmMain(TdtmMain& dtmMain, IDesktop& desktop, const TAppEnvironment& 
     panel1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     ui->sbMain->addWidget(panel1, 1);
 
-    ui->pgMain->setStyleSheet(QStringLiteral("QTabBar::tab { width: 100px; }"));
+    // Every tab 100 wide, through a style of its own: a style sheet would cost the
+    // start a style-sheet engine for the whole window.
+    auto* tabStyle = new TFixedTabWidthStyle(kTabWidth);
+    tabStyle->setParent(ui->pgMain->tabBar());
+    ui->pgMain->tabBar()->setStyle(tabStyle);
     ui->Splitter1->setStretchFactor(0, 0);
     ui->Splitter1->setStretchFactor(1, 1);
     ui->Splitter1->setSizes({188, 96});
 
     ui->SpeedButton1->setDefaultAction(FdtmMain.actRefreshAll);
     ui->SpeedButton1->installEventFilter(this);
-    ui->lblfennoway->installEventFilter(this);
-    ui->imgDonate->installEventFilter(this);
+    connect(ui->lblfennoway, &TLinkLabel::clicked, this, Guarded(&TfrmMain::lblfennowayClick));
+    connect(ui->imgDonate, &TLinkLabel::clicked, this, Guarded(&TfrmMain::imgDonateClick));
+    KeyboardAccess();
     ui->panTop->installEventFilter(this);
 
     FtmrUpdateDelayCheck->setObjectName(QStringLiteral("tmrUpdateDelayCheck"));
     FtmrUpdateDelayCheck->setInterval(kUpdateDelayMs);
-    connect(FtmrUpdateDelayCheck, &QTimer::timeout, this, &TfrmMain::tmrUpdateDelayCheckTimer);
+    connect(FtmrUpdateDelayCheck, &QTimer::timeout, this, Guarded(&TfrmMain::tmrUpdateDelayCheckTimer));
 
-    connect(ui->btnRun, &QPushButton::clicked, this, &TfrmMain::btnRunClick);
-    connect(ui->btnBrowse, &QPushButton::clicked, this, &TfrmMain::btnBrowseClick);
-    connect(ui->cmbProjects, &QComboBox::activated, this, &TfrmMain::cmbProjectsChange);
-    connect(ui->menExit, &QAction::triggered, this, &TfrmMain::menExitClick);
-    connect(ui->menCheckUpdates, &QAction::triggered, this, &TfrmMain::menCheckUpdatesClick);
+    connect(ui->btnRun, &QPushButton::clicked, this, Guarded(&TfrmMain::btnRunClick));
+    connect(ui->btnBrowse, &QPushButton::clicked, this, Guarded(&TfrmMain::btnBrowseClick));
+    connect(ui->cmbProjects, &QComboBox::activated, this, Guarded(&TfrmMain::cmbProjectsChange));
+    connect(ui->menExit, &QAction::triggered, this, Guarded(&TfrmMain::menExitClick));
+    connect(ui->menCheckUpdates, &QAction::triggered, this, Guarded(&TfrmMain::menCheckUpdatesClick));
     BindPresetButtons();
 
     FormCreate();
@@ -116,6 +153,28 @@ TfrmMain::TfrmMain(TdtmMain& dtmMain, IDesktop& desktop, const TAppEnvironment& 
 TfrmMain::~TfrmMain() = default;
 
 TConsoleEdit& TfrmMain::Console() const { return *ui->redtConsole; }
+
+void TfrmMain::RunGuarded(const std::function<void()>& AHandler) { AtHandlerEdge(FDesktop, this, AHandler); }
+
+// Names for screen readers beyond those in the layout, and a keyboard way to every
+// control: Tab reaches the preset buttons after the page tabs and then the links,
+// and F5 refreshes the project list (its button takes no focus).
+void TfrmMain::KeyboardAccess() {
+    NameControlsByTheirLabels(*this);
+    ui->lblfennoway->setAccessibleName(kSiteAddress);
+    // The two links at the top come last, after the pages and their buttons.
+    QWidget* last = ui->pgMain;
+    while (ui->pgMain->isAncestorOf(last->nextInFocusChain())) last = last->nextInFocusChain();
+    setTabOrder(last, ui->lblfennoway);
+    setTabOrder(ui->lblfennoway, ui->imgDonate);
+    for (int page = 0; page < ui->pgMain->count(); ++page)
+        for (TSpeedButton* button : ui->pgMain->widget(page)->findChildren<TSpeedButton*>(
+                 QString(), Qt::FindDirectChildrenOnly))
+            button->setFocusPolicy(Qt::TabFocus);
+    FdtmMain.actRefreshAll->setShortcut(QKeySequence(Qt::Key_F5));
+    FdtmMain.actRefreshAll->setShortcutContext(Qt::WindowShortcut);
+    addAction(FdtmMain.actRefreshAll);
+}
 
 void TfrmMain::BindPresetButtons() {
     for (int page = 0; page < ui->pgMain->count(); ++page) {
@@ -165,7 +224,7 @@ void TfrmMain::BindPresetButton(TSpeedButton& button) {
     Handler handler = &TfrmMain::btnRoute_CacheClick;
     for (const Binding& binding : kBindings)
         if (name == QLatin1String(binding.button)) handler = binding.handler;
-    connect(&button, &TSpeedButton::clicked, this, handler);
+    connect(&button, &TSpeedButton::clicked, this, Guarded(handler));
 
     // The General and Composer pages show each button's command line as its tooltip.
     const QWidget* page = button.parentWidget();
@@ -229,7 +288,28 @@ void TfrmMain::LoadSettings() {
     setsRoot(QString::fromStdString(FdtmMain.iniFileParser.ReadVal(kSettingsSection, "Root", "")));
     setsActiveProject(
         QString::fromStdString(FdtmMain.iniFileParser.ReadVal(kSettingsSection, "Project", "")));
-    LoadProjects(ui->edtRoot->text());
+    // The list fills right after the window's first paint (a large root takes a while
+    // to read), or at the next turn of the event loop when the window is not shown.
+    FStartupRoot = ui->edtRoot->text();
+    FProjectListPending = true;
+    QTimer::singleShot(0, this, Guarded(&TfrmMain::StartupProjectList));
+    QTimer::singleShot(kStartupListLatestMs, this, Guarded(&TfrmMain::FillPendingProjectList));
+}
+
+void TfrmMain::StartupProjectList() {
+    if (!isVisible()) FillPendingProjectList();
+}
+
+void TfrmMain::FillPendingProjectList() {
+    if (!FProjectListPending) return;
+    FProjectListPending = false;
+    LoadProjects(FStartupRoot);
+}
+
+bool TfrmMain::event(QEvent* event) {
+    if (event->type() == QEvent::Paint && FProjectListPending)
+        QTimer::singleShot(0, this, Guarded(&TfrmMain::FillPendingProjectList));
+    return QMainWindow::event(event);
 }
 
 // A project named on the command line, with its parent as the root, is shown but not
@@ -243,6 +323,8 @@ void TfrmMain::ShowStartProject() {
 }
 
 void TfrmMain::LoadProjects(const QString& ARoot) {
+    // A listing asked for now replaces the one still due from the start.
+    FProjectListPending = false;
     const QString folder = ARoot.isEmpty() ? sRoot() : ARoot;
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) return;
     const QStringList projects = SubFolders(folder);
@@ -259,7 +341,10 @@ void TfrmMain::LoadProjects(const QString& ARoot) {
         }
 }
 
-QString TfrmMain::ProjectFolder() const { return ui->cmbProjects->currentText(); }
+QString TfrmMain::ProjectFolder() {
+    FillPendingProjectList();
+    return ui->cmbProjects->currentText();
+}
 
 void TfrmMain::btnBrowseClick() {
     if (!FdtmMain.jvSelectDirectory.Execute(this)) return;
@@ -333,8 +418,27 @@ void TfrmMain::btnRequireClick() { RunComposerCommand(SenderButton(), true); }
 void TfrmMain::CheckUpdatesPlease(bool APromptIfNone) {
     try {
         FtmrUpdateDelayCheck->stop();
-        const bool found = FdtmMain.auUpgrade.Update();
-        if (APromptIfNone && !found)
+        if (FUpdateCheckRun->IsRunning()) {
+            FPromptIfNone = FPromptIfNone || APromptIfNone;
+            return;
+        }
+        FPromptIfNone = APromptIfNone;
+        FUpdateCheckRun->Start(FdtmMain.auUpgrade.NewCheck(),
+                               [this](const TUpdateCheckOutcome& AOutcome) { UpdateCheckFinished(AOutcome); });
+    } catch (...) {
+        // An update check that fails is not worth the user's attention.
+    }
+}
+
+bool TfrmMain::IsCheckingForUpdates() const { return FUpdateCheckRun->IsRunning(); }
+
+// The end of a check, on the window's thread: the dialog when a newer version was
+// found, the no-updates box when the user asked. Failures stay silent.
+void TfrmMain::UpdateCheckFinished(const TUpdateCheckOutcome& AOutcome) {
+    const bool promptIfNone = std::exchange(FPromptIfNone, false);
+    try {
+        const bool found = FdtmMain.auUpgrade.Finish(AOutcome);
+        if (promptIfNone && !found)
             FDesktop.ShowInformation(this, QStringLiteral("Aaaah no updates available yet :)"));
     } catch (...) {
         // An update check that fails is not worth the user's attention.
@@ -361,11 +465,6 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::ToolTip:
         // The refresh button carries its action's hint but shows no tooltip.
         if (watched == ui->SpeedButton1) return true;
-        break;
-    case QEvent::MouseButtonRelease:
-        if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton) break;
-        if (watched == ui->lblfennoway) lblfennowayClick();
-        if (watched == ui->imgDonate) imgDonateClick();
         break;
     case QEvent::Resize:
         if (watched == ui->panTop) {

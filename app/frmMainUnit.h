@@ -6,11 +6,14 @@
 #include <QMainWindow>
 #include <QToolButton>
 
+#include <functional>
 #include <memory>
 
 class IDesktop;
 class QTimer;
 class TConsoleEdit;
+class TUpdateCheckRun;
+struct TUpdateCheckOutcome;
 class TdtmMain;
 namespace Ui {
 class TfrmMain;
@@ -43,12 +46,17 @@ public:
     // Refills the project list with the sub-folders of ARoot (or of the current
     // root when ARoot is empty).
     void LoadProjects(const QString& ARoot);
+    // True from the start until the project list has been filled for the first time.
+    bool IsProjectListPending() const { return FProjectListPending; }
 
     void RunCommand(const QString& ACommand, TCommandType ACommandType);
     void RunSimpleCommand(const TSpeedButton& AButton, bool AArguments,
                           const QString& AAdditionalArguments);
     void RunComposerCommand(const TSpeedButton& AButton, bool AArguments);
+    // Starts an update check on a worker thread; the window's thread shows what it
+    // finds. A request while a check is under way is answered by that check.
     void CheckUpdatesPlease(bool APromptIfNone);
+    bool IsCheckingForUpdates() const;
     void OpenWebsite(const QString& AAddress);
 
     TConsoleEdit& Console() const;
@@ -60,21 +68,32 @@ public:
     static const QString kSupportAddress;
 
 protected:
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // A handler for connect(): runs AHandler at the handler's edge (AtHandlerEdge).
+    template <typename THandler>
+    auto Guarded(THandler AHandler) {
+        return [this, AHandler] { RunGuarded([this, AHandler] { (this->*AHandler)(); }); };
+    }
+    void RunGuarded(const std::function<void()>& AHandler);
+
     void FormCreate();
     void LoadSettings();
     void ShowStartProject();
     void ReportSettingsSaved(bool ASaved);
+    void KeyboardAccess();
     void BindPresetButtons();
     void BindPresetButton(TSpeedButton& button);
     const TSpeedButton& SenderButton() const;
     void RunInProject(const QString& ACommandLine);
     // The argument prompt; true on OK with the typed text in AArguments.
     bool AskArguments(QString& AArguments);
-    QString ProjectFolder() const;
+    QString ProjectFolder();
+    void StartupProjectList();
+    void FillPendingProjectList();
 
     void btnRunClick();
     void lblfennowayClick();
@@ -82,6 +101,7 @@ private:
     void menExitClick();
     void menCheckUpdatesClick();
     void tmrUpdateDelayCheckTimer();
+    void UpdateCheckFinished(const TUpdateCheckOutcome& AOutcome);
     void btnBrowseClick();
     void cmbProjectsChange();
     void btnRoute_CacheClick();
@@ -103,6 +123,10 @@ private:
     IDesktop& FDesktop;
     TAppEnvironment FEnvironment;
     QTimer* FtmrUpdateDelayCheck;
+    TUpdateCheckRun* FUpdateCheckRun;
+    bool FPromptIfNone = false;
+    bool FProjectListPending = false;
+    QString FStartupRoot;
     QString FRoot;
     QString FsAppPath;
     QString FsActiveProject;

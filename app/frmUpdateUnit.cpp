@@ -1,10 +1,10 @@
 #include "app/frmUpdateUnit.h"
 
+#include "app/Accessibility.h"
 #include "app/Fonts.h"
 #include "ui_frmUpdate.h"
 
 #include <QKeyEvent>
-#include <QMouseEvent>
 #include <QUrl>
 
 TfrmUpdate::TfrmUpdate(TOpenWebsite AOpenWebsite, QWidget* parent)
@@ -22,7 +22,8 @@ TfrmUpdate::TfrmUpdate(TOpenWebsite AOpenWebsite, QWidget* parent)
     ui->memMessage->setPalette(memoColours);
     for (QLabel* label : {ui->Label1, ui->Label2, ui->Label4, ui->Label6, ui->Image1})
         label->adjustSize();
-    ui->lblDownloadLink->installEventFilter(this);
+    NameControlsByTheirLabels(*this);
+    connect(ui->lblDownloadLink, &TLinkLabel::clicked, this, &TfrmUpdate::lblDownloadLinkClick);
     connect(ui->btnClose, &QPushButton::clicked, this, &TfrmUpdate::btnCloseClick);
 }
 
@@ -60,13 +61,6 @@ void TfrmUpdate::btnCloseClick() { close(); }
 void TfrmUpdate::lblDownloadLinkClick() {
     const QString address = ui->lblDownloadLink->text();
     if (IsWebAddress(address)) FOpenWebsite(address);
-}
-
-bool TfrmUpdate::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ui->lblDownloadLink && event->type() == QEvent::MouseButtonRelease &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
-        lblDownloadLinkClick();
-    return QDialog::eventFilter(watched, event);
 }
 
 void TfrmUpdate::keyPressEvent(QKeyEvent* event) {

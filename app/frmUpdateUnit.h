@@ -29,7 +29,6 @@ public:
     static bool IsWebAddress(const QString& address);
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:

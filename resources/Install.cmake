@@ -17,6 +17,15 @@ target_compile_definitions(tarnwick_app PRIVATE TARNWICK_APP_ID="${TARNWICK_APP_
 target_compile_definitions(tarnwick PRIVATE TARNWICK_VERSION="${PROJECT_VERSION}")
 
 install(TARGETS tarnwick RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The update checker's module, loaded at the first check: beside the program on Windows,
+# in lib/tarnwick (where the program looks for it) elsewhere.
+if(TARGET tarnwick_update)
+  if(WIN32)
+    install(TARGETS tarnwick_update LIBRARY DESTINATION ${CMAKE_INSTALL_BINDIR})
+  else()
+    install(TARGETS tarnwick_update LIBRARY DESTINATION lib/tarnwick)
+  endif()
+endif()
 
 if(WIN32)
   # Qt's libraries and plugins, from the kit's windeployqt, into the installed folder.

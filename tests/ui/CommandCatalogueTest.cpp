@@ -150,7 +150,7 @@ TEST_F(PresetButtons, EachButtonSitsOnItsPageAndRunsItsCommand) {
         EXPECT_EQ(button->parentWidget()->objectName(), QLatin1String(preset.page));
         EXPECT_EQ(button->size(), QSize(100, 25));
         EXPECT_TRUE(button->autoRaise());
-        EXPECT_EQ(button->focusPolicy(), Qt::NoFocus);
+        EXPECT_EQ(button->focusPolicy(), Qt::TabFocus) << "reached with Tab after the page tabs";
         EXPECT_EQ(button->isEnabled(), preset.enabled);
         EXPECT_EQ(CommandFromButtonName(button->objectName()), QLatin1String(preset.command));
         const bool showsTooltip = QLatin1String(preset.page) == "tabGeneral" || IsComposer(preset);

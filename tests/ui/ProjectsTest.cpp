@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QHelpEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -9,6 +10,11 @@
 #include <QToolButton>
 #include <QToolTip>
 #include <QtTest/QTest>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -53,6 +59,59 @@ TEST_F(Projects, ListsSubFoldersSortedWithHiddenOnesAndSelectsTheStoredProject) 
     // Selecting the stored project is no choice: the stored text keeps its letter case.
     EXPECT_EQ(Window->sActiveProject(), Path(QStringLiteral("www/BETA")));
     EXPECT_TRUE(ReadFile(SettingsFile()).contains("Project=" + Path("www/BETA").toUtf8() + "\r\n"));
+}
+
+TEST_F(Projects, OnlyFoldersAndLinksToFoldersAreListed) {
+    const QString root = MakeRoot({"proj"});
+    ASSERT_EQ(mkfifo(QFile::encodeName(root + "/pipe").constData(), 0600), 0);
+    const int unixSocket = socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(unixSocket, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray socketPath = QFile::encodeName(root + "/socket");
+    ASSERT_LT(size_t(socketPath.size()), sizeof address.sun_path);
+    memcpy(address.sun_path, socketPath.constData(), size_t(socketPath.size()));
+    ASSERT_EQ(bind(unixSocket, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    WriteFile(root + "/file", "not a project");
+    ASSERT_TRUE(QFile::link(root + "/nowhere", root + "/dangling"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/null"), root + "/device"));
+    ASSERT_TRUE(QFile::link(root + "/file", root + "/filelink"));
+    ASSERT_TRUE(QFile::link(root + "/proj", root + "/projlink"));
+    OpenWindow();
+    close(unixSocket);
+    EXPECT_EQ(Entries(), QStringList({root + "/proj", root + "/projlink"}));
+}
+
+// Notes whether its window has been painted.
+class PaintWatch : public QObject {
+public:
+    bool Painted = false;
+    bool eventFilter(QObject*, QEvent* event) override {
+        Painted = Painted || event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+TEST_F(Projects, AShownWindowFillsTheListRightAfterItsFirstPaint) {
+    const QString root = MakeRoot({"one", "two"}, Path(QStringLiteral("www/two")));
+    DataModule = std::make_unique<TdtmMain>(Desktop);
+    Window = std::make_unique<TfrmMain>(*DataModule, Desktop, Environment);
+    PaintWatch watch;
+    Window->installEventFilter(&watch);
+    bool paintedWhenFilled = false;
+    QObject::connect(List()->model(), &QAbstractItemModel::rowsInserted,
+                     [&] { paintedWhenFilled = watch.Painted; });
+    Window->show();
+    EXPECT_TRUE(Window->IsProjectListPending());
+    EXPECT_EQ(List()->count(), 0);
+    EXPECT_EQ(Find<QLineEdit>("edtRoot")->text(), root) << "the root shows from the start";
+
+    QElapsedTimer waited;
+    waited.start();
+    while (Window->IsProjectListPending() && waited.elapsed() < 10000) QTest::qWait(5);
+    EXPECT_TRUE(paintedWhenFilled);
+    EXPECT_EQ(Entries(), QStringList({root + "/one", root + "/two"}));
+    EXPECT_EQ(List()->currentText(), root + QStringLiteral("/two"));
 }
 
 TEST_F(Projects, RootWithoutSubFoldersOrMissingGivesAnEmptyList) {

@@ -33,7 +33,7 @@ TEST_F(Startup, DataModuleHoldsItsStoredValues) {
     EXPECT_EQ(dtmMain.actRefreshAll->parent(), &dtmMain.aclMain);
     EXPECT_EQ(dtmMain.actRefreshAll->toolTip(), QStringLiteral("Refresh List"));
     EXPECT_TRUE(dtmMain.actRefreshAll->isEnabled());
-    const TAutoUpgrade& upgrade = dtmMain.auUpgrade;
+    const TUpdateChecker& upgrade = dtmMain.auUpgrade;
     EXPECT_EQ(upgrade.RemoteINIFileURL(), TARNWICK_TEST_UPDATE_URL);
     EXPECT_EQ(upgrade.INIVersionNumberSectionName(), "VERSION");
     EXPECT_EQ(upgrade.INIVersionNumberIdentName(), "NUMBER");

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <QtTest/QTest>
 
@@ -64,7 +65,18 @@ protected:
         };
     }
 
-    void CheckFromMenu() { Find<QAction>("menCheckUpdates")->trigger(); }
+    // Chooses Check for Updates and waits until the check has ended and been shown.
+    void CheckFromMenu() {
+        Find<QAction>("menCheckUpdates")->trigger();
+        EXPECT_TRUE(WaitForCheck());
+    }
+
+    bool WaitForCheck(int limitMs = 20000) {
+        QElapsedTimer waited;
+        waited.start();
+        while (Window->IsCheckingForUpdates() && waited.elapsed() < limitMs) QTest::qWait(5);
+        return !Window->IsCheckingForUpdates();
+    }
 
     std::vector<Shown> Dialogs;
 };
@@ -169,6 +181,7 @@ TEST_F(UpdateNotification, TimerRunsOneSilentCheck) {
     EXPECT_EQ(timer.interval(), 10000);
     timer.start(10);
     for (int waited = 0; server.Requests().empty() && waited < 5000; waited += 10) QTest::qWait(10);
+    EXPECT_TRUE(WaitForCheck());
     QTest::qWait(200);  // time for a second tick, which must not come
     EXPECT_EQ(server.Requests().size(), 1u);
     EXPECT_FALSE(timer.isActive());
@@ -182,6 +195,64 @@ TEST_F(UpdateNotification, MenuCheckBeforeTheTimerStopsTheAutomaticCheck) {
     CheckFromMenu();
     EXPECT_FALSE(Window->tmrUpdateDelayCheck().isActive());
     EXPECT_EQ(server.Requests().size(), 1u);
+}
+
+TEST_F(UpdateNotification, ServerThatNeverAnswersFreezesNothingAndDoesNotHoldTheExit) {
+    LoopbackHttpServer server({LoopbackHttpServer::Reply::Silent()});
+    OpenWindow();
+    PointAt(server);
+    // Long limits: waiting for the check to end would hold the exit for a minute.
+    DataModule->auUpgrade.setTimeouts({std::chrono::seconds(60), std::chrono::seconds(60),
+                                       std::chrono::seconds(60)});
+    AnswerDialogs();
+    Find<QAction>("menCheckUpdates")->trigger();
+    EXPECT_TRUE(Window->IsCheckingForUpdates());
+
+    // The window's thread keeps turning while the request waits for its answer.
+    int ticks = 0;
+    QTimer heartbeat;
+    QObject::connect(&heartbeat, &QTimer::timeout, [&ticks] { ++ticks; });
+    heartbeat.start(10);
+    QElapsedTimer waited;
+    waited.start();
+    while (server.Requests().empty() && waited.elapsed() < 10000) QTest::qWait(10);
+    ASSERT_EQ(server.Requests().size(), 1u);
+    QTest::qWait(100);
+    EXPECT_GT(ticks, 3);
+    EXPECT_TRUE(Window->IsCheckingForUpdates());
+
+    // A second request while the first is under way asks nothing more of the server.
+    Find<QAction>("menCheckUpdates")->trigger();
+    QTest::qWait(50);
+    EXPECT_EQ(server.Requests().size(), 1u);
+
+    QElapsedTimer closing;
+    closing.start();
+    CloseWindow();
+    EXPECT_LT(closing.elapsed(), 10000);
+
+    // The check ends when the server goes; what it brings back reaches no one.
+    server.Stop();
+    QTest::qWait(300);
+    EXPECT_TRUE(Dialogs.empty());
+    EXPECT_TRUE(Desktop.Informations.isEmpty());
+    EXPECT_TRUE(Desktop.Errors.empty());
+}
+
+TEST_F(UpdateNotification, ACheckUnderWayAnswersTheMenuToo) {
+    // The automatic check is silent; a menu request during it gets its answer.
+    LoopbackHttpServer server({LoopbackHttpServer::Reply::Drip(
+        "HTTP/1.1 200 OK", Description("2.0.2.61", "", ""), std::chrono::milliseconds(5))});
+    OpenWindow();
+    PointAt(server);
+    Window->tmrUpdateDelayCheck().start(1);
+    QElapsedTimer waited;
+    waited.start();
+    while (server.Requests().empty() && waited.elapsed() < 10000) QTest::qWait(5);
+    ASSERT_TRUE(Window->IsCheckingForUpdates());
+    CheckFromMenu();
+    EXPECT_EQ(server.Requests().size(), 1u);
+    EXPECT_EQ(Desktop.Informations, QStringList({"Aaaah no updates available yet :)"}));
 }
 
 TEST_F(UpdateNotification, LinkOpensOnlyWebAddresses) {

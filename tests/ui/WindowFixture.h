@@ -45,6 +45,10 @@ protected:
         DataModule = std::make_unique<TdtmMain>(Desktop);
         DataModule->auUpgrade.setRemoteINIFileURL("http://127.0.0.1:9/version.ini");
         Window = std::make_unique<TfrmMain>(*DataModule, Desktop, Environment);
+        // The project list fills at the event loop's next turn.
+        for (int turn = 0; turn < 100 && Window->IsProjectListPending(); ++turn)
+            QCoreApplication::processEvents();
+        EXPECT_FALSE(Window->IsProjectListPending());
     }
 
     void CloseWindow() {
