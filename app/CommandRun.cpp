@@ -42,6 +42,20 @@ void TCommandRun::Start() {
     });
 }
 
+bool TCommandRun::WriteInput(const QString& AText) {
+    if (FStartReported) return FCmd.WriteInput(AText.toStdString());
+    if (!FRunning || FEarlyClose) return false;
+    FEarlyInput += AText.toStdString();
+    return true;
+}
+
+void TCommandRun::CloseInput() {
+    if (FStartReported)
+        FCmd.CloseInput();
+    else
+        FEarlyClose = true;
+}
+
 void TCommandRun::StopAndWait() {
     {
         const std::lock_guard lock(FMutex);
@@ -77,7 +91,13 @@ void TCommandRun::Deliver() {
         }
     }
     FDrained.notify_all();
-    if (report) emit startReported(DecodeAnsiText(reportText), started);
+    if (report) {
+        FStartReported = true;
+        if (started && !FEarlyInput.empty()) FCmd.WriteInput(FEarlyInput);
+        if (started && FEarlyClose) FCmd.CloseInput();
+        FEarlyInput.clear();
+        emit startReported(DecodeAnsiText(reportText), started);
+    }
     if (!bytes.empty()) {
         const QString text = FDecoder->Decode(bytes.data(), qsizetype(bytes.size()));
         if (!text.isEmpty()) emit outputArrived(text);

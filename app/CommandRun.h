@@ -32,8 +32,9 @@ public:
     void Stop() { FCmd.Stop(); }
     // Stops, and returns once the run, its tree and the worker have ended.
     void StopAndWait();
-    bool WriteInput(const QString& AText) { return FCmd.WriteInput(AText.toStdString()); }
-    void CloseInput() { FCmd.CloseInput(); }
+    // Input given before the child has started waits for the start.
+    bool WriteInput(const QString& AText);
+    void CloseInput();
     // How the run ended; valid once finished() has been emitted.
     TRunEnd End() const { return FCmd.LastRunEnd(); }
     // The error the worker met (a failing handler), empty when none.
@@ -64,6 +65,9 @@ private:
     bool FRunning = false;
     QString FFailure;
     QTimer FBatchTimer;
+    bool FStartReported = false;
+    std::string FEarlyInput;
+    bool FEarlyClose = false;
     std::unique_ptr<TAnsiStreamDecoder> FDecoder;
 
     // Shared with the worker.
