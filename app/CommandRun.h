@@ -6,6 +6,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -29,7 +30,7 @@ public:
     const std::string& Command() const { return FCommand; }
     void Start();
     bool IsRunning() const { return FRunning; }
-    void Stop() { FCmd.Stop(); }
+    void Stop();
     // Stops, and returns once the run, its tree and the worker have ended.
     void StopAndWait();
     // Input given before the child has started waits for the start.
@@ -69,6 +70,8 @@ private:
     TCmd FCmd;
     std::thread FWorker;
     bool FRunning = false;
+    bool FStopWanted = false;
+    std::atomic<bool> FWorkerDone{false};
     QString FFailure;
     QTimer FBatchTimer;
     bool FStartReported = false;

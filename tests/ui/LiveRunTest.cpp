@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest/QTest>
@@ -121,6 +122,21 @@ TEST_F(LiveRun, StopAndEscapeEndTheWholeTree) {
         EXPECT_TRUE(ConsoleText().contains(QStringLiteral("\nStopped after ")));
         EXPECT_TRUE(TurnUntil([&] { return !Alive(background); }, 5000));
     }
+}
+
+// Stop at once after the start, before the worker has started the child, and a window
+// closed the same way: neither waits for the command.
+TEST_F(LiveRun, StopRightAfterTheStartIsNotLost) {
+    ASSERT_TRUE(Window->RunInProject(QStringLiteral("sleep 100")));
+    Window->StopRun();
+    ASSERT_TRUE(WaitForRun(15000));
+    EXPECT_TRUE(ConsoleText().contains(QStringLiteral("\nStopped after "))) << ConsoleText().toStdString();
+
+    ASSERT_TRUE(Window->RunInProject(QStringLiteral("sleep 100")));
+    QElapsedTimer closing;
+    closing.start();
+    CloseWindow();
+    EXPECT_LT(closing.elapsed(), 10000);
 }
 
 TEST_F(LiveRun, NoSecondRunStartsWhileOneLasts) {
