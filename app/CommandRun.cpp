@@ -1,0 +1,151 @@
+#include "app/CommandRun.h"
+
+#include "app/ConsoleEdit.h"
+#include "components/Exception.h"
+
+#include <QElapsedTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <utility>
+
+TCommandRun::TCommandRun(std::string ACommand, bool ARunWithCmd, std::string AWorkingDir, QObject* parent)
+    : QObject(parent), FCommand(std::move(ACommand)), FWorkingDir(std::move(AWorkingDir)) {
+    FCmd.setCommmandStr(FCommand);
+    FCmd.setRunWithCmd(ARunWithCmd);
+    FCmd.setInputFromCaller(true);
+    FCmd.OnReadError = [this](const AnsiText& AError) {
+        const std::lock_guard lock(FMutex);
+        FReport = AError;
+        FReportPending = true;
+    };
+    FCmd.OnReadChunk = [this](const AnsiText& AChunk) {
+        std::unique_lock lock(FMutex);
+        // A window thread that cannot keep up holds the child back through the pipe,
+        // rather than the output piling up here.
+        FDrained.wait(lock, [this] { return FPending.size() < kMaxPendingBytes || FAbandoned; });
+        if (!FAbandoned) FPending += AChunk.Bytes;
+    };
+    FBatchTimer.setInterval(kBatchIntervalMs);
+    connect(&FBatchTimer, &QTimer::timeout, this, &TCommandRun::Deliver);
+}
+
+TCommandRun::~TCommandRun() { StopAndWait(); }
+
+void TCommandRun::Start() {
+    FDecoder = std::make_unique<TAnsiStreamDecoder>(AnsiText{}.CodePage);
+    FRunning = true;
+    FBatchTimer.start();
+    FWorker = std::thread([this] {
+        try {
+            FCmd.RunCommand(FWorkingDir);
+        } catch (const std::exception& error) {
+            FFailure = QString::fromUtf8(error.what());
+        }
+        FWorkerDone = true;
+        QMetaObject::invokeMethod(this, &TCommandRun::WorkerEnded, Qt::QueuedConnection);
+    });
+}
+
+void TCommandRun::Stop() {
+    // A stop asked for before the child has started is passed on when it has.
+    FStopWanted = true;
+    FCmd.Stop();
+}
+
+bool TCommandRun::WriteInput(const QString& AText) {
+    if (FStartReported) return FCmd.WriteInput(AText.toStdString());
+    if (!FRunning || FEarlyClose) return false;
+    FEarlyInput += AText.toStdString();
+    return true;
+}
+
+void TCommandRun::CloseInput() {
+    if (FStartReported)
+        FCmd.CloseInput();
+    else
+        FEarlyClose = true;
+}
+
+void TCommandRun::StopAndWait() {
+    {
+        const std::lock_guard lock(FMutex);
+        FAbandoned = true;
+    }
+    FDrained.notify_all();
+    // The runner takes a stop only once the child has started: ask until the worker is
+    // done.
+    while (FWorker.joinable() && !FWorkerDone) {
+        FCmd.Stop();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    if (FWorker.joinable()) FWorker.join();
+    FBatchTimer.stop();
+}
+
+// Hands what has arrived to the owner's thread: the start report first, then output
+// piece by piece until the batch's time is used up.
+bool TCommandRun::Deliver() {
+    QElapsedTimer budget;
+    budget.start();
+    bool report = false;
+    AnsiText reportText;
+    {
+        const std::lock_guard lock(FMutex);
+        if (FReportPending) {
+            report = true;
+            FReportPending = false;
+            reportText = std::move(FReport);
+        }
+    }
+    if (report) {
+        // The runner reports nothing when the child started, and why otherwise.
+        const bool started = reportText.Bytes.empty();
+        FStartReported = true;
+        if (started && !FEarlyInput.empty()) FCmd.WriteInput(FEarlyInput);
+        if (started && FEarlyClose) FCmd.CloseInput();
+        if (started && FStopWanted) FCmd.Stop();
+        FEarlyInput.clear();
+        emit startReported(DecodeAnsiText(reportText), started);
+    }
+    for (;;) {
+        if (FTakenAt == FTaken.size()) {
+            FTaken.clear();
+            FTakenAt = 0;
+            {
+                const std::lock_guard lock(FMutex);
+                FTaken.swap(FPending);
+            }
+            FDrained.notify_all();
+            if (FTaken.empty()) return true;
+        }
+        const std::size_t size = std::min(FTaken.size() - FTakenAt, std::size_t(kMaxPieceBytes));
+        const QString text = FDecoder->Decode(FTaken.data() + FTakenAt, qsizetype(size));
+        FTakenAt += size;
+        if (!text.isEmpty()) emit outputArrived(text);
+        if (budget.elapsed() >= kBatchBudgetMs) return FTakenAt == FTaken.size() && PendingEmpty();
+    }
+}
+
+bool TCommandRun::PendingEmpty() {
+    const std::lock_guard lock(FMutex);
+    return FPending.empty();
+}
+
+void TCommandRun::WorkerEnded() {
+    if (FWorker.joinable()) FWorker.join();
+    FBatchTimer.stop();
+    DeliverRest();
+}
+
+// What is left goes batch by batch, the window's thread turning in between; then the end.
+void TCommandRun::DeliverRest() {
+    if (!Deliver()) {
+        QTimer::singleShot(0, this, &TCommandRun::DeliverRest);
+        return;
+    }
+    const QString rest = FDecoder->Finish();
+    if (!rest.isEmpty()) emit outputArrived(rest);
+    FRunning = false;
+    emit finished();
+}
