@@ -50,13 +50,15 @@ TEST_F(MainWindow, HandlerErrorsStopAtTheHandlersEdgeWithTheDefaultBox) {
         qsizetype consoleCapacity;
         const char* shown;
     } cases[] = {{"btnRun", TConsoleEdit::kDefaultCapacity, "Command String Empty."},
-                 {"btnRoute_List", 0, "RichEdit line insertion error."},
-                 {"btnDumpAutoload", 0, "RichEdit line insertion error."}};
+                 {"btnRoute_List", 0, "RichEdit line insertion error (the command was stopped)"},
+                 {"btnDumpAutoload", 0, "RichEdit line insertion error (the command was stopped)"}};
     for (const auto& c : cases) {
         OpenWindow();
         Window->Console().setCapacity(c.consoleCapacity);
         auto* button = Find<QAbstractButton>(c.button);
         EXPECT_NO_THROW(button->click()) << c.button;
+        // A full console is found once the run has started, on the window's thread.
+        ASSERT_TRUE(WaitForRun()) << c.button;
         ASSERT_EQ(Desktop.Errors.size(), 1u) << c.button;
         EXPECT_EQ(Desktop.Errors[0].Title, QStringLiteral("Tarnwick 2"));
         EXPECT_EQ(Desktop.Errors[0].Text, QLatin1String(c.shown)) << c.button;
