@@ -1,9 +1,11 @@
 #include "app/ConsoleEdit.h"
 
+#include "app/ConsoleOutput.h"
 #include "app/Fonts.h"
 #include "components/Exception.h"
 #include "platform/CodePage.h"
 
+#include <QScrollBar>
 #include <QStringDecoder>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -23,36 +25,42 @@ TConsoleEdit::TConsoleEdit(QWidget* parent) : QPlainTextEdit(parent) {
 }
 
 void TConsoleEdit::AddText(const QString& text) {
-    QString lines = text;
-    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    lines.replace(u'\r', u'\n');
-
     QTextDocument* document = this->document();
-    const QTextBlock lastLine = document->lastBlock();
-    QTextCursor cursor(document);
-    QString insertion;
-    if (lastLine.text().isEmpty()) {
-        // The last line is free: the text goes there and a fresh empty line follows.
-        cursor.setPosition(lastLine.position());
-        insertion = lines + u'\n';
-    } else {
-        // The user has typed on the last line: start a new line below it.
-        cursor.movePosition(QTextCursor::End);
-        insertion = u'\n' + lines;
-    }
-
-    const qsizetype held = document->characterCount() - 1;
-    const qsizetype room = std::max<qsizetype>(0, FCapacity - held);
-    const bool fits = insertion.size() <= room;
-    if (!fits) insertion.truncate(room);
-
+    const TFollowOutput follow(*this);
     // Programmatic additions are not undoable: keeping them would double the memory
     // of a large output.
     document->setUndoRedoEnabled(false);
-    cursor.insertText(insertion);
-    document->setUndoRedoEnabled(true);
+    struct EnableUndo {
+        QTextDocument* Document;
+        ~EnableUndo() { Document->setUndoRedoEnabled(true); }
+    } enableUndo{document};
 
-    if (!fits) throw Exception("RichEdit line insertion error");
+    QTextCursor cursor(document);
+    cursor.movePosition(QTextCursor::End);
+    // A free last line takes the text and a fresh empty line follows; after text the
+    // user typed on the last line, the addition starts a new line below it.
+    const bool freeLine = document->lastBlock().text().isEmpty();
+    TConsoleOutput output(cursor, FCapacity);
+    if (!freeLine) output.Write(u"\n");
+    output.Write(text);
+    output.Finish(freeLine);
+}
+
+bool TConsoleEdit::AtBottom() const {
+    const QScrollBar* bar = verticalScrollBar();
+    return bar->value() >= bar->maximum();
+}
+
+void TConsoleEdit::ScrollToBottom() {
+    QScrollBar* bar = verticalScrollBar();
+    bar->setValue(bar->maximum());
+}
+
+TConsoleEdit::TFollowOutput::TFollowOutput(TConsoleEdit& AConsole)
+    : FConsole(AConsole), FFollow(AConsole.AtBottom()) {}
+
+TConsoleEdit::TFollowOutput::~TFollowOutput() {
+    if (FFollow) FConsole.ScrollToBottom();
 }
 
 QString DecodeAnsiText(const AnsiText& text) {

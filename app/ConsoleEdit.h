@@ -15,10 +15,29 @@ public:
 
     explicit TConsoleEdit(QWidget* parent = nullptr);
 
-    // Adds a text as its own line(s) at the end. CR LF, CR and LF each become one
-    // line break. When the text does not fit, what fits is added and
+    // Adds a text as its own line(s) at the end, as a terminal shows it (TConsoleOutput):
+    // CR LF and LF are line breaks, a lone CR goes back to the start of the line, SGR
+    // sequences colour the text. When the text does not fit, what fits is added and
     // Exception("RichEdit line insertion error") is thrown.
     void AddText(const QString& text);
+
+    // While the view shows the last line it follows what is added; once the user has
+    // scrolled up it stays where it is.
+    bool AtBottom() const;
+    void ScrollToBottom();
+
+    // Keeps the view at the bottom across an addition when it was there before.
+    class TFollowOutput {
+    public:
+        explicit TFollowOutput(TConsoleEdit& AConsole);
+        ~TFollowOutput();
+        TFollowOutput(const TFollowOutput&) = delete;
+        TFollowOutput& operator=(const TFollowOutput&) = delete;
+
+    private:
+        TConsoleEdit& FConsole;
+        bool FFollow;
+    };
 
     qsizetype Capacity() const { return FCapacity; }
     void setCapacity(qsizetype value) { FCapacity = value; }

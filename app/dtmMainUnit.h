@@ -4,6 +4,7 @@
 #include "components/AutoUpgrade.h"
 #include "components/BusyCursor.h"
 #include "components/Cmd.h"
+#include "components/CommandHistory.h"
 #include "components/IniFileParser.h"
 #include "components/KelvoVersionInfo.h"
 
@@ -38,6 +39,7 @@ public:
     QAction* actRefreshAll;
     TAutoUpgrade auUpgrade;
     TKelvoVersionInfo kelvoVersion;
+    TCommandHistory cmdHistory;  // the lines that ran, per project
 
     void cmdCommandReadOutput(const AnsiText& AOutput, const std::string& ACommandString);
     void cmdCommandReadError(const AnsiText& AError);

@@ -108,6 +108,7 @@ TfrmMain::TfrmMain(TdtmMain& dtmMain, IDesktop& desktop, const TAppEnvironment& 
     connect(ui->menExit, &QAction::triggered, this, &TfrmMain::menExitClick);
     connect(ui->menCheckUpdates, &QAction::triggered, this, &TfrmMain::menCheckUpdatesClick);
     BindPresetButtons();
+    SetUpConsoleTools();
 
     FormCreate();
 }
@@ -184,7 +185,9 @@ void TfrmMain::FormCreate() {
         FdtmMain.iniFileParser.setIniFileName(
             (dataFolder + QStringLiteral("settings.ini")).toStdString());
         FdtmMain.auUpgrade.setRemoteINIFileLocalPath(dataFolder.toStdString());
+        FdtmMain.cmdHistory.setFileName((dataFolder + QStringLiteral("history.txt")).toStdString());
         LoadSettings();
+        LoadConsoleSettings();
         ui->pgMain->setCurrentWidget(ui->tabGeneral);
         findChild<QLabel*>(QStringLiteral("sbMainPanel0"))->setText(kCopyrightNotice);
         findChild<QLabel*>(QStringLiteral("sbMainPanel1"))
@@ -229,6 +232,7 @@ void TfrmMain::LoadProjects(const QString& ARoot) {
             list.setCurrentIndex(int(i));
             break;
         }
+    ShowProjectHistory();
 }
 
 QString TfrmMain::ProjectFolder() const { return ui->cmbProjects->currentText(); }
@@ -239,10 +243,14 @@ void TfrmMain::btnBrowseClick() {
     LoadProjects(sRoot());
 }
 
-void TfrmMain::cmbProjectsChange() { setsActiveProject(ui->cmbProjects->currentText()); }
+void TfrmMain::cmbProjectsChange() {
+    setsActiveProject(ui->cmbProjects->currentText());
+    ShowProjectHistory();
+}
 
 // Runs a whole command line through the interpreter in the selected project.
 void TfrmMain::RunInProject(const QString& ACommandLine) {
+    RememberCommand(ACommandLine);
     TCmd& runner = FdtmMain.cmdCommand;
     runner.setRunWithCmd(true);
     runner.setCommmandStr(ACommandLine.toStdString());
@@ -252,7 +260,7 @@ void TfrmMain::RunInProject(const QString& ACommandLine) {
 void TfrmMain::btnRunClick() { RunInProject(ui->edtCommand->text()); }
 
 void TfrmMain::RunCommand(const QString& ACommand, TCommandType ACommandType) {
-    RunInProject(CommandPrefix(ACommandType) + ACommand);
+    RunInProject(PresetLine(ACommandType, ACommand));
 }
 
 bool TfrmMain::AskArguments(QString& AArguments) {

@@ -9,7 +9,10 @@
 #include <memory>
 
 class IDesktop;
+class QAction;
 class QTimer;
+class TCommandBoxHistory;
+class TFindBar;
 class TConsoleEdit;
 class TdtmMain;
 namespace Ui {
@@ -51,6 +54,19 @@ public:
     void CheckUpdatesPlease(bool APromptIfNone);
     void OpenWebsite(const QString& AAddress);
 
+    // The line a preset button runs: the tool's prefix, with View > Colours the
+    // tools' own --ansi option, and the command.
+    QString PresetLine(TCommandType ACommandType, const QString& ACommand) const;
+
+    // File > Save Output...: the console's text into a file the user chooses, in
+    // UTF-8 with the system's line ends.
+    void SaveOutput();
+    // Edit > Clear Console: the one way the console is emptied.
+    void ClearConsole();
+    // Runs the newest line of the selected project's history again.
+    void RunAgain();
+    bool ColoursOn() const;
+
     TConsoleEdit& Console() const;
     QTimer& tmrUpdateDelayCheck() const { return *FtmrUpdateDelayCheck; }
 
@@ -66,6 +82,11 @@ protected:
 private:
     void FormCreate();
     void LoadSettings();
+    void SetUpConsoleTools();
+    void LoadConsoleSettings();
+    // Keeps a line that runs in the project's history and offers it in the command box.
+    void RememberCommand(const QString& ACommandLine);
+    void ShowProjectHistory();
     void BindPresetButtons();
     void BindPresetButton(TSpeedButton& button);
     const TSpeedButton& SenderButton() const;
@@ -101,6 +122,9 @@ private:
     IDesktop& FDesktop;
     TAppEnvironment FEnvironment;
     QTimer* FtmrUpdateDelayCheck;
+    TFindBar* FFindBar = nullptr;
+    TCommandBoxHistory* FCommandBoxHistory = nullptr;
+    QAction* FmenColours = nullptr;
     QString FRoot;
     QString FsAppPath;
     QString FsActiveProject;

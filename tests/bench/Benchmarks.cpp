@@ -1,13 +1,17 @@
 // Measures the paths that carry a command's output, and prints the figures:
 //   build/tarnwick_bench [megabytes]
 // The runner collecting a child's output through the pipe, decoding it, and adding it
-// to the console.
+// to the console; coloured output against the same text without escapes; the find
+// bar's count over a full console.
 
 #include "app/ConsoleEdit.h"
+#include "app/FindBar.h"
 #include "components/Cmd.h"
 
 #include <QApplication>
+#include <QLineEdit>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +24,27 @@ using Clock = std::chrono::steady_clock;
 
 double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// 100,000 lines of a tool's log, each with one SGR sequence, and the same text without.
+void MakeColouredOutput(QString& AColoured, QString& APlain) {
+    for (int i = 0; i < 100000; ++i) {
+        const QString line = QStringLiteral("%1 INFO  Processed job App\\Jobs\\SendMail in %2 ms\n")
+                                 .arg(i, 6, 10, QChar(u'0'))
+                                 .arg(i % 977);
+        AColoured += QStringLiteral("\x1b[%1m").arg(31 + i % 7) + line;
+        APlain += line;
+    }
+}
+
+double TimeAddText(const QString& AText) {
+    TConsoleEdit console;
+    console.resize(640, 300);
+    console.show();
+    const auto start = Clock::now();
+    console.AddText(AText);
+    QCoreApplication::processEvents();
+    return SecondsSince(start);
 }
 
 void Report(const char* what, double megabytes, double seconds) {
@@ -56,5 +81,47 @@ int main(int argc, char** argv) {
     std::printf("console holds %lld characters in %d lines\n",
                 static_cast<long long>(console.document()->characterCount() - 1),
                 console.document()->blockCount());
+
+    // Coloured output against the same text without escapes, each into a fresh console;
+    // the better of three runs each, taken turn about.
+    QString coloured, plain;
+    MakeColouredOutput(coloured, plain);
+    double colouredSeconds = 1e9, plainSeconds = 1e9;
+    for (int round = 0; round < 3; ++round) {
+        plainSeconds = std::min(plainSeconds, TimeAddText(plain));
+        colouredSeconds = std::min(colouredSeconds, TimeAddText(coloured));
+    }
+    std::printf("%-44s %8.3f s\n", "console: 100,000 lines without escapes", plainSeconds);
+    std::printf("%-44s %8.3f s  %5.2fx the plain text (limit 1.5x)\n",
+                "console: the same lines, one SGR each", colouredSeconds,
+                colouredSeconds / plainSeconds);
+
+    // The find bar's count over a console of 32 Mi characters, against a plain count
+    // of the same text that the console hands out.
+    TConsoleEdit full;
+    full.resize(640, 300);
+    const QString line = QStringLiteral("%1\n").arg(QString(79, u'x'));
+    QString text;
+    text.reserve(qsizetype(32) * 1024 * 1024);
+    for (int i = 0; text.size() + line.size() < qsizetype(32) * 1024 * 1024; ++i)
+        text += (i % 1000 == 0) ? QStringLiteral("Error: %1\n").arg(QString(71, u'y')) : line;
+    full.AddText(text);
+    text.clear();
+    TFindBar bar(full);
+    bar.Open();
+    auto* field = bar.findChild<QLineEdit*>(QStringLiteral("edtFind"));
+    start = Clock::now();
+    field->setText(QStringLiteral("error:"));  // counts, as typing does
+    const double findSeconds = SecondsSince(start);
+    start = Clock::now();
+    const qsizetype peer = full.document()->toPlainText().count(QStringLiteral("error:"), Qt::CaseInsensitive);
+    const double peerSeconds = SecondsSince(start);
+    std::printf("%-44s %8.3f s  %lld matches in %lld characters (limit 0.200 s)\n",
+                "find bar: count, ignoring case", findSeconds,
+                static_cast<long long>(bar.MatchCount()),
+                static_cast<long long>(full.document()->characterCount() - 1));
+    std::printf("%-44s %8.3f s  %lld matches; the bar takes %.2fx its time\n",
+                "peer: the console's text counted by QString", peerSeconds,
+                static_cast<long long>(peer), findSeconds / peerSeconds);
     return 0;
 }

@@ -1,0 +1,99 @@
+#include "app/ConsoleOutput.h"
+
+#include "components/Exception.h"
+
+#include <QTextBlock>
+#include <QTextDocument>
+
+TConsoleOutput::TConsoleOutput(const QTextCursor& ACursor, qsizetype ACapacity)
+    : FCursor(ACursor), FCapacity(ACapacity) {
+    FCursor.clearSelection();
+}
+
+void TConsoleOutput::Write(QStringView AChunk) {
+    FPieces.clear();
+    FParser.Parse(AChunk, FPieces);
+    // One edit for the whole piece: the view lays out the changed lines once.
+    FCursor.beginEditBlock();
+    struct EndEdit {
+        QTextCursor& Cursor;
+        ~EndEdit() { Cursor.endEditBlock(); }
+    } endEdit{FCursor};
+
+    for (const TAnsiPiece& piece : FPieces) {
+        const QTextBlock line = FCursor.block();
+        switch (piece.Kind) {
+        case TAnsiPiece::Text:
+            WriteText(piece.Characters, piece.Style);
+            break;
+        case TAnsiPiece::CarriageReturn:
+            MoveToColumn(0);
+            break;
+        case TAnsiPiece::Backspace:
+            MoveToColumn(std::max<qsizetype>(0, FCursor.position() - line.position() - 1));
+            break;
+        case TAnsiPiece::EraseToEnd:
+            FCursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+            FCursor.removeSelectedText();
+            break;
+        case TAnsiPiece::EraseLine:
+            FCursor.setPosition(line.position());
+            FCursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+            FCursor.removeSelectedText();
+            break;
+        case TAnsiPiece::Column:
+            MoveToColumn(piece.Argument);
+            break;
+        }
+    }
+}
+
+void TConsoleOutput::Finish(bool ALineBreak) {
+    FCursor.movePosition(QTextCursor::EndOfBlock);
+    if (ALineBreak) Insert(u"\n", QTextCharFormat());
+}
+
+void TConsoleOutput::MoveToColumn(qsizetype AColumn) {
+    const QTextBlock line = FCursor.block();
+    FCursor.setPosition(line.position() + std::min<qsizetype>(AColumn, line.length() - 1));
+}
+
+void TConsoleOutput::WriteText(QStringView AText, const TAnsiStyle& AStyle) {
+    const QTextCharFormat& format = FormatOf(AStyle);
+    while (!AText.isEmpty()) {
+        const QTextBlock line = FCursor.block();
+        const qsizetype lineEnd = line.position() + line.length() - 1;
+        if (FCursor.position() >= lineEnd) {
+            // At the end of the line, the usual case: everything goes in at once.
+            Insert(AText, format);
+            return;
+        }
+        // Behind a carriage return: overwrite up to the end of this line of the text.
+        const qsizetype lineFeed = AText.indexOf(u'\n');
+        const QStringView segment = lineFeed < 0 ? AText : AText.first(lineFeed);
+        FCursor.setPosition(std::min(FCursor.position() + segment.size(), lineEnd),
+                            QTextCursor::KeepAnchor);
+        Insert(segment, format);
+        if (lineFeed < 0) return;
+        FCursor.movePosition(QTextCursor::EndOfBlock);
+        AText = AText.sliced(lineFeed);
+    }
+}
+
+void TConsoleOutput::Insert(QStringView AText, const QTextCharFormat& AFormat) {
+    const qsizetype held = FCursor.document()->characterCount() - 1;
+    const qsizetype replaced = FCursor.selectionEnd() - FCursor.selectionStart();
+    const qsizetype room = std::max<qsizetype>(0, FCapacity - held + replaced);
+    const bool fits = AText.size() <= room;
+    if (!fits) AText.truncate(room);
+    FCursor.insertText(AText.toString(), AFormat);
+    if (!fits) throw Exception("RichEdit line insertion error");
+}
+
+const QTextCharFormat& TConsoleOutput::FormatOf(const TAnsiStyle& AStyle) {
+    if (!(AStyle == FFormatStyle)) {
+        FFormatStyle = AStyle;
+        FFormat = AStyle.ToFormat();
+    }
+    return FFormat;
+}
