@@ -20,11 +20,26 @@ void TConsoleOutput::Write(QStringView AChunk) {
         ~EndEdit() { Cursor.endEditBlock(); }
     } endEdit{FCursor};
 
+    // Neighbouring texts in the same style (a colour set again on every line) go in
+    // as one insertion.
+    QString text;
+    TAnsiStyle textStyle;
+    auto writeText = [&] {
+        if (text.isEmpty()) return;
+        WriteText(text, textStyle);
+        text.clear();
+    };
     for (const TAnsiPiece& piece : FPieces) {
+        if (piece.Kind == TAnsiPiece::Text) {
+            if (!text.isEmpty() && !(piece.Style == textStyle)) writeText();
+            textStyle = piece.Style;
+            text += piece.Characters;
+            continue;
+        }
+        writeText();
         const QTextBlock line = FCursor.block();
         switch (piece.Kind) {
         case TAnsiPiece::Text:
-            WriteText(piece.Characters, piece.Style);
             break;
         case TAnsiPiece::CarriageReturn:
             MoveToColumn(0);
@@ -35,47 +50,56 @@ void TConsoleOutput::Write(QStringView AChunk) {
         case TAnsiPiece::EraseToEnd:
             FCursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
             FCursor.removeSelectedText();
+            FAtLineEnd = true;
             break;
         case TAnsiPiece::EraseLine:
             FCursor.setPosition(line.position());
             FCursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
             FCursor.removeSelectedText();
+            FAtLineEnd = true;
             break;
         case TAnsiPiece::Column:
             MoveToColumn(piece.Argument);
             break;
         }
     }
+    writeText();
 }
 
 void TConsoleOutput::Finish(bool ALineBreak) {
     FCursor.movePosition(QTextCursor::EndOfBlock);
+    FAtLineEnd = true;
     if (ALineBreak) Insert(u"\n", QTextCharFormat());
 }
 
 void TConsoleOutput::MoveToColumn(qsizetype AColumn) {
     const QTextBlock line = FCursor.block();
-    FCursor.setPosition(line.position() + std::min<qsizetype>(AColumn, line.length() - 1));
+    const qsizetype lineLength = line.length() - 1;
+    FCursor.setPosition(line.position() + std::min(AColumn, lineLength));
+    FAtLineEnd = AColumn >= lineLength;
 }
 
 void TConsoleOutput::WriteText(QStringView AText, const TAnsiStyle& AStyle) {
     const QTextCharFormat& format = FormatOf(AStyle);
     while (!AText.isEmpty()) {
-        const QTextBlock line = FCursor.block();
-        const qsizetype lineEnd = line.position() + line.length() - 1;
-        if (FCursor.position() >= lineEnd) {
+        if (FAtLineEnd) {
             // At the end of the line, the usual case: everything goes in at once.
             Insert(AText, format);
             return;
         }
         // Behind a carriage return: overwrite up to the end of this line of the text.
+        const QTextBlock line = FCursor.block();
+        const qsizetype lineEnd = line.position() + line.length() - 1;
         const qsizetype lineFeed = AText.indexOf(u'\n');
         const QStringView segment = lineFeed < 0 ? AText : AText.first(lineFeed);
-        FCursor.setPosition(std::min(FCursor.position() + segment.size(), lineEnd),
-                            QTextCursor::KeepAnchor);
+        const qsizetype rest = lineEnd - FCursor.position();
+        const qsizetype replaced = std::min(segment.size(), rest);
+        FCursor.setPosition(FCursor.position() + replaced, QTextCursor::KeepAnchor);
         Insert(segment, format);
+        FAtLineEnd = replaced == rest;  // the segment covered the rest of the line
         if (lineFeed < 0) return;
         FCursor.movePosition(QTextCursor::EndOfBlock);
+        FAtLineEnd = true;
         AText = AText.sliced(lineFeed);
     }
 }

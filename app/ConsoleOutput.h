@@ -40,6 +40,7 @@ private:
     qsizetype FCapacity;
     TAnsiParser FParser;
     std::vector<TAnsiPiece> FPieces;
+    bool FAtLineEnd = true;  // the cursor stands at the end of its line
     TAnsiStyle FFormatStyle;
     QTextCharFormat FFormat;
 };

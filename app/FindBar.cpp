@@ -12,6 +12,8 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <vector>
+
 namespace {
 
 // Matches in view stand out in this colour behind the text; the current one is
@@ -20,14 +22,49 @@ const QColor kMatchBackground(0x8A, 0x6D, 0x00);
 
 }  // namespace
 
-qsizetype CountMatches(QStringView AText, const QString& ANeedle, Qt::CaseSensitivity ACase) {
-    if (ANeedle.isEmpty()) return 0;
-    const QStringMatcher matcher(ANeedle, ACase);
+namespace {
+
+// Simple case folding, quick for ASCII.
+inline char16_t Folded(char16_t c) {
+    if (c < 0x80) return (c >= u'A' && c <= u'Z') ? char16_t(c + (u'a' - u'A')) : c;
+    return char16_t(QChar::toCaseFolded(char32_t(c)));
+}
+
+// Horspool's search: the last character of the window decides how far to skip.
+template <typename TFold>
+qsizetype CountWith(QStringView AText, QStringView ANeedle, TFold AFold) {
+    const qsizetype m = ANeedle.size();
+    const qsizetype n = AText.size();
+    if (m == 0 || n < m) return 0;
+    std::vector<char16_t> pattern(m);
+    for (qsizetype i = 0; i < m; ++i) pattern[i] = AFold(ANeedle[i].unicode());
+    std::vector<quint32> skip(0x10000, quint32(m));
+    for (qsizetype i = 0; i + 1 < m; ++i) skip[pattern[i]] = quint32(m - 1 - i);
+
+    const char16_t* text = AText.utf16();
+    const char16_t last = pattern[m - 1];
     qsizetype count = 0;
-    for (qsizetype at = matcher.indexIn(AText, 0); at >= 0;
-         at = matcher.indexIn(AText, at + ANeedle.size()))
-        ++count;
+    for (qsizetype at = 0; at <= n - m;) {
+        const char16_t c = AFold(text[at + m - 1]);
+        if (c == last) {
+            qsizetype k = m - 2;
+            while (k >= 0 && AFold(text[at + k]) == pattern[k]) --k;
+            if (k < 0) {
+                ++count;
+                at += m;
+                continue;
+            }
+        }
+        at += skip[c];
+    }
     return count;
+}
+
+}  // namespace
+
+qsizetype CountMatches(QStringView AText, const QString& ANeedle, Qt::CaseSensitivity ACase) {
+    if (ACase == Qt::CaseSensitive) return CountWith(AText, ANeedle, [](char16_t c) { return c; });
+    return CountWith(AText, ANeedle, Folded);
 }
 
 TFindBar::TFindBar(QPlainTextEdit& AConsole, QWidget* parent)
@@ -83,7 +120,7 @@ TFindBar::TFindBar(QPlainTextEdit& AConsole, QWidget* parent)
     setTabOrder(FchkMatchCase, FbtnFindClose);
 
     FRecountLater->setSingleShot(true);
-    FRecountLater->setInterval(150);
+    FRecountLater->setInterval(300);
     connect(FRecountLater, &QTimer::timeout, this, &TFindBar::Recount);
     connect(FedtFind, &QLineEdit::textChanged, this, &TFindBar::Recount);
     connect(FchkMatchCase, &QCheckBox::toggled, this, &TFindBar::Recount);
@@ -91,6 +128,7 @@ TFindBar::TFindBar(QPlainTextEdit& AConsole, QWidget* parent)
     connect(FbtnFindPrevious, &QToolButton::clicked, this, &TFindBar::FindPrevious);
     connect(FbtnFindClose, &QToolButton::clicked, this, &TFindBar::Close);
     connect(FConsole.document(), &QTextDocument::contentsChanged, this, [this] {
+        FTextStale = true;
         if (isVisible()) FRecountLater->start();
     });
     connect(FConsole.verticalScrollBar(), &QScrollBar::valueChanged, this, &TFindBar::HighlightVisible);
@@ -104,11 +142,21 @@ void TFindBar::Open() {
     show();
     FedtFind->setFocus(Qt::ShortcutFocusReason);
     FedtFind->selectAll();
+    TakeText();
     Recount();
+}
+
+void TFindBar::TakeText() {
+    // One copy of the console's text serves every count until the console changes.
+    if (!FTextStale) return;
+    FText = FConsole.document()->toRawText();
+    FTextStale = false;
 }
 
 void TFindBar::Close() {
     hide();
+    FText.clear();
+    FTextStale = true;
     FRecountLater->stop();
     FConsole.setExtraSelections({});
     FConsole.setFocus(Qt::OtherFocusReason);
@@ -140,8 +188,12 @@ bool TFindBar::Find(bool ABackward) {
 
 void TFindBar::Recount() {
     const QString needle = FedtFind->text();
-    FMatchCount = needle.isEmpty() ? 0
-                                   : CountMatches(FConsole.document()->toRawText(), needle, CaseSensitivity());
+    if (needle.isEmpty()) {
+        FMatchCount = 0;
+    } else {
+        TakeText();
+        FMatchCount = CountMatches(FText, needle, CaseSensitivity());
+    }
     if (needle.isEmpty())
         FlblFindCount->clear();
     else if (FMatchCount == 0)

@@ -41,6 +41,7 @@ protected:
 
 private:
     bool Find(bool ABackward);
+    void TakeText();
     void Recount();
     void HighlightVisible();
     Qt::CaseSensitivity CaseSensitivity() const;
@@ -54,4 +55,6 @@ private:
     QToolButton* FbtnFindClose;
     QTimer* FRecountLater;  // the console changed while the bar is open
     qsizetype FMatchCount = 0;
+    QString FText;            // the console's text as last counted
+    bool FTextStale = true;
 };

@@ -167,6 +167,10 @@ TEST(FindCount, CountsMatchesOneAfterTheOther) {
     EXPECT_EQ(CountMatches(u"Aa aA", QStringLiteral("aa"), Qt::CaseInsensitive), 2);
     EXPECT_EQ(CountMatches(u"Aa aA", QStringLiteral("aa"), Qt::CaseSensitive), 0);
     EXPECT_EQ(CountMatches(u"abc", QString(), Qt::CaseSensitive), 0);
+    EXPECT_EQ(CountMatches(u"ab", QStringLiteral("abc"), Qt::CaseSensitive), 0);
+    EXPECT_EQ(CountMatches(u"\u00C9T\u00C9 \u00E9t\u00E9, et\u00E9", QStringLiteral("\u00E9t\u00E9"),
+                           Qt::CaseInsensitive), 2);
+    EXPECT_EQ(CountMatches(u"xyzabcabd abcabcabd", QStringLiteral("abcabd"), Qt::CaseSensitive), 2);
 }
 
 TEST_F(ConsoleTools, SaveOutputWritesUtf8WithLineFeedsAndClearIsTheOnlyWayToEmpty) {
