@@ -1,14 +1,45 @@
 #include "app/ConsoleEdit.h"
 
-#include "app/ConsoleOutput.h"
 #include "app/Fonts.h"
 #include "components/Exception.h"
 #include "platform/CodePage.h"
 
 #include <QScrollBar>
-#include <QStringDecoder>
 #include <QTextBlock>
-#include <QTextCursor>
+#include <QTextCharFormat>
+
+namespace {
+
+const QColor kSuccessColour(0x9E, 0x9E, 0x9E);
+const QColor kFailureColour(0xFF, 0x55, 0x55);
+
+// Programmatic additions are not undoable: keeping them would double the memory of a
+// large output.
+class TNoUndo {
+public:
+    explicit TNoUndo(QTextDocument& ADocument) : FDocument(ADocument) {
+        FDocument.setUndoRedoEnabled(false);
+    }
+    ~TNoUndo() { FDocument.setUndoRedoEnabled(true); }
+
+private:
+    QTextDocument& FDocument;
+};
+
+// Keeps the view at the bottom across an addition when it was there before.
+class TFollowOutput {
+public:
+    explicit TFollowOutput(TConsoleEdit& AConsole) : FConsole(AConsole), FFollow(AConsole.AtBottom()) {}
+    ~TFollowOutput() {
+        if (FFollow) FConsole.ScrollToBottom();
+    }
+
+private:
+    TConsoleEdit& FConsole;
+    bool FFollow;
+};
+
+}  // namespace
 
 TConsoleEdit::TConsoleEdit(QWidget* parent) : QPlainTextEdit(parent) {
     QPalette colours = palette();
@@ -24,26 +55,17 @@ TConsoleEdit::TConsoleEdit(QWidget* parent) : QPlainTextEdit(parent) {
     setReadOnly(false);
 }
 
-void TConsoleEdit::AddText(const QString& text) {
+void TConsoleEdit::Insert(QTextCursor& ACursor, QString AText, const QTextCharFormat* AFormat) {
     QTextDocument* document = this->document();
-    const TFollowOutput follow(*this);
-    // Programmatic additions are not undoable: keeping them would double the memory
-    // of a large output.
-    document->setUndoRedoEnabled(false);
-    struct EnableUndo {
-        QTextDocument* Document;
-        ~EnableUndo() { Document->setUndoRedoEnabled(true); }
-    } enableUndo{document};
+    const qsizetype held = document->characterCount() - 1;
+    const qsizetype room = std::max<qsizetype>(0, FCapacity - held);
+    const bool fits = AText.size() <= room;
+    if (!fits) AText.truncate(room);
 
-    QTextCursor cursor(document);
-    cursor.movePosition(QTextCursor::End);
-    // A free last line takes the text and a fresh empty line follows; after text the
-    // user typed on the last line, the addition starts a new line below it.
-    const bool freeLine = document->lastBlock().text().isEmpty();
-    TConsoleOutput output(cursor, FCapacity);
-    if (!freeLine) output.Write(u"\n");
-    output.Write(text);
-    output.Finish(freeLine);
+    const TNoUndo noUndo(*document);
+    ACursor.insertText(AText, AFormat ? *AFormat : QTextCharFormat());
+
+    if (!fits) throw Exception("RichEdit line insertion error");
 }
 
 bool TConsoleEdit::AtBottom() const {
@@ -56,16 +78,115 @@ void TConsoleEdit::ScrollToBottom() {
     bar->setValue(bar->maximum());
 }
 
-TConsoleEdit::TFollowOutput::TFollowOutput(TConsoleEdit& AConsole)
-    : FConsole(AConsole), FFollow(AConsole.AtBottom()) {}
+TConsoleEdit::TOutputState TConsoleEdit::StartOutput() {
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::End);
+    TOutputState state{TConsoleOutput(cursor, FCapacity), document()->lastBlock().text().isEmpty()};
+    if (!state.NeedsLineBreak) WriteOutput(state, u"\n");
+    return state;
+}
 
-TConsoleEdit::TFollowOutput::~TFollowOutput() {
-    if (FFollow) FConsole.ScrollToBottom();
+void TConsoleEdit::WriteOutput(TOutputState& AState, QStringView AText) {
+    if (AText.isEmpty()) return;
+    const TFollowOutput follow(*this);
+    const TNoUndo noUndo(*document());
+    AState.Output.Write(AText);
+}
+
+void TConsoleEdit::FinishOutput(TOutputState& AState) {
+    const TFollowOutput follow(*this);
+    const TNoUndo noUndo(*document());
+    AState.Output.Finish(AState.NeedsLineBreak);
+}
+
+void TConsoleEdit::AddText(const QString& text) {
+    TOutputState state = StartOutput();
+    WriteOutput(state, text);
+    FinishOutput(state);
+}
+
+void TConsoleEdit::BeginOutput() {
+    FOutput.reset();
+    FOutput.emplace(StartOutput());
+}
+
+void TConsoleEdit::AppendOutput(const QString& AChunk) {
+    if (!FOutput) return;
+    try {
+        WriteOutput(*FOutput, AChunk);
+    } catch (...) {
+        FOutput.reset();  // nothing more fits: the output ends here
+        throw;
+    }
+}
+
+void TConsoleEdit::EndOutput() {
+    if (!FOutput) return;
+    TOutputState state = std::move(*FOutput);
+    FOutput.reset();
+    FinishOutput(state);
+}
+
+void TConsoleEdit::AddEndLine(const QString& AText, bool ASuccess) {
+    const TFollowOutput follow(*this);
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::End);
+    if (!document()->lastBlock().text().isEmpty()) Insert(cursor, QStringLiteral("\n"));
+    QTextCharFormat format;
+    format.setForeground(ASuccess ? kSuccessColour : kFailureColour);
+    Insert(cursor, AText, &format);
+    Insert(cursor, QStringLiteral("\n"));
 }
 
 QString DecodeAnsiText(const AnsiText& text) {
-    if (text.CodePage == platform::CP_UTF8) return QString::fromUtf8(text.Bytes);
-    QStringDecoder decoder(QStringLiteral("windows-%1").arg(text.CodePage).toLatin1().constData());
-    if (!decoder.isValid()) return QString::fromLatin1(text.Bytes);
-    return decoder.decode(QByteArrayView(text.Bytes.data(), qsizetype(text.Bytes.size())));
+    TAnsiStreamDecoder decoder(text.CodePage);
+    QString decoded = decoder.Decode(text.Bytes.data(), qsizetype(text.Bytes.size()));
+    return decoded + decoder.Finish();
+}
+
+namespace {
+
+// Where an unfinished UTF-8 character begins at the end of the bytes, or ACount when
+// the last character is complete (or not UTF-8 at all).
+qsizetype UnfinishedUtf8Tail(const char* ABytes, qsizetype ACount) {
+    for (qsizetype back = 1; back <= 3 && back <= ACount; ++back) {
+        const auto byte = static_cast<unsigned char>(ABytes[ACount - back]);
+        if (byte < 0x80) return ACount;
+        if (byte < 0xC0) continue;  // a continuation byte: look further back
+        const qsizetype length = byte >= 0xF8 ? 1 : byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : 2;
+        return length > back ? ACount - back : ACount;
+    }
+    return ACount;
+}
+
+QStringDecoder DecoderFor(unsigned ACodePage) {
+    if (ACodePage == platform::CP_UTF8) return {};
+    return QStringDecoder(QStringLiteral("windows-%1").arg(ACodePage).toLatin1().constData());
+}
+
+}  // namespace
+
+TAnsiStreamDecoder::TAnsiStreamDecoder(unsigned ACodePage)
+    : FCodePage(ACodePage), FDecoder(DecoderFor(ACodePage)) {}
+
+QString TAnsiStreamDecoder::Decode(const char* ABytes, qsizetype ACount) {
+    if (FCodePage != platform::CP_UTF8) {
+        if (!FDecoder.isValid()) return QString::fromLatin1(ABytes, ACount);
+        return FDecoder.decode(QByteArrayView(ABytes, ACount));
+    }
+    // A character cut at the end waits for the rest; everything before it decodes now.
+    // The decoding is stateless, as for the whole text, so invalid bytes give the same
+    // replacement characters however the text was cut.
+    QByteArray bytes = FHeld;
+    FHeld.clear();
+    bytes.append(ABytes, ACount);
+    const qsizetype complete = UnfinishedUtf8Tail(bytes.constData(), bytes.size());
+    FHeld = bytes.mid(complete);
+    return QString::fromUtf8(bytes.constData(), complete);
+}
+
+QString TAnsiStreamDecoder::Finish() {
+    const QString rest = QString::fromUtf8(FHeld);
+    FHeld.clear();
+    return rest;
 }

@@ -1,6 +1,12 @@
 #pragma once
 
+#include "app/ConsoleOutput.h"
+
 #include <QPlainTextEdit>
+#include <QStringDecoder>
+#include <QTextCursor>
+
+#include <optional>
 
 struct AnsiText;
 
@@ -21,31 +27,63 @@ public:
     // Exception("RichEdit line insertion error") is thrown.
     void AddText(const QString& text);
 
+    // A run's output added piece by piece as it arrives. Between BeginOutput and
+    // EndOutput the pieces end up exactly as AddText(all pieces joined) would have put
+    // them, wherever the pieces were cut (even between CR and LF). A piece that does
+    // not fit is handled as AddText handles it.
+    void BeginOutput();
+    void AppendOutput(const QString& AChunk);
+    void EndOutput();
+    bool InOutput() const { return FOutput.has_value(); }
+
+    // The line that tells how a run ended: its own line, muted grey for a success,
+    // red otherwise.
+    void AddEndLine(const QString& AText, bool ASuccess);
+
+    qsizetype Capacity() const { return FCapacity; }
+    void setCapacity(qsizetype value) { FCapacity = value; }
+
     // While the view shows the last line it follows what is added; once the user has
     // scrolled up it stays where it is.
     bool AtBottom() const;
     void ScrollToBottom();
 
-    // Keeps the view at the bottom across an addition when it was there before.
-    class TFollowOutput {
-    public:
-        explicit TFollowOutput(TConsoleEdit& AConsole);
-        ~TFollowOutput();
-        TFollowOutput(const TFollowOutput&) = delete;
-        TFollowOutput& operator=(const TFollowOutput&) = delete;
-
-    private:
-        TConsoleEdit& FConsole;
-        bool FFollow;
+private:
+    // Where an addition goes and what it still owes the console.
+    struct TOutputState {
+        TConsoleOutput Output;        // colours, line breaks, carriage returns
+        bool NeedsLineBreak = false;  // the output began on a free line: one break ends it
     };
 
-    qsizetype Capacity() const { return FCapacity; }
-    void setCapacity(qsizetype value) { FCapacity = value; }
+    // Starts an addition at the end: on the free last line, or on a new line below
+    // text the user typed there.
+    TOutputState StartOutput();
+    void WriteOutput(TOutputState& AState, QStringView AText);
+    void FinishOutput(TOutputState& AState);
 
-private:
+    // Inserts at ACursor what fits and fails for the rest.
+    void Insert(QTextCursor& ACursor, QString AText, const QTextCharFormat* AFormat = nullptr);
+
     qsizetype FCapacity = kDefaultCapacity;
+    std::optional<TOutputState> FOutput;
 };
 
 // Decodes 8-bit text with the code page it carries; invalid bytes become
 // replacement characters.
 QString DecodeAnsiText(const AnsiText& text);
+
+// Decodes a stream of 8-bit pieces in one code page: a character cut between two
+// pieces comes out whole with the later one, and the pieces decode to what the whole
+// text decodes to at once.
+class TAnsiStreamDecoder {
+public:
+    explicit TAnsiStreamDecoder(unsigned ACodePage);
+    QString Decode(const char* ABytes, qsizetype ACount);
+    // What an unfinished character at the end of the stream leaves.
+    QString Finish();
+
+private:
+    unsigned FCodePage;
+    QByteArray FHeld;           // UTF-8: the start of a character that is not complete yet
+    QStringDecoder FDecoder;    // other code pages
+};

@@ -1,5 +1,4 @@
 #include "app/ConsoleEdit.h"
-#include "app/ConsoleOutput.h"
 #include "components/Exception.h"
 
 #include <QTextBlock>
@@ -39,8 +38,8 @@ void PrintTo(const OutputCase& c, std::ostream* out) { *out << c.name; }
 
 class ConsoleOutputCases : public ::testing::TestWithParam<OutputCase> {};
 
-// Added at once, and cut in two at every place (as a run's reads may cut it), the
-// console ends up the same.
+// Added at once, and streamed cut in two at every place (as a run's reads may cut
+// it), the console ends up the same.
 TEST_P(ConsoleOutputCases, ShowsOutputAsATerminalWouldWhereverItIsCut) {
     const OutputCase& c = GetParam();
     const QString output = QString::fromUtf8(c.output);
@@ -50,13 +49,13 @@ TEST_P(ConsoleOutputCases, ShowsOutputAsATerminalWouldWhereverItIsCut) {
     EXPECT_EQ(Describe(*console.document()), c.after);
 
     for (qsizetype cut = 1; cut < output.size(); ++cut) {
-        QTextDocument document;
-        QTextCursor cursor(&document);
-        TConsoleOutput writer(cursor, TConsoleEdit::kDefaultCapacity);
-        writer.Write(QStringView(output).first(cut));
-        writer.Write(QStringView(output).sliced(cut));
-        writer.Finish(true);
-        if (c.before[0] == 0) EXPECT_EQ(Describe(document), c.after) << "cut at " << cut;
+        TConsoleEdit streamed;
+        streamed.setPlainText(QString::fromUtf8(c.before));
+        streamed.BeginOutput();
+        streamed.AppendOutput(output.first(cut));
+        streamed.AppendOutput(output.sliced(cut));
+        streamed.EndOutput();
+        EXPECT_EQ(Describe(*streamed.document()), c.after) << "cut at " << cut;
     }
 }
 
