@@ -8,6 +8,7 @@
 TConsoleOutput::TConsoleOutput(const QTextCursor& ACursor, qsizetype ACapacity)
     : FCursor(ACursor), FCapacity(ACapacity) {
     FCursor.clearSelection();
+    FFormats.push_back({TAnsiStyle(), QTextCharFormat()});
 }
 
 void TConsoleOutput::Write(QStringView AChunk) {
@@ -21,19 +22,27 @@ void TConsoleOutput::Write(QStringView AChunk) {
     } endEdit{FCursor};
 
     // Neighbouring texts in the same style (a colour set again on every line) go in
-    // as one insertion.
-    QString text;
+    // as one insertion; a text on its own goes in without a copy.
+    QStringView text;
+    QString joined;
     TAnsiStyle textStyle;
     auto writeText = [&] {
         if (text.isEmpty()) return;
         WriteText(text, textStyle);
-        text.clear();
+        text = {};
+        joined.clear();
     };
     for (const TAnsiPiece& piece : FPieces) {
         if (piece.Kind == TAnsiPiece::Text) {
             if (!text.isEmpty() && !(piece.Style == textStyle)) writeText();
             textStyle = piece.Style;
-            text += piece.Characters;
+            if (text.isEmpty()) {
+                text = piece.Characters;
+            } else {
+                if (joined.isEmpty()) joined = text.toString();
+                joined += piece.Characters;
+                text = joined;
+            }
             continue;
         }
         writeText();
@@ -115,9 +124,11 @@ void TConsoleOutput::Insert(QStringView AText, const QTextCharFormat& AFormat) {
 }
 
 const QTextCharFormat& TConsoleOutput::FormatOf(const TAnsiStyle& AStyle) {
-    if (!(AStyle == FFormatStyle)) {
-        FFormatStyle = AStyle;
-        FFormat = AStyle.ToFormat();
-    }
-    return FFormat;
+    // Tools use a handful of styles over and over: each keeps its format, whose hash
+    // the document then need not work out again.
+    for (const TStyleFormat& known : FFormats)
+        if (known.Style == AStyle) return known.Format;
+    if (FFormats.size() >= kMaxFormats) FFormats.erase(FFormats.begin() + 1);
+    FFormats.push_back({AStyle, AStyle.ToFormat()});
+    return FFormats.back().Format;
 }

@@ -41,6 +41,10 @@ private:
     TAnsiParser FParser;
     std::vector<TAnsiPiece> FPieces;
     bool FAtLineEnd = true;  // the cursor stands at the end of its line
-    TAnsiStyle FFormatStyle;
-    QTextCharFormat FFormat;
+    struct TStyleFormat {
+        TAnsiStyle Style;
+        QTextCharFormat Format;
+    };
+    static constexpr std::size_t kMaxFormats = 32;
+    std::vector<TStyleFormat> FFormats;  // the default style first, kept
 };

@@ -132,6 +132,7 @@ TFindBar::TFindBar(QPlainTextEdit& AConsole, QWidget* parent)
         if (isVisible()) FRecountLater->start();
     });
     connect(FConsole.verticalScrollBar(), &QScrollBar::valueChanged, this, &TFindBar::HighlightVisible);
+    FConsole.viewport()->installEventFilter(this);
     hide();
 }
 
@@ -232,6 +233,12 @@ void TFindBar::HighlightVisible() {
         if (block == last) break;
     }
     FConsole.setExtraSelections(selections);
+}
+
+bool TFindBar::eventFilter(QObject* watched, QEvent* event) {
+    // A taller or wider console shows other lines.
+    if (watched == FConsole.viewport() && event->type() == QEvent::Resize) HighlightVisible();
+    return QWidget::eventFilter(watched, event);
 }
 
 bool TFindBar::event(QEvent* event) {

@@ -142,7 +142,7 @@ void TfrmMain::RunAgain() {
 
 void TfrmMain::RememberCommand(const QString& ACommandLine) {
     const QString project = ProjectFolder();
-    if (project.isEmpty() || ACommandLine.isEmpty()) return;
+    if (project.isEmpty() || ACommandLine.trimmed().isEmpty()) return;
     try {
         FdtmMain.cmdHistory.Add(project.toStdString(), ACommandLine.toStdString());
     } catch (const Exception& error) {
