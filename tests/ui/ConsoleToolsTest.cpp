@@ -43,6 +43,14 @@ protected:
         auto* box = Find<QLineEdit>("edtCommand");
         box->setText(line);
         QTest::keyClick(box, Qt::Key_Return);
+        EXPECT_TRUE(WaitForRun());
+    }
+
+    void ClickPreset(const char* name) {
+        auto* button = Find<TSpeedButton>(name);
+        Find<QTabWidget>("pgMain")->setCurrentWidget(button->parentWidget());
+        QTest::mouseClick(button, Qt::LeftButton);
+        EXPECT_TRUE(WaitForRun());
     }
 
     // Shows the window and makes it the active one, as the shortcuts need.
@@ -89,8 +97,8 @@ TEST_F(ConsoleTools, ARunShowsColoursAndItsProgressBarEndsAsOneLine) {
         "printf '\\033[1;31mred\\033[0m plain\\033]0;title\\007\\r\\n'; i=1; "
         "while [ $i -le 1000 ]; do printf '\\r%4d/1000 \\033[32m%s\\033[0m' $i ok; i=$((i+1)); done; echo");
     Type(command);
-    EXPECT_EQ(ConsoleText(), QStringLiteral("\nCommand: ") + command +
-                                 QStringLiteral("\nred plain\n1000/1000 ok\n\n"));
+    EXPECT_EQ(ConsoleWithEndLinesMarked(), QStringLiteral("\nCommand: ") + command +
+                                               QStringLiteral("\nred plain\n1000/1000 ok\n\n<end>\n"));
     const QTextBlock red = Window->Console().document()->findBlockByNumber(2);
     const QTextCharFormat redFormat = red.begin().fragment().charFormat();
     EXPECT_EQ(red.begin().fragment().text(), QStringLiteral("red"));
@@ -103,10 +111,8 @@ TEST_F(ConsoleTools, ARunShowsColoursAndItsProgressBarEndsAsOneLine) {
 
 TEST_F(ConsoleTools, ColoursAddAnsiToPresetLinesOnlyAndAreRemembered) {
     OpenWindow();
-    auto* list = Find<TSpeedButton>("btnList");
-    Find<QTabWidget>("pgMain")->setCurrentWidget(list->parentWidget());
     Trigger("menColours");
-    QTest::mouseClick(list, Qt::LeftButton);
+    ClickPreset("btnList");
     Type(QStringLiteral("php artisan list"));
     EXPECT_EQ(QString::fromUtf8(ReadFile(Record)),
               QStringLiteral("php|artisan|--ansi|list\n%1\nphp|artisan|list\n%1\n").arg(Project));
@@ -147,6 +153,7 @@ TEST_F(ConsoleTools, FindCountsHighlightsWalksAndCloses) {
     EXPECT_EQ(Window->Console().textCursor().selectedText(), QStringLiteral("Error"));
     QTest::keyClick(field, Qt::Key_Return, Qt::ShiftModifier);  // round the start
     EXPECT_EQ(Window->Console().textCursor().selectedText(), QStringLiteral("ERROR"));
+    EXPECT_FALSE(Window->IsRunning());
     EXPECT_FALSE(ConsoleText().contains(QStringLiteral("Command:")));
     EXPECT_TRUE(Desktop.Errors.empty());
 
@@ -182,8 +189,11 @@ TEST_F(ConsoleTools, SaveOutputWritesUtf8WithLineFeedsAndClearIsTheOnlyWayToEmpt
     Trigger("menSaveOutput");  // cancelled
     EXPECT_FALSE(QFile::exists(saved));
     Trigger("menSaveOutput");
-    EXPECT_EQ(ReadFile(saved),
-              "\nCommand: printf 'caf\\303\\251\\r\\n\\033[31mred\\033[0m\\n'\ncaf\xC3\xA9\nred\n\n");
+    const QByteArray bytes = ReadFile(saved);
+    EXPECT_TRUE(bytes.startsWith(
+        "\nCommand: printf 'caf\\303\\251\\r\\n\\033[31mred\\033[0m\\n'\ncaf\xC3\xA9\nred\n\nExit code 0 "))
+        << bytes.toStdString();
+    EXPECT_EQ(bytes, Window->Console().toPlainText().toUtf8());
     EXPECT_TRUE(Desktop.Errors.empty());
     QTest::keyClick(Window.get(), Qt::Key_S, Qt::ControlModifier);
     ASSERT_EQ(Desktop.Errors.size(), 1u);
@@ -194,7 +204,8 @@ TEST_F(ConsoleTools, SaveOutputWritesUtf8WithLineFeedsAndClearIsTheOnlyWayToEmpt
     EXPECT_EQ(ConsoleText(), QString());
     Type(QStringLiteral("echo again"));
     Type(QStringLiteral("echo more"));
-    EXPECT_EQ(ConsoleText(), QStringLiteral("\nCommand: echo again\nagain\n\n\nCommand: echo more\nmore\n\n"));
+    EXPECT_EQ(ConsoleWithEndLinesMarked(),
+              QStringLiteral("\nCommand: echo again\nagain\n\n<end>\n\nCommand: echo more\nmore\n\n<end>\n"));
 }
 
 TEST_F(ConsoleTools, TheViewFollowsNewOutputOnlyWhileItIsAtTheBottom) {
@@ -268,14 +279,13 @@ TEST_F(ConsoleTools, RunAgainRunsTheProjectsLastLineIncludingPresetRuns) {
     EXPECT_EQ(ConsoleText(), QString());
 
     Type(QStringLiteral("echo typed"));
-    auto* list = Find<TSpeedButton>("btnList");
-    Find<QTabWidget>("pgMain")->setCurrentWidget(list->parentWidget());
-    QTest::mouseClick(list, Qt::LeftButton);
+    ClickPreset("btnList");
     Window->Console().clear();
     QFile::remove(Record);
 
     QTest::keyClick(Window.get(), Qt::Key_F5);
-    EXPECT_EQ(ConsoleText(), QStringLiteral("\nCommand: php artisan list\nstand-in ran\n\n"));
+    EXPECT_TRUE(WaitForRun());
+    EXPECT_EQ(ConsoleWithEndLinesMarked(), QStringLiteral("\nCommand: php artisan list\nstand-in ran\n\n<end>\n"));
     EXPECT_EQ(QString::fromUtf8(ReadFile(Record)), QStringLiteral("php|artisan|list\n%1\n").arg(Project));
     EXPECT_EQ(HistoryShown(), (QStringList{"php artisan list", "echo typed"}));
 }
