@@ -44,8 +44,10 @@ public:
     void setStopGraceMs(int AValue) { FCmd.setStopGraceMs(AValue); }
     // Output waiting for the owner's thread beyond this many bytes holds the worker back.
     static constexpr std::size_t kMaxPendingBytes = std::size_t(4) * 1024 * 1024;
-    // The most characters handed over in one batch.
-    static constexpr qsizetype kMaxBatchBytes = qsizetype(1) * 1024 * 1024;
+    // Output is handed over in pieces of at most this many bytes, as many as fit in the
+    // time budget of one batch; what is left waits for the next batch.
+    static constexpr qsizetype kMaxPieceBytes = qsizetype(16) * 1024;
+    static constexpr int kBatchBudgetMs = 15;
     static constexpr int kBatchIntervalMs = 40;
 
 signals:
@@ -55,8 +57,12 @@ signals:
     void finished();
 
 private:
-    void Deliver();
+    // Hands over the start report and output for up to the batch budget; true when
+    // nothing is left waiting.
+    bool Deliver();
     void WorkerEnded();
+    void DeliverRest();
+    bool PendingEmpty();
 
     std::string FCommand;
     std::string FWorkingDir;
@@ -68,6 +74,9 @@ private:
     bool FStartReported = false;
     std::string FEarlyInput;
     bool FEarlyClose = false;
+    // Output taken from the worker, handed over piece by piece (owner's thread only).
+    std::string FTaken;
+    std::size_t FTakenAt = 0;
     std::unique_ptr<TAnsiStreamDecoder> FDecoder;
 
     // Shared with the worker.
