@@ -106,4 +106,14 @@ TEST(ConsoleOutput, OverwritingCountsOnlyWhatGrowsAgainstTheCapacity) {
     EXPECT_EQ(console.toPlainText(), QStringLiteral("abcdefghij\nx"));
 }
 
+TEST(ConsoleOutput, ClearingWhileAnOutputStreamsKeepsWhatFollows) {
+    TConsoleEdit console;
+    console.BeginOutput();
+    console.AppendOutput(QStringLiteral("10%\r\x1b[32m"));
+    console.clear();
+    console.AppendOutput(QStringLiteral("100%\ndone"));
+    console.EndOutput();
+    EXPECT_EQ(Describe(*console.document()), "{3cb043}100%\n{3cb043}done\n");
+}
+
 }  // namespace
