@@ -79,7 +79,9 @@ TFindBar::TFindBar(QPlainTextEdit& AConsole, QWidget* parent)
       FRecountLater(new QTimer(this)) {
     setObjectName(QStringLiteral("panFind"));
     setAccessibleName(QStringLiteral("Find in console"));
-    auto* label = new QLabel(QStringLiteral("F&ind:"), this);
+    // Alt+N goes to the field; Previous and Next have F3 and Enter, and their letters
+    // stay free for the window's other rows.
+    auto* label = new QLabel(QStringLiteral("Fi&nd:"), this);
     label->setObjectName(QStringLiteral("lblFind"));
     label->setBuddy(FedtFind);
 
@@ -87,13 +89,13 @@ TFindBar::TFindBar(QPlainTextEdit& AConsole, QWidget* parent)
     FedtFind->setAccessibleName(QStringLiteral("Text to find"));
     FedtFind->setClearButtonEnabled(true);
     FbtnFindPrevious->setObjectName(QStringLiteral("btnFindPrevious"));
-    FbtnFindPrevious->setText(QStringLiteral("&Previous"));
+    FbtnFindPrevious->setText(QStringLiteral("Previous"));
     FbtnFindPrevious->setAccessibleName(QStringLiteral("Find previous"));
-    FbtnFindPrevious->setToolTip(QStringLiteral("Find previous (Shift+Enter)"));
+    FbtnFindPrevious->setToolTip(QStringLiteral("Find previous (Shift+Enter, Shift+F3)"));
     FbtnFindNext->setObjectName(QStringLiteral("btnFindNext"));
-    FbtnFindNext->setText(QStringLiteral("&Next"));
+    FbtnFindNext->setText(QStringLiteral("Next"));
     FbtnFindNext->setAccessibleName(QStringLiteral("Find next"));
-    FbtnFindNext->setToolTip(QStringLiteral("Find next (Enter)"));
+    FbtnFindNext->setToolTip(QStringLiteral("Find next (Enter, F3)"));
     FchkMatchCase->setObjectName(QStringLiteral("chkMatchCase"));
     FchkMatchCase->setAccessibleName(QStringLiteral("Match case"));
     FlblFindCount->setObjectName(QStringLiteral("lblFindCount"));

@@ -275,7 +275,8 @@ void TfrmMain::CreateInputRow() {
     FbtnSendInput = new QPushButton(QStringLiteral("Sen&d"), FpanInput);
     FbtnSendInput->setObjectName(QStringLiteral("btnSendInput"));
     FbtnSendInput->setAccessibleName(QStringLiteral("Send the line to the command"));
-    FbtnCloseInput = new QPushButton(QStringLiteral("&End Input"), FpanInput);
+    // Alt+E opens the Edit menu.
+    FbtnCloseInput = new QPushButton(QStringLiteral("End In&put"), FpanInput);
     FbtnCloseInput->setObjectName(QStringLiteral("btnCloseInput"));
     FbtnCloseInput->setAccessibleName(QStringLiteral("Close the command's input"));
     row->addWidget(label);

@@ -9,6 +9,7 @@
 #include <QCompleter>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScrollBar>
@@ -86,6 +87,22 @@ TEST_F(ConsoleTools, MenusComeInOrderWithAccessKeysAndShortcuts) {
     EXPECT_EQ(Find<QAction>("menClearConsole")->shortcut(), QKeySequence(QStringLiteral("Ctrl+L")));
     EXPECT_TRUE(Find<QAction>("menColours")->isCheckable());
     EXPECT_FALSE(Find<QAction>("menColours")->isChecked());
+    // No two of the window's access keys clash (the menu bar's, buttons', labels').
+    Window->show();
+    QMap<QChar, QStringList> keys;
+    auto note = [&keys](const QString& text, const QString& owner) {
+        const qsizetype at = text.indexOf(u'&');
+        if (at >= 0 && at + 1 < text.size()) keys[text[at + 1].toLower()].append(owner);
+    };
+    for (QAction* menu : Find<QMenuBar>("menMain")->actions()) note(menu->text(), menu->text());
+    for (QAbstractButton* button : Window->findChildren<QAbstractButton*>())
+        if (!qobject_cast<QToolButton*>(button) || !button->text().isEmpty()) note(button->text(), button->objectName());
+    for (QLabel* label : Window->findChildren<QLabel*>())
+        if (label->buddy()) note(label->text(), label->objectName());
+    for (auto it = keys.cbegin(); it != keys.cend(); ++it)
+        EXPECT_EQ(it.value().size(), 1) << "Alt+" << QString(it.key()).toStdString() << ": "
+                                        << it.value().join(u' ').toStdString();
+
     for (const char* name : {"edtFind", "btnFindNext", "btnFindPrevious", "chkMatchCase", "lblFindCount",
                              "btnFindClose", "redtConsole", "edtCommand"})
         EXPECT_FALSE(Find<QWidget>(name)->accessibleName().isEmpty()) << name;
@@ -254,6 +271,9 @@ TEST_F(ConsoleTools, HistoryIsPerProjectNewestFirstWalkableAndSurvivesARestart) 
     QTest::keyClicks(box, QStringLiteral("TWO"));
     EXPECT_EQ(box->completer()->completionCount(), 1);
     EXPECT_EQ(box->completer()->currentCompletion(), QStringLiteral("echo two"));
+    // The drop-down lists them all.
+    Find<QAction>("actShowHistory")->trigger();
+    EXPECT_EQ(box->completer()->completionCount(), 2);
 
     // Another project has its own lines; the file sits beside settings.ini.
     auto* projects = Find<QComboBox>("cmbProjects");
