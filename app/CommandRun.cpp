@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 
 #include <algorithm>
+#include <chrono>
 #include <utility>
 
 TCommandRun::TCommandRun(std::string ACommand, bool ARunWithCmd, std::string AWorkingDir, QObject* parent)
@@ -41,8 +42,15 @@ void TCommandRun::Start() {
         } catch (const std::exception& error) {
             FFailure = QString::fromUtf8(error.what());
         }
+        FWorkerDone = true;
         QMetaObject::invokeMethod(this, &TCommandRun::WorkerEnded, Qt::QueuedConnection);
     });
+}
+
+void TCommandRun::Stop() {
+    // A stop asked for before the child has started is passed on when it has.
+    FStopWanted = true;
+    FCmd.Stop();
 }
 
 bool TCommandRun::WriteInput(const QString& AText) {
@@ -65,7 +73,12 @@ void TCommandRun::StopAndWait() {
         FAbandoned = true;
     }
     FDrained.notify_all();
-    FCmd.Stop();
+    // The runner takes a stop only once the child has started: ask until the worker is
+    // done.
+    while (FWorker.joinable() && !FWorkerDone) {
+        FCmd.Stop();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
     if (FWorker.joinable()) FWorker.join();
     FBatchTimer.stop();
 }
@@ -91,6 +104,7 @@ bool TCommandRun::Deliver() {
         FStartReported = true;
         if (started && !FEarlyInput.empty()) FCmd.WriteInput(FEarlyInput);
         if (started && FEarlyClose) FCmd.CloseInput();
+        if (started && FStopWanted) FCmd.Stop();
         FEarlyInput.clear();
         emit startReported(DecodeAnsiText(reportText), started);
     }

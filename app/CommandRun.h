@@ -6,6 +6,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -29,7 +30,7 @@ public:
     const std::string& Command() const { return FCommand; }
     void Start();
     bool IsRunning() const { return FRunning; }
-    void Stop() { FCmd.Stop(); }
+    void Stop();
     // Stops, and returns once the run, its tree and the worker have ended.
     void StopAndWait();
     // Input given before the child has started waits for the start.
@@ -47,7 +48,7 @@ public:
     // Output is handed over in pieces of at most this many bytes, as many as fit in the
     // time budget of one batch; what is left waits for the next batch.
     static constexpr qsizetype kMaxPieceBytes = qsizetype(16) * 1024;
-    static constexpr int kBatchBudgetMs = 15;
+    static constexpr int kBatchBudgetMs = 25;
     static constexpr int kBatchIntervalMs = 40;
 
 signals:
@@ -69,6 +70,8 @@ private:
     TCmd FCmd;
     std::thread FWorker;
     bool FRunning = false;
+    bool FStopWanted = false;
+    std::atomic<bool> FWorkerDone{false};
     QString FFailure;
     QTimer FBatchTimer;
     bool FStartReported = false;
