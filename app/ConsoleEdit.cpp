@@ -4,38 +4,40 @@
 #include "components/Exception.h"
 #include "platform/CodePage.h"
 
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCharFormat>
 
 namespace {
 
-// CR LF, CR and LF each become one LF. A CR at the very end is held back in
-// APendingCr, since the next piece may begin with its LF; a held CR is resolved first.
-QString NormalizedLineBreaks(const QString& AText, bool& APendingCr) {
-    QString lines;
-    lines.reserve(AText.size() + 1);
-    qsizetype i = 0;
-    if (APendingCr && !AText.isEmpty()) {
-        APendingCr = false;
-        lines += u'\n';
-        if (AText.front() == u'\n') i = 1;
-    }
-    for (; i < AText.size(); ++i) {
-        const QChar c = AText[i];
-        if (c != u'\r') {
-            lines += c;
-        } else if (i + 1 == AText.size()) {
-            APendingCr = true;
-        } else {
-            lines += u'\n';
-            if (AText[i + 1] == u'\n') ++i;
-        }
-    }
-    return lines;
-}
-
 const QColor kSuccessColour(0x9E, 0x9E, 0x9E);
 const QColor kFailureColour(0xFF, 0x55, 0x55);
+
+// Programmatic additions are not undoable: keeping them would double the memory of a
+// large output.
+class TNoUndo {
+public:
+    explicit TNoUndo(QTextDocument& ADocument) : FDocument(ADocument) {
+        FDocument.setUndoRedoEnabled(false);
+    }
+    ~TNoUndo() { FDocument.setUndoRedoEnabled(true); }
+
+private:
+    QTextDocument& FDocument;
+};
+
+// Keeps the view at the bottom across an addition when it was there before.
+class TFollowOutput {
+public:
+    explicit TFollowOutput(TConsoleEdit& AConsole) : FConsole(AConsole), FFollow(AConsole.AtBottom()) {}
+    ~TFollowOutput() {
+        if (FFollow) FConsole.ScrollToBottom();
+    }
+
+private:
+    TConsoleEdit& FConsole;
+    bool FFollow;
+};
 
 }  // namespace
 
@@ -60,44 +62,58 @@ void TConsoleEdit::Insert(QTextCursor& ACursor, QString AText, const QTextCharFo
     const bool fits = AText.size() <= room;
     if (!fits) AText.truncate(room);
 
-    // Programmatic additions are not undoable: keeping them would double the memory
-    // of a large output.
-    document->setUndoRedoEnabled(false);
+    const TNoUndo noUndo(*document);
     ACursor.insertText(AText, AFormat ? *AFormat : QTextCharFormat());
-    document->setUndoRedoEnabled(true);
 
     if (!fits) throw Exception("RichEdit line insertion error");
 }
 
-void TConsoleEdit::AddText(const QString& text) {
-    bool pendingCr = false;
-    QString lines = NormalizedLineBreaks(text, pendingCr);
-    if (pendingCr) lines += u'\n';
+bool TConsoleEdit::AtBottom() const {
+    const QScrollBar* bar = verticalScrollBar();
+    return bar->value() >= bar->maximum();
+}
 
-    QTextDocument* document = this->document();
-    const QTextBlock lastLine = document->lastBlock();
-    QTextCursor cursor(document);
+void TConsoleEdit::ScrollToBottom() {
+    QScrollBar* bar = verticalScrollBar();
+    bar->setValue(bar->maximum());
+}
+
+TConsoleEdit::TOutputState TConsoleEdit::StartOutput() {
+    QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
-    // A free last line takes the text and a fresh empty line follows; after text the
-    // user typed on the last line, the addition starts a new line below it.
-    Insert(cursor, lastLine.text().isEmpty() ? lines + u'\n' : u'\n' + lines);
+    TOutputState state{TConsoleOutput(cursor, FCapacity), document()->lastBlock().text().isEmpty()};
+    if (!state.NeedsLineBreak) WriteOutput(state, u"\n");
+    return state;
+}
+
+void TConsoleEdit::WriteOutput(TOutputState& AState, QStringView AText) {
+    if (AText.isEmpty()) return;
+    const TFollowOutput follow(*this);
+    const TNoUndo noUndo(*document());
+    AState.Output.Write(AText);
+}
+
+void TConsoleEdit::FinishOutput(TOutputState& AState) {
+    const TFollowOutput follow(*this);
+    const TNoUndo noUndo(*document());
+    AState.Output.Finish(AState.NeedsLineBreak);
+}
+
+void TConsoleEdit::AddText(const QString& text) {
+    TOutputState state = StartOutput();
+    WriteOutput(state, text);
+    FinishOutput(state);
 }
 
 void TConsoleEdit::BeginOutput() {
-    TOutputState state;
-    state.Cursor = QTextCursor(document());
-    state.Cursor.movePosition(QTextCursor::End);
-    state.NeedsLineBreak = document()->lastBlock().text().isEmpty();
-    if (!state.NeedsLineBreak) Insert(state.Cursor, QStringLiteral("\n"));
-    FOutput = state;
+    FOutput.reset();
+    FOutput.emplace(StartOutput());
 }
 
 void TConsoleEdit::AppendOutput(const QString& AChunk) {
     if (!FOutput) return;
-    const QString lines = NormalizedLineBreaks(AChunk, FOutput->PendingCr);
-    if (lines.isEmpty()) return;
     try {
-        Insert(FOutput->Cursor, lines);
+        WriteOutput(*FOutput, AChunk);
     } catch (...) {
         FOutput.reset();  // nothing more fits: the output ends here
         throw;
@@ -108,13 +124,11 @@ void TConsoleEdit::EndOutput() {
     if (!FOutput) return;
     TOutputState state = std::move(*FOutput);
     FOutput.reset();
-    QString rest;
-    if (state.PendingCr) rest += u'\n';
-    if (state.NeedsLineBreak) rest += u'\n';
-    if (!rest.isEmpty()) Insert(state.Cursor, rest);
+    FinishOutput(state);
 }
 
 void TConsoleEdit::AddEndLine(const QString& AText, bool ASuccess) {
+    const TFollowOutput follow(*this);
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
     if (!document()->lastBlock().text().isEmpty()) Insert(cursor, QStringLiteral("\n"));

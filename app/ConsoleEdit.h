@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/ConsoleOutput.h"
+
 #include <QPlainTextEdit>
 #include <QStringDecoder>
 #include <QTextCursor>
@@ -19,8 +21,9 @@ public:
 
     explicit TConsoleEdit(QWidget* parent = nullptr);
 
-    // Adds a text as its own line(s) at the end. CR LF, CR and LF each become one
-    // line break. When the text does not fit, what fits is added and
+    // Adds a text as its own line(s) at the end, as a terminal shows it (TConsoleOutput):
+    // CR LF and LF are line breaks, a lone CR goes back to the start of the line, SGR
+    // sequences colour the text. When the text does not fit, what fits is added and
     // Exception("RichEdit line insertion error") is thrown.
     void AddText(const QString& text);
 
@@ -40,13 +43,23 @@ public:
     qsizetype Capacity() const { return FCapacity; }
     void setCapacity(qsizetype value) { FCapacity = value; }
 
+    // While the view shows the last line it follows what is added; once the user has
+    // scrolled up it stays where it is.
+    bool AtBottom() const;
+    void ScrollToBottom();
+
 private:
-    // Where a streamed output goes and what it still owes the console.
+    // Where an addition goes and what it still owes the console.
     struct TOutputState {
-        QTextCursor Cursor;
-        bool PendingCr = false;       // the last piece ended in CR: LF may follow
+        TConsoleOutput Output;        // colours, line breaks, carriage returns
         bool NeedsLineBreak = false;  // the output began on a free line: one break ends it
     };
+
+    // Starts an addition at the end: on the free last line, or on a new line below
+    // text the user typed there.
+    TOutputState StartOutput();
+    void WriteOutput(TOutputState& AState, QStringView AText);
+    void FinishOutput(TOutputState& AState);
 
     // Inserts at ACursor what fits and fails for the rest.
     void Insert(QTextCursor& ACursor, QString AText, const QTextCharFormat* AFormat = nullptr);

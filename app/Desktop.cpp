@@ -33,6 +33,14 @@ void TQtDesktop::ShowError(QWidget* parent, const QString& title, const QString&
     QMessageBox::critical(parent, title, text);
 }
 
+bool TQtDesktop::SaveFileName(QWidget* parent, const QString& caption, const QString& suggested,
+                               const QString& filter, QString& fileName) {
+    const QString chosen = QFileDialog::getSaveFileName(parent, caption, suggested, filter);
+    if (chosen.isEmpty()) return false;
+    fileName = chosen;
+    return true;
+}
+
 void TQtDesktop::ShowModal(QDialog& dialog) { dialog.exec(); }
 
 void TQtDesktop::OpenUrl(const QString& address) {

@@ -20,6 +20,9 @@ public:
     virtual void ShowInformation(QWidget* parent, const QString& text) = 0;
     // The error box: error icon, OK.
     virtual void ShowError(QWidget* parent, const QString& title, const QString& text) = 0;
+    // The save dialog, starting at ASuggested. True with the chosen file name.
+    virtual bool SaveFileName(QWidget* parent, const QString& caption, const QString& suggested,
+                              const QString& filter, QString& fileName) = 0;
     // Shows a dialog modally and returns when it has closed.
     virtual void ShowModal(QDialog& dialog) = 0;
     // Asks the desktop to open a web address; the outcome is not reported.
@@ -36,6 +39,8 @@ public:
     bool SelectDirectory(QWidget* parent, QString& folder) override;
     void ShowInformation(QWidget* parent, const QString& text) override;
     void ShowError(QWidget* parent, const QString& title, const QString& text) override;
+    bool SaveFileName(QWidget* parent, const QString& caption, const QString& suggested,
+                      const QString& filter, QString& fileName) override;
     void ShowModal(QDialog& dialog) override;
     void OpenUrl(const QString& address) override;
     bool Confirm(QWidget* parent, const QString& title, const QString& text) override;

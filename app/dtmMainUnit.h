@@ -3,6 +3,7 @@
 #include "app/SelectDirectory.h"
 #include "components/BusyCursor.h"
 #include "components/Cmd.h"
+#include "components/CommandHistory.h"
 #include "components/IniFileParser.h"
 #include "components/KelvoVersionInfo.h"
 #include "components/UpdateChecker.h"
@@ -38,6 +39,7 @@ public:
     QAction* actRefreshAll;
     TUpdateChecker auUpgrade;  // loads the update-check module at its first check
     TKelvoVersionInfo kelvoVersion;
+    TCommandHistory cmdHistory;  // the lines that ran, per project
 
     void cmdCommandReadOutput(const AnsiText& AOutput, const std::string& ACommandString);
     void cmdCommandReadError(const AnsiText& AError);

@@ -152,6 +152,7 @@ TfrmMain::TfrmMain(TdtmMain& dtmMain, IDesktop& desktop, const TAppEnvironment& 
     connect(ui->menExit, &QAction::triggered, this, Guarded(&TfrmMain::menExitClick));
     connect(ui->menCheckUpdates, &QAction::triggered, this, Guarded(&TfrmMain::menCheckUpdatesClick));
     BindPresetButtons();
+    SetUpConsoleTools();
     CreateInputRow();
 
     FormCreate();
@@ -168,7 +169,7 @@ void TfrmMain::RunGuarded(const std::function<void()>& AHandler) { AtHandlerEdge
 
 // Names for screen readers beyond those in the layout, and a keyboard way to every
 // control: Tab reaches the preset buttons after the page tabs and then the links,
-// and F5 refreshes the project list (its button takes no focus).
+// and Ctrl+R refreshes the project list (its button takes no focus).
 void TfrmMain::KeyboardAccess() {
     NameControlsByTheirLabels(*this);
     ui->lblfennoway->setAccessibleName(kSiteAddress);
@@ -181,7 +182,7 @@ void TfrmMain::KeyboardAccess() {
         for (TSpeedButton* button : ui->pgMain->widget(page)->findChildren<TSpeedButton*>(
                  QString(), Qt::FindDirectChildrenOnly))
             button->setFocusPolicy(Qt::TabFocus);
-    FdtmMain.actRefreshAll->setShortcut(QKeySequence(Qt::Key_F5));
+    FdtmMain.actRefreshAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     FdtmMain.actRefreshAll->setShortcutContext(Qt::WindowShortcut);
     addAction(FdtmMain.actRefreshAll);
 }
@@ -254,7 +255,9 @@ void TfrmMain::FormCreate() {
         FdtmMain.iniFileParser.setIniFileName(
             (dataFolder + QStringLiteral("settings.ini")).toStdString());
         FdtmMain.auUpgrade.setRemoteINIFileLocalPath(dataFolder.toStdString());
+        FdtmMain.cmdHistory.setFileName((dataFolder + QStringLiteral("history.txt")).toStdString());
         LoadSettings();
+        LoadConsoleSettings();
         ui->pgMain->setCurrentWidget(ui->tabGeneral);
         findChild<QLabel*>(QStringLiteral("sbMainPanel0"))->setText(kCopyrightNotice);
         findChild<QLabel*>(QStringLiteral("sbMainPanel1"))
@@ -349,6 +352,7 @@ void TfrmMain::LoadProjects(const QString& ARoot) {
             list.setCurrentIndex(int(i));
             break;
         }
+    ShowProjectHistory();
 }
 
 QString TfrmMain::ProjectFolder() {
@@ -366,6 +370,7 @@ void TfrmMain::cmbProjectsChange() {
     // The first choice after a start with a named project stores the root shown with it.
     if (std::exchange(FRootUnsaved, false)) setsRoot(FRoot);
     setsActiveProject(ui->cmbProjects->currentText());
+    ShowProjectHistory();
 }
 
 // The row under the console that answers a running command: a line for its standard
@@ -385,7 +390,8 @@ void TfrmMain::CreateInputRow() {
     FbtnSendInput = new QPushButton(QStringLiteral("Sen&d"), FpanInput);
     FbtnSendInput->setObjectName(QStringLiteral("btnSendInput"));
     FbtnSendInput->setAccessibleName(QStringLiteral("Send the line to the command"));
-    FbtnCloseInput = new QPushButton(QStringLiteral("&End Input"), FpanInput);
+    // Alt+E opens the Edit menu.
+    FbtnCloseInput = new QPushButton(QStringLiteral("End In&put"), FpanInput);
     FbtnCloseInput->setObjectName(QStringLiteral("btnCloseInput"));
     FbtnCloseInput->setAccessibleName(QStringLiteral("Close the command's input"));
     row->addWidget(label);
@@ -407,6 +413,7 @@ bool TfrmMain::RunInProject(const QString& ACommandLine) {
     runner.setRunWithCmd(true);
     runner.setCommmandStr(ACommandLine.toStdString());
     if (ACommandLine.isEmpty()) throw Exception("Command String Empty.");
+    RememberCommand(ACommandLine);
 
     FRun = std::make_unique<TCommandRun>(runner.CommmandStr(), runner.RunWithCmd(),
                                          ProjectFolder().toStdString());
@@ -538,7 +545,7 @@ void TfrmMain::btnRunClick() {
 }
 
 void TfrmMain::RunCommand(const QString& ACommand, TCommandType ACommandType) {
-    RunInProject(CommandPrefix(ACommandType) + ACommand);
+    RunInProject(PresetLine(ACommandType, ACommand));
 }
 
 bool TfrmMain::AskArguments(QString& AArguments) {

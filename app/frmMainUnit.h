@@ -10,10 +10,13 @@
 #include <memory>
 
 class IDesktop;
+class QAction;
 class QLineEdit;
 class QPushButton;
 class QTimer;
+class TCommandBoxHistory;
 class TCommandRun;
+class TFindBar;
 struct TRunEnd;
 class TConsoleEdit;
 class TUpdateCheckRun;
@@ -75,6 +78,19 @@ public:
     bool IsCheckingForUpdates() const;
     void OpenWebsite(const QString& AAddress);
 
+    // The line a preset button runs: the tool's prefix, with View > Colours the
+    // tools' own --ansi option, and the command.
+    QString PresetLine(TCommandType ACommandType, const QString& ACommand) const;
+
+    // File > Save Output...: the console's text into a file the user chooses, in
+    // UTF-8 with the system's line ends.
+    void SaveOutput();
+    // Edit > Clear Console: the one way the console is emptied.
+    void ClearConsole();
+    // Runs the newest line of the selected project's history again.
+    void RunAgain();
+    bool ColoursOn() const;
+
     TConsoleEdit& Console() const;
     QTimer& tmrUpdateDelayCheck() const { return *FtmrUpdateDelayCheck; }
 
@@ -105,6 +121,11 @@ private:
     void ShowStartProject();
     void ReportSettingsSaved(bool ASaved);
     void KeyboardAccess();
+    void SetUpConsoleTools();
+    void LoadConsoleSettings();
+    // Keeps a line that runs in the project's history and offers it in the command box.
+    void RememberCommand(const QString& ACommandLine);
+    void ShowProjectHistory();
     void BindPresetButtons();
     void BindPresetButton(TSpeedButton& button);
     const TSpeedButton& SenderButton() const;
@@ -155,6 +176,9 @@ private:
     bool FPromptIfNone = false;
     bool FProjectListPending = false;
     QString FStartupRoot;
+    TFindBar* FFindBar = nullptr;
+    TCommandBoxHistory* FCommandBoxHistory = nullptr;
+    QAction* FmenColours = nullptr;
     QString FRoot;
     QString FsAppPath;
     QString FsActiveProject;

@@ -3,15 +3,18 @@
 // The runner collecting a child's output through the pipe, decoding it, and adding it
 // to the console; then the live path (a worker run streaming into the console) side by
 // side with a plain read loop into a bare text edit, the longest stall of the window's
-// thread, the peak memory, and the cost of starting a command.
+// thread, the peak memory, and the cost of starting a command; coloured output against
+// the same text without escapes; the find bar's count over a full console.
 
 #include "app/CommandRun.h"
 #include "app/ConsoleEdit.h"
+#include "app/FindBar.h"
 #include "components/Cmd.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTimer>
 
@@ -21,7 +24,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -33,6 +38,29 @@ using Clock = std::chrono::steady_clock;
 
 double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// 100,000 lines of a tool's log, each with one SGR sequence, and the same text without.
+void MakeColouredOutput(QString& AColoured, QString& APlain) {
+    for (int i = 0; i < 100000; ++i) {
+        const QString line = QStringLiteral("%1 INFO  Processed job App\\Jobs\\SendMail in %2 ms\n")
+                                 .arg(i, 6, 10, QChar(u'0'))
+                                 .arg(i % 977);
+        AColoured += QStringLiteral("\x1b[%1m").arg(31 + i % 7) + line;
+        APlain += line;
+    }
+}
+
+// The processor time of adding the text to a fresh console and showing it: on a
+// shared machine it varies far less than the time on the clock.
+double TimeAddText(const QString& AText) {
+    TConsoleEdit console;
+    console.resize(640, 300);
+    console.show();
+    const std::clock_t start = std::clock();
+    console.AddText(AText);
+    QCoreApplication::processEvents();
+    return double(std::clock() - start) / CLOCKS_PER_SEC;
 }
 
 void Report(const char* what, double megabytes, double seconds) {
@@ -210,5 +238,46 @@ int main(int argc, char** argv) {
     const double throughRunner = StartTrueThroughTheRunner(kStarts);
     Ratio("start `true` via TCmd vs posix_spawn+waitpid", throughRunner / kStarts * 1e3, direct / kStarts * 1e3, 1.05,
           "ms");
+
+    // Coloured output against the same text without escapes, each into a fresh console;
+    // the best of five runs each, taken turn about, in processor time.
+    std::printf("\ncolours and find:\n");
+    QString colouredText, plainText;
+    MakeColouredOutput(colouredText, plainText);
+    double colouredSeconds = 1e9, plainSeconds = 1e9;
+    for (int round = 0; round < 5; ++round) {
+        plainSeconds = std::min(plainSeconds, TimeAddText(plainText));
+        colouredSeconds = std::min(colouredSeconds, TimeAddText(colouredText));
+    }
+    Ratio("100,000 lines, one SGR each, vs no escapes", colouredSeconds, plainSeconds, 1.5, "s ");
+
+    // The find bar's count over a console of 32 Mi characters, side by side with
+    // QString's own count over the text the console hands out.
+    TConsoleEdit full;
+    full.resize(640, 300);
+    const QString line = QStringLiteral("%1\n").arg(QString(79, u'x'));
+    QString big;
+    big.reserve(qsizetype(32) * 1024 * 1024);
+    for (int i = 0; big.size() + line.size() < qsizetype(32) * 1024 * 1024; ++i)
+        big += (i % 1000 == 0) ? QStringLiteral("Error: %1\n").arg(QString(71, u'y')) : line;
+    full.AddText(big);
+    big.clear();
+    TFindBar bar(full);
+    start = Clock::now();
+    bar.Open();  // takes its copy of the console's text
+    const double openSeconds = SecondsSince(start);
+    auto* field = bar.findChild<QLineEdit*>(QStringLiteral("edtFind"));
+    start = Clock::now();
+    field->setText(QStringLiteral("error:"));  // counts, as typing does
+    const double findMs = SecondsSince(start) * 1e3;
+    start = Clock::now();
+    const qsizetype peer = full.document()->toPlainText().count(QStringLiteral("error:"), Qt::CaseInsensitive);
+    const double peerMs = SecondsSince(start) * 1e3;
+    std::printf("find bar: %lld matches in %lld characters (QString: %lld); opening the bar took %.3f s\n",
+                static_cast<long long>(bar.MatchCount()),
+                static_cast<long long>(full.document()->characterCount() - 1),
+                static_cast<long long>(peer), openSeconds);
+    Ratio("find-bar count vs the 200 ms budget", findMs, 200.0, 1.0, "ms");
+    Ratio("find-bar count vs QString count of a copy", findMs, peerMs, 1.0, "ms");
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "../ui/WindowFixture.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QDirIterator>
 #include <QLineEdit>
@@ -7,6 +8,7 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTabWidget>
+#include <QTextBlock>
 #include <QToolButton>
 #include <QtTest/QTest>
 
@@ -547,6 +549,25 @@ TEST_F(EndToEnd, ServeAnswersWhileItRunsAndStopEndsIt) {
     EXPECT_TRUE(HttpGet(port).isEmpty()) << "the port still answers";
     EXPECT_TRUE(TurnUntil([&] { return PhpProcessesIn(Project).isEmpty(); }, 5000))
         << PhpProcessesIn(Project).join(u' ').toStdString();
+}
+
+TEST_F(EndToEnd, ColoursShowTheToolsStylesAndDropTheirEscapes) {
+    Find<QAction>("menColours")->trigger();
+    Click("btnList");
+    Type(QStringLiteral("php artisan list"));
+    const QString coloured = OutputAfter(QStringLiteral("php artisan --ansi list"));
+    EXPECT_TRUE(coloured.contains(QStringLiteral("Usage:"))) << coloured.toStdString();
+    EXPECT_FALSE(coloured.contains(QChar(0x1B)));
+    // Without its styles, the coloured listing reads as the plain one.
+    const QString plain = OutputAfter(QStringLiteral("php artisan list"));
+    EXPECT_EQ(coloured.left(plain.size()), plain);
+
+    int colouredRuns = 0;
+    const QTextDocument& document = *Window->Console().document();
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
+        for (auto it = block.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().hasProperty(QTextFormat::ForegroundBrush)) ++colouredRuns;
+    EXPECT_GT(colouredRuns, 20);
 }
 
 }  // namespace

@@ -37,7 +37,7 @@ INSTANTIATE_TEST_SUITE_P(
         AddCase{"EmptyTextAddsAnEmptyLine", "", {""}, "\n"},
         AddCase{"LaterAdditionsStartOnFreshLines", "", {"one", "two"}, "one\ntwo\n"},
         AddCase{"CrLfGivesOneLineEach", "", {"a\r\nb\r\n"}, "a\nb\n\n"},
-        AddCase{"LoneCrAndLfAreLineBreaks", "", {"a\rb\nc"}, "a\nb\nc\n"},
+        AddCase{"LoneLfBreaksLoneCrRewrites", "", {"a\rb\nc"}, "b\nc\n"},
         AddCase{"TypedTextOnLastLineStays", "one\ntyped", {"two"}, "one\ntyped\ntwo"},
         AddCase{"AdditionAfterTypedTextAndAgain", "typed", {"two", "three"},
                 "typed\ntwo\nthree"},

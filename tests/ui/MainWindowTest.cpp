@@ -152,11 +152,13 @@ TEST_F(MainWindow, HasItsLayoutMenuAndTabOrder) {
     EXPECT_EQ(Find<QLabel>("imgDonate")->toolTip(),
               QStringLiteral("When you donate you become my Boss. What can I do for you boss?"));
 
+    // The File menu ends with Check for Updates, a separator and Exit.
     auto* file = Find<QMenu>("File1");
-    const QList<QAction*> items = file->actions();
+    const QList<QAction*> items = file->actions().mid(file->actions().size() - 3);
     ASSERT_EQ(items.size(), 3);
     EXPECT_EQ(items[0]->text(), QStringLiteral("&Check for Updates"));
     EXPECT_TRUE(items[1]->isSeparator());
+    EXPECT_EQ(items[1]->objectName(), QStringLiteral("N1"));
     EXPECT_EQ(items[2]->text(), QStringLiteral("&Exit"));
 
     // Focus moves from Run to the command box, the root box, Browse and the project list.

@@ -31,6 +31,10 @@ public:
     std::deque<std::optional<QString>> FolderAnswers;
     int FolderRequests = 0;
 
+    // Answers for the save dialog: a file name, or nullopt for Cancel. With none left, Cancel.
+    std::deque<std::optional<QString>> SaveAnswers;
+    QStringList SaveSuggestions;
+
     QStringList Informations;
     std::vector<ErrorBox> Errors;
     QStringList OpenedUrls;
@@ -57,6 +61,17 @@ public:
         FolderAnswers.pop_front();
         if (!answer) return false;
         folder = *answer;
+        return true;
+    }
+
+    bool SaveFileName(QWidget*, const QString&, const QString& suggested, const QString&,
+                      QString& fileName) override {
+        SaveSuggestions.append(suggested);
+        if (SaveAnswers.empty()) return false;
+        const std::optional<QString> answer = SaveAnswers.front();
+        SaveAnswers.pop_front();
+        if (!answer) return false;
+        fileName = *answer;
         return true;
     }
 

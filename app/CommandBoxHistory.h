@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+
+class QAction;
+class QCompleter;
+class QLineEdit;
+class QStringListModel;
+
+// Gives the command box the lines that ran in the project: Up and Down walk through
+// them (Down past the newest brings back what was typed), a drop-down (the box's arrow
+// button, or Alt+Down) lists them all, and typing lists those that hold the typed text.
+class TCommandBoxHistory : public QObject {
+    Q_OBJECT
+
+public:
+    explicit TCommandBoxHistory(QLineEdit& ABox);
+
+    // The lines to offer, newest first; the walk starts again from the typed text.
+    void setLines(const QStringList& ALines);
+    const QStringList& Lines() const { return FLines; }
+
+    // Opens the list of every line.
+    void ShowAll();
+
+    QAction& ShowAction() const { return *FShowAction; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Walk(int AStep);
+
+    QLineEdit& FBox;
+    QStringList FLines;
+    QStringListModel* FModel;
+    QCompleter* FCompleter;
+    QAction* FShowAction;
+    int FIndex = -1;  // the line shown by the walk; -1 for the typed text
+    QString FTyped;   // what was typed before the walk began
+};

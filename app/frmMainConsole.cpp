@@ -1,0 +1,161 @@
+// The main window's console tools: the Edit and View menus, Save Output, Clear
+// Console, the find bar, colours, and the command history with Run Again.
+
+#include "app/CommandBoxHistory.h"
+#include "app/ConsoleEdit.h"
+#include "app/Desktop.h"
+#include "app/FindBar.h"
+#include "app/dtmMainUnit.h"
+#include "app/frmMainUnit.h"
+#include "components/Exception.h"
+#include "platform/LineEnd.h"
+#include "ui_frmMain.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSaveFile>
+
+namespace {
+
+constexpr const char* kSettingsSection = "Settings";
+constexpr const char* kColoursKey = "Colours";
+constexpr int kStatusMessageMs = 10000;
+
+QAction* AddItem(QMenu& AMenu, const char* AName, const QString& AText,
+                 const QKeySequence& AShortcut = {}) {
+    QAction* action = AMenu.addAction(AText);
+    action->setObjectName(QString::fromLatin1(AName));
+    action->setShortcut(AShortcut);
+    return action;
+}
+
+// A menu of the menu bar, placed right after AAfter (the menus that follow keep their order).
+QMenu* InsertMenu(QMenuBar& ABar, const QMenu& AAfter, const char* AName, const QString& ATitle) {
+    auto* menu = new QMenu(ATitle, &ABar);
+    menu->setObjectName(QString::fromLatin1(AName));
+    const QList<QAction*> items = ABar.actions();
+    const qsizetype after = items.indexOf(AAfter.menuAction());
+    if (after >= 0 && after + 1 < items.size())
+        ABar.insertMenu(items[after + 1], menu);
+    else
+        ABar.addMenu(menu);
+    return menu;
+}
+
+}  // namespace
+
+void TfrmMain::SetUpConsoleTools() {
+    TConsoleEdit& console = Console();
+    console.setAccessibleName(QStringLiteral("Console"));
+
+    FFindBar = new TFindBar(console, ui->panBottom);
+    ui->panBottomLayout->insertWidget(0, FFindBar);
+
+    FCommandBoxHistory = new TCommandBoxHistory(*ui->edtCommand);
+    ui->edtCommand->setAccessibleName(QStringLiteral("Command"));
+
+    // File: the new items come before Check for Updates, the separator and Exit.
+    QMenu& file = *ui->File1;
+    QAction* firstDescribed = file.actions().value(0);
+    auto* runAgain = new QAction(QStringLiteral("Run &Again"), &file);
+    runAgain->setObjectName(QStringLiteral("menRunAgain"));
+    runAgain->setShortcut(QKeySequence(Qt::Key_F5));
+    auto* saveOutput = new QAction(QStringLiteral("&Save Output\u2026"), &file);
+    saveOutput->setObjectName(QStringLiteral("menSaveOutput"));
+    saveOutput->setShortcut(QKeySequence::Save);
+    file.insertActions(firstDescribed, {runAgain, saveOutput});
+    file.insertSeparator(firstDescribed)->setObjectName(QStringLiteral("N2"));
+    connect(runAgain, &QAction::triggered, this, Guarded(&TfrmMain::RunAgain));
+    connect(saveOutput, &QAction::triggered, this, Guarded(&TfrmMain::SaveOutput));
+
+    QMenu* edit = InsertMenu(*ui->menMain, file, "Edit1", QStringLiteral("&Edit"));
+    QAction* find = AddItem(*edit, "menFind", QStringLiteral("&Find\u2026"), QKeySequence::Find);
+    QAction* findNext = AddItem(*edit, "menFindNext", QStringLiteral("Find &Next"), QKeySequence(Qt::Key_F3));
+    QAction* findPrevious = AddItem(*edit, "menFindPrevious", QStringLiteral("Find &Previous"),
+                                    QKeySequence(Qt::SHIFT | Qt::Key_F3));
+    edit->addSeparator()->setObjectName(QStringLiteral("N3"));
+    QAction* clear = AddItem(*edit, "menClearConsole", QStringLiteral("C&lear Console"),
+                             QKeySequence(Qt::CTRL | Qt::Key_L));
+    connect(find, &QAction::triggered, FFindBar, &TFindBar::Open);
+    connect(findNext, &QAction::triggered, this, [this] {
+        if (!FFindBar->isVisible()) FFindBar->Open();
+        FFindBar->FindNext();
+    });
+    connect(findPrevious, &QAction::triggered, this, [this] {
+        if (!FFindBar->isVisible()) FFindBar->Open();
+        FFindBar->FindPrevious();
+    });
+    connect(clear, &QAction::triggered, this, Guarded(&TfrmMain::ClearConsole));
+
+    QMenu* view = InsertMenu(*ui->menMain, *edit, "View1", QStringLiteral("&View"));
+    FmenColours = AddItem(*view, "menColours", QStringLiteral("&Colours"));
+    FmenColours->setCheckable(true);
+    FmenColours->setStatusTip(QStringLiteral("Preset buttons ask the tools for coloured output (--ansi)"));
+    connect(FmenColours, &QAction::toggled, this, [this](bool AOn) {
+        FdtmMain.iniFileParser.WriteVal(kSettingsSection, kColoursKey, AOn ? "1" : "0");
+    });
+}
+
+void TfrmMain::LoadConsoleSettings() {
+    const QSignalBlocker quiet(FmenColours);
+    FmenColours->setChecked(FdtmMain.iniFileParser.ReadVal(kSettingsSection, kColoursKey, "") == "1");
+}
+
+bool TfrmMain::ColoursOn() const { return FmenColours->isChecked(); }
+
+QString TfrmMain::PresetLine(TCommandType ACommandType, const QString& ACommand) const {
+    // Right after the tool's name, the option cannot end up among the arguments the
+    // user typed (for example behind a "--").
+    return CommandPrefix(ACommandType) + (ColoursOn() ? QStringLiteral("--ansi ") : QString()) +
+           ACommand;
+}
+
+void TfrmMain::SaveOutput() {
+    QString fileName;
+    const QString suggested = QDir::home().filePath(QStringLiteral("tarnwick-output.txt"));
+    if (!FDesktop.SaveFileName(this, QStringLiteral("Save Output"), suggested,
+                               QStringLiteral("Text files (*.txt);;All files (*)"), fileName))
+        return;
+    QString text = Console().toPlainText();
+    const QString lineEnd = QString::fromLatin1(platform::NativeLineEnd());
+    if (lineEnd != QStringLiteral("\n")) text.replace(u'\n', lineEnd);
+    QSaveFile file(fileName);
+    const QByteArray bytes = text.toUtf8();
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        throw Exception("Unable to write to " + QDir::toNativeSeparators(fileName).toStdString());
+}
+
+void TfrmMain::ClearConsole() { Console().clear(); }
+
+void TfrmMain::RunAgain() {
+    const std::string last = FdtmMain.cmdHistory.Last(ProjectFolder().toStdString());
+    if (last.empty()) {
+        ui->sbMain->showMessage(QStringLiteral("Nothing has run in this project yet."),
+                                kStatusMessageMs);
+        return;
+    }
+    RunInProject(QString::fromStdString(last));
+}
+
+void TfrmMain::RememberCommand(const QString& ACommandLine) {
+    const QString project = ProjectFolder();
+    if (project.isEmpty() || ACommandLine.trimmed().isEmpty()) return;
+    try {
+        FdtmMain.cmdHistory.Add(project.toStdString(), ACommandLine.toStdString());
+    } catch (const Exception& error) {
+        ui->sbMain->showMessage(QStringLiteral("The command history cannot be saved: ") +
+                                    QString::fromStdString(error.what()),
+                                kStatusMessageMs);
+    }
+    ShowProjectHistory();
+}
+
+void TfrmMain::ShowProjectHistory() {
+    QStringList lines;
+    for (const std::string& line : FdtmMain.cmdHistory.Lines(ProjectFolder().toStdString()))
+        lines.append(QString::fromStdString(line));
+    FCommandBoxHistory->setLines(lines);
+}

@@ -1,0 +1,3 @@
+#include "platform/LineEnd.h"
+
+const char* platform::NativeLineEnd() { return "\n"; }
