@@ -4,7 +4,9 @@
 #include "app/Desktop.h"
 #include "app/Fonts.h"
 #include "app/TarnwickApplication.h"
+#include "app/CatalogueStore.h"
 #include "app/dtmMainUnit.h"
+#include "app/frmPaletteUnit.h"
 #include "components/Exception.h"
 #include "ui_frmMain.h"
 
@@ -13,6 +15,8 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTimer>
 
 #include <exception>
@@ -57,7 +61,8 @@ TfrmMain::TfrmMain(TdtmMain& dtmMain, IDesktop& desktop, const TAppEnvironment& 
       FdtmMain(dtmMain),
       FDesktop(desktop),
       FEnvironment(environment),
-      FtmrUpdateDelayCheck(new QTimer(this)) {
+      FtmrUpdateDelayCheck(new QTimer(this)),
+      FCatalogueStore(new TCatalogueStore(RunTool, this)) {
     ui->setupUi(this);
     setObjectName(QStringLiteral("frmMain"));
     setCentralWidget(ui->panMain);
@@ -108,6 +113,7 @@ TfrmMain::TfrmMain(TdtmMain& dtmMain, IDesktop& desktop, const TAppEnvironment& 
     connect(ui->menExit, &QAction::triggered, this, &TfrmMain::menExitClick);
     connect(ui->menCheckUpdates, &QAction::triggered, this, &TfrmMain::menCheckUpdatesClick);
     BindPresetButtons();
+    AddCommandsMenu();
 
     FormCreate();
 }
@@ -131,6 +137,27 @@ void TfrmMain::BindPresetButton(TSpeedButton& button) {
     if (ShowsTooltip(*preset))
         button.setToolTip(CommandPrefix(preset->Tool) + CommandFromButtonName(button.objectName()));
 }
+
+void TfrmMain::AddCommandsMenu() {
+    auto* commands = new QMenu(QStringLiteral("&Commands"), ui->menMain);
+    commands->setObjectName(QStringLiteral("menCommands"));
+    ui->menMain->addMenu(commands);
+    QAction* runAny = commands->addAction(QStringLiteral("Run &Any Command\u2026"));
+    runAny->setObjectName(QStringLiteral("menRunAnyCommand"));
+    runAny->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+P")));
+    runAny->setShortcutContext(Qt::WindowShortcut);
+    connect(runAny, &QAction::triggered, this, &TfrmMain::menRunAnyCommandClick);
+}
+
+TfrmPalette& TfrmMain::Palette() {
+    if (!FfrmPalette) {
+        FfrmPalette = new TfrmPalette(*FCatalogueStore, this);
+        connect(FfrmPalette, &TfrmPalette::runRequested, this, &TfrmMain::RunInProject);
+    }
+    return *FfrmPalette;
+}
+
+void TfrmMain::menRunAnyCommandClick() { Palette().Open(ProjectFolder()); }
 
 void TfrmMain::FormCreate() {
     try {
@@ -199,7 +226,6 @@ void TfrmMain::btnBrowseClick() {
 
 void TfrmMain::cmbProjectsChange() { setsActiveProject(ui->cmbProjects->currentText()); }
 
-// Runs a whole command line through the interpreter in the selected project.
 void TfrmMain::RunInProject(const QString& ACommandLine) {
     TCmd& runner = FdtmMain.cmdCommand;
     runner.setRunWithCmd(true);

@@ -10,6 +10,8 @@
 
 class IDesktop;
 class QTimer;
+class TCatalogueStore;
+class TfrmPalette;
 class TConsoleEdit;
 class TdtmMain;
 namespace Ui {
@@ -51,6 +53,13 @@ public:
     void CheckUpdatesPlease(bool APromptIfNone);
     void OpenWebsite(const QString& AAddress);
 
+    // Runs a whole command line through the interpreter in the selected project.
+    void RunInProject(const QString& ACommandLine);
+
+    // The project's commands, read once per project, and the palette that offers them.
+    TCatalogueStore& CatalogueStore() const { return *FCatalogueStore; }
+    TfrmPalette& Palette();
+
     TConsoleEdit& Console() const;
     QTimer& tmrUpdateDelayCheck() const { return *FtmrUpdateDelayCheck; }
 
@@ -69,7 +78,7 @@ private:
     void BindPresetButtons();
     void BindPresetButton(TSpeedButton& button);
     const TSpeedButton& SenderButton() const;
-    void RunInProject(const QString& ACommandLine);
+    void AddCommandsMenu();
     // The argument prompt; true on OK with the typed text in AArguments.
     bool AskArguments(QString& AArguments);
     QString ProjectFolder() const;
@@ -79,6 +88,7 @@ private:
     void imgDonateClick();
     void menExitClick();
     void menCheckUpdatesClick();
+    void menRunAnyCommandClick();
     void tmrUpdateDelayCheckTimer();
     void btnBrowseClick();
     void cmbProjectsChange();
@@ -89,6 +99,8 @@ private:
     IDesktop& FDesktop;
     TAppEnvironment FEnvironment;
     QTimer* FtmrUpdateDelayCheck;
+    TCatalogueStore* FCatalogueStore;
+    TfrmPalette* FfrmPalette = nullptr;
     QString FRoot;
     QString FsAppPath;
     QString FsActiveProject;
