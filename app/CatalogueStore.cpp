@@ -15,6 +15,8 @@ TToolRun RunTool(const QString& AFolder, const QString& ACommandLine) {
         run.Output += QByteArray::fromStdString(AOutput.Bytes);
     };
     runner.RunCommand(AFolder.toStdString());
+    const TRunEnd end = runner.LastRunEnd();
+    if (end.Kind == TRunEnd::TKind::Exited) run.ExitStatus = end.Code;
     return run;
 }
 

@@ -293,7 +293,10 @@ TEST_F(CatalogueStoreTest, TheRealRunnerReportsWhatAFailingToolPrints) {
     const TProjectCatalogue catalogue = TCatalogueStore::Read(Folder, RunTool);
     ASSERT_EQ(catalogue.Lists.size(), 2);
     EXPECT_TRUE(catalogue.Lists[0].Commands.isEmpty());
-    EXPECT_TRUE(catalogue.Lists[0].Error.contains(QStringLiteral("syntax error"))) << catalogue.Lists[0].Error.toStdString();
+    const QString error = catalogue.Lists[0].Error;
+    EXPECT_TRUE(error.startsWith(QStringLiteral("\"php artisan list\" gave no list of commands (exit status 255):\n")))
+        << error.toStdString();
+    EXPECT_TRUE(error.contains(QStringLiteral("syntax error"))) << error.toStdString();
 }
 
 }  // namespace
