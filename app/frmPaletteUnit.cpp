@@ -163,6 +163,12 @@ TfrmPalette::TfrmPalette(TCatalogueStore& AStore, QWidget* AParent) : QDialog(AP
     connect(btnRunCommand, &QPushButton::clicked, this, &TfrmPalette::RunClick);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     connect(&FStore, &TCatalogueStore::loaded, this, &TfrmPalette::StoreLoaded);
+    setTabOrder(edtSearch, lstCommands);
+    setTabOrder(lstCommands, memHelp);
+    setTabOrder(memHelp, edtPreview);
+    setTabOrder(edtPreview, btnRunCommand);
+    setTabOrder(btnRunCommand, close);
+    setTabOrder(close, btnRefresh);
     // Up and Down in the search box move through the list.
     edtSearch->installEventFilter(this);
     ShowCommand(nullptr);
@@ -358,7 +364,11 @@ void TfrmPalette::ShowCommand(const TCommandInfo* ACommand) {
                                                      ? QString()
                                                      : QStringLiteral("\nDefault: ") + option.Default));
         if (field.Check) {
-            FFieldsLayout->addRow(editor);
+            auto* description = new QLabel(option.Description, panFields);
+            description->setTextFormat(Qt::PlainText);
+            description->setWordWrap(true);
+            description->setEnabled(false);
+            FFieldsLayout->addRow(editor, description);
         } else {
             auto* label = new QLabel(title + u':', panFields);
             label->setTextFormat(Qt::PlainText);
@@ -367,6 +377,16 @@ void TfrmPalette::ShowCommand(const TCommandInfo* ACommand) {
         }
         FFields.push_back(field);
     }
+    // Keyboard order: search, list, the fields in the form's order, then the rest.
+    QWidget* previous = lstCommands;
+    for (const TField& field : FFields) {
+        QWidget* editor = field.Line ? static_cast<QWidget*>(field.Line)
+                          : field.Several ? static_cast<QWidget*>(field.Several)
+                                          : static_cast<QWidget*>(field.Check);
+        setTabOrder(previous, editor);
+        previous = editor;
+    }
+    setTabOrder(previous, memHelp);
     for (const TField& field : FFields) {
         if (field.Line) connect(field.Line, &QLineEdit::textChanged, this, &TfrmPalette::UpdatePreview);
         if (field.Several) connect(field.Several, &QPlainTextEdit::textChanged, this, &TfrmPalette::UpdatePreview);
