@@ -158,7 +158,9 @@ protected:
         Find<QAction>("menRunAnyCommand")->trigger();
         TfrmPalette& palette = Window->Palette();
         EXPECT_TRUE(palette.isVisible());
-        if (!Window->CatalogueStore().Cached(Project)) EXPECT_TRUE(loaded.wait(60000));
+        if (!Window->CatalogueStore().Cached(Project)) {
+            EXPECT_TRUE(loaded.wait(60000));
+        }
         return palette;
     }
 
