@@ -433,6 +433,13 @@ void TfrmPalette::UpdatePreview() {
     btnRunCommand->setEnabled(FCommand && message.isEmpty());
 }
 
+void TfrmPalette::ShowRefusal(const QString& AText) {
+    show();
+    raise();
+    activateWindow();
+    lblMessage->setText(AText);
+}
+
 bool TfrmPalette::eventFilter(QObject* AWatched, QEvent* AEvent) {
     if (AWatched == edtSearch && AEvent->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(AEvent)->key();

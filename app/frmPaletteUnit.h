@@ -33,6 +33,9 @@ public:
     // The command line the form gives now; empty while it cannot run.
     QString CommandLine() const;
 
+    // Shows the palette again with its form and a note on why the line did not run.
+    void ShowRefusal(const QString& AText);
+
     // Filters the list by the words of the search box's text; public for the benchmark.
     void ApplyFilter();
 

@@ -77,19 +77,21 @@ protected:
         qputenv(name, value);
     }
 
-    // Brings the button's page to the front and clicks it.
+    // Brings the button's page to the front, clicks it and waits for its run to end.
     void Click(const char* name) {
         auto* button = Find<TSpeedButton>(name);
         ASSERT_NE(button, nullptr);
         Find<QTabWidget>("pgMain")->setCurrentWidget(button->parentWidget());
         QTest::mouseClick(button, Qt::LeftButton);
+        ASSERT_TRUE(WaitForRun());
     }
 
-    // Types a command line into the command box and presses Enter.
+    // Types a command line into the command box, presses Enter and waits for the run to end.
     void Type(const QString& commandLine) {
         auto* command = Find<QLineEdit>("edtCommand");
         command->setText(commandLine);
         QTest::keyClick(command, Qt::Key_Return);
+        ASSERT_TRUE(WaitForRun());
     }
 
     // The console text after the last line "Command: <commandLine>"; fails when there is none.
@@ -180,10 +182,12 @@ protected:
         return nullptr;
     }
 
-    static void Run(TfrmPalette& palette) {
+    // Presses the palette's Run and waits for the run to end.
+    void Run(TfrmPalette& palette) {
         auto* run = palette.findChild<QPushButton*>(QStringLiteral("btnRunCommand"));
         EXPECT_TRUE(run->isEnabled());
         QTest::mouseClick(run, Qt::LeftButton);
+        EXPECT_TRUE(WaitForRun());
     }
 
     QString Project;

@@ -191,8 +191,18 @@ TEST_F(PaletteInWindow, CommandsMenuOpensThePaletteAndRunsTheLineInTheProject) {
     const QString status = palette.findChild<QLabel*>(QStringLiteral("lblStatus"))->text();
     EXPECT_TRUE(status.startsWith(QStringLiteral("This folder has no artisan file"))) << status.toStdString();
 
-    emit palette.runRequested(QStringLiteral("printf '%s' ok"));
-    EXPECT_TRUE(ConsoleText().contains(QStringLiteral("Command: printf '%s' ok\nok"))) << ConsoleText().toStdString();
+    palette.hide();
+    emit palette.runRequested(QStringLiteral("sleep 1; printf '%s' ok"));
+    EXPECT_TRUE(Window->IsRunning());
+    // A second line while the first runs is refused, and the palette says why.
+    emit palette.runRequested(QStringLiteral("printf second"));
+    EXPECT_TRUE(palette.isVisible());
+    EXPECT_EQ(palette.findChild<QLabel*>(QStringLiteral("lblMessage"))->text(),
+              QStringLiteral("A command is still running: stop it or wait until it has ended."));
+    ASSERT_TRUE(WaitForRun());
+    EXPECT_TRUE(ConsoleText().contains(QStringLiteral("Command: sleep 1; printf '%s' ok\nok"))) << ConsoleText().toStdString();
+    EXPECT_FALSE(ConsoleText().contains(QStringLiteral("second")));
+    EXPECT_EQ(DataModule->cmdCommand.CommmandStr(), "sleep 1; printf '%s' ok");
     Q_UNUSED(project);
 }
 
