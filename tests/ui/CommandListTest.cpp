@@ -7,6 +7,7 @@
 #include <QThread>
 
 #include <atomic>
+#include <cstdint>
 
 namespace {
 
@@ -152,6 +153,29 @@ TEST(ReadCommandList, FailuresQuoteTheTool) {
         EXPECT_TRUE(list.Commands.isEmpty());
         EXPECT_FALSE(list.Error.isEmpty());
     }
+}
+
+// Every cut and many single-byte changes of a real list: each gives a list or an error,
+// and every command read has a name.
+TEST(ReadCommandList, DamagedListsNeverCrash) {
+    const QByteArray whole = Fixture("composer-list.json");
+    std::uint32_t seed = 12345;
+    auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+    int read = 0;
+    for (int round = 0; round < 300; ++round) {
+        QByteArray damaged = whole.left(qsizetype(next() % whole.size()));
+        if (round % 2) {
+            damaged = whole;
+            for (int i = 0; i < 4; ++i) damaged[qsizetype(next() % damaged.size())] = char(next() % 256);
+        }
+        const TCommandList list = ReadCommandList(TCommandType::Composer, damaged, 0);
+        if (!list.Error.isEmpty()) {
+            EXPECT_TRUE(list.Commands.isEmpty());
+        }
+        if (!list.Commands.isEmpty()) ++read;
+        for (const TCommandInfo& command : list.Commands) EXPECT_FALSE(command.Name.isEmpty());
+    }
+    EXPECT_GT(read, 0) << "some changes leave a readable list";
 }
 
 TCommandInfo Command(const char* name, const char* description) {
