@@ -83,8 +83,16 @@ TCommandInfo ReadCommand(TCommandType ATool, const Json& ACommand) {
             if (option.Name.size() > 2) info.Options.append(option);
         });
     }
-    // Required arguments come first in the tool's own order already; keep it so.
+    // "usage" holds the synopsis, then further usages, then the aliases: single words.
+    const auto usage = ACommand.find("usage");
+    if (usage != ACommand.end() && usage->is_array())
+        for (std::size_t i = 1; i < usage->size(); ++i)
+            if ((*usage)[i].is_string()) {
+                const QString alias = QString::fromStdString((*usage)[i].get<std::string>());
+                if (!alias.isEmpty() && !alias.contains(u' ')) info.Aliases.append(alias);
+            }
     info.Preset = IsPresetCommand(ATool, info.Name);
+    for (const QString& alias : info.Aliases) info.Preset = info.Preset || IsPresetCommand(ATool, alias);
     info.NameKey = info.Name.toLower();
     info.DescriptionKey = info.Description.toLower();
     return info;

@@ -34,6 +34,7 @@ struct TCommandInfo {
     TCommandType Tool = TCommandType::Artisan;
     QString Name;       // "migrate:status"
     QString Namespace;  // "migrate"; empty for a command without one
+    QStringList Aliases;  // other names the tool takes for it ("dumpautoload")
     QString Description;
     QString Help;
     QList<TArgumentInfo> Arguments;

@@ -79,6 +79,12 @@ TEST(ReadCommandList, ComposerListWithArrayArgumentsAndRepeatableOptions) {
     ASSERT_FALSE(require->Arguments.isEmpty());
     EXPECT_EQ(require->Arguments[0].Name, QStringLiteral("packages"));
     EXPECT_TRUE(require->Arguments[0].IsArray);
+    // A preset found under its alias.
+    const TCommandInfo* dump = Named(list, "dump-autoload");
+    ASSERT_NE(dump, nullptr);
+    EXPECT_EQ(dump->Aliases, QStringList{QStringLiteral("dumpautoload")});
+    EXPECT_TRUE(dump->Preset);
+    EXPECT_EQ(Named(list, "clear-cache")->Aliases, (QStringList{"clearcache", "cc"}));
     const TCommandInfo* validate = Named(list, "validate");
     ASSERT_NE(validate, nullptr);
     EXPECT_TRUE(validate->Help.startsWith(QStringLiteral("The validate command validates")));
