@@ -15,6 +15,8 @@ class QLineEdit;
 class QPushButton;
 class QTimer;
 class TCommandBoxHistory;
+class TCatalogueStore;
+class TfrmPalette;
 class TCommandRun;
 class TFindBar;
 struct TRunEnd;
@@ -90,6 +92,9 @@ public:
     // Runs the newest line of the selected project's history again.
     void RunAgain();
     bool ColoursOn() const;
+    // The project's commands, read once per project, and the palette that offers them.
+    TCatalogueStore& CatalogueStore() const { return *FCatalogueStore; }
+    TfrmPalette& Palette();
 
     TConsoleEdit& Console() const;
     QTimer& tmrUpdateDelayCheck() const { return *FtmrUpdateDelayCheck; }
@@ -129,6 +134,7 @@ private:
     void BindPresetButtons();
     void BindPresetButton(TSpeedButton& button);
     const TSpeedButton& SenderButton() const;
+    void AddCommandsMenu();
     void CreateInputRow();
     void SetRunning(bool ARunning);
     void RunStartReported(const QString& AText, bool AStarted);
@@ -149,23 +155,13 @@ private:
     void imgDonateClick();
     void menExitClick();
     void menCheckUpdatesClick();
+    void menRunAnyCommandClick();
+    void PaletteRunRequested(const QString& ACommandLine);
     void tmrUpdateDelayCheckTimer();
     void UpdateCheckFinished(const TUpdateCheckOutcome& AOutcome);
     void btnBrowseClick();
     void cmbProjectsChange();
-    void btnRoute_CacheClick();
-    void btnCache_ForgetClick();
-    void btnMake_ControllerClick();
-    void btnMake_MiddlewareClick();
-    void btnMake_MigrationClick();
-    void btnMake_ModelClick();
-    void btnMake_RequestClick();
-    void btnMake_SeedClick();
-    void btnMake_CommandClick();
-    void bt2Make_ModelClick();
-    void btnDumpAutoloadClick();
-    void btnUpdateClick();
-    void btnRequireClick();
+    void PresetButtonClick();
 
     std::unique_ptr<Ui::TfrmMain> ui;
     TdtmMain& FdtmMain;
@@ -179,6 +175,8 @@ private:
     TFindBar* FFindBar = nullptr;
     TCommandBoxHistory* FCommandBoxHistory = nullptr;
     QAction* FmenColours = nullptr;
+    TCatalogueStore* FCatalogueStore;
+    TfrmPalette* FfrmPalette = nullptr;
     QString FRoot;
     QString FsAppPath;
     QString FsActiveProject;

@@ -1,7 +1,14 @@
 #include "../ui/WindowFixture.h"
+#include "app/CatalogueStore.h"
+#include "app/frmPaletteUnit.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QDirIterator>
 #include <QLineEdit>
 #include <QProcess>
@@ -76,7 +83,7 @@ protected:
         qputenv(name, value);
     }
 
-    // Brings the button's page to the front and clicks it.
+    // Brings the button's page to the front, clicks it and waits for its run to end.
     void Click(const char* name) {
         auto* button = Find<TSpeedButton>(name);
         ASSERT_NE(button, nullptr);
@@ -85,7 +92,7 @@ protected:
         ASSERT_TRUE(WaitForRun(240000)) << name;
     }
 
-    // Types a command line into the command box and presses Enter.
+    // Types a command line into the command box, presses Enter and waits for the run to end.
     void Type(const QString& commandLine) {
         auto* command = Find<QLineEdit>("edtCommand");
         command->setText(commandLine);
@@ -222,6 +229,42 @@ protected:
             "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%' ORDER BY name"));
     }
 
+    // Opens the palette from the Commands menu and waits until the project's commands are read.
+    TfrmPalette& OpenPalette() {
+        QSignalSpy loaded(&Window->CatalogueStore(), &TCatalogueStore::loaded);
+        Find<QAction>("menRunAnyCommand")->trigger();
+        TfrmPalette& palette = Window->Palette();
+        EXPECT_TRUE(palette.isVisible());
+        if (!Window->CatalogueStore().Cached(Project)) {
+            EXPECT_TRUE(loaded.wait(60000));
+        }
+        return palette;
+    }
+
+    // Types into the palette's search box and returns the command the form shows.
+    static QString Choose(TfrmPalette& palette, const QString& search) {
+        auto* box = palette.findChild<QLineEdit*>(QStringLiteral("edtSearch"));
+        box->clear();
+        QTest::keyClicks(box, search);
+        return palette.findChild<QLabel*>(QStringLiteral("lblCommand"))->text();
+    }
+
+    template <typename T>
+    static T* Field(const TfrmPalette& palette, const QString& name) {
+        for (T* widget : palette.findChild<QWidget*>(QStringLiteral("panFields"))->findChildren<T*>())
+            if (widget->accessibleName() == name) return widget;
+        ADD_FAILURE() << "no field " << name.toStdString();
+        return nullptr;
+    }
+
+    // Presses the palette's Run and waits for the run to end.
+    void Run(TfrmPalette& palette) {
+        auto* run = palette.findChild<QPushButton*>(QStringLiteral("btnRunCommand"));
+        EXPECT_TRUE(run->isEnabled());
+        QTest::mouseClick(run, Qt::LeftButton);
+        EXPECT_TRUE(WaitForRun());
+    }
+
     QString Project;
     std::vector<std::pair<const char*, std::optional<QByteArray>>> SavedEnv;
 };
@@ -260,7 +303,8 @@ TEST_F(EndToEnd, PresetButtonsShowWhatTheToolsPrint) {
 }
 
 // Every artisan button but Serve (which never ends) and Make Auth, in an order where each
-// finds what it needs, with its argument answered where it asks for one.
+// finds what it needs, with its argument answered where it asks for one. The generators
+// that ask nothing run bare, and the tool's own reply shows.
 TEST_F(EndToEnd, EveryArtisanButtonRunsInTheProject) {
     const struct {
         const char* button;
@@ -287,20 +331,20 @@ TEST_F(EndToEnd, EveryArtisanButtonRunsInTheProject) {
         {"btnOptimize", nullptr, "Files cached successfully!", nullptr},
         {"btnClear__Compile", nullptr, "Compiled services and packages files removed!", nullptr},
         {"btnView_Clear", nullptr, "Compiled views cleared!", nullptr},
-        {"btnMake_Command", "SendReport", "Console command created successfully.", "app/Console/Commands/SendReport.php"},
+        {"btnMake_Command", nullptr, "Not enough arguments (missing: \"name\").", nullptr},
         {"btnMake_Controller", "NoteController", "Controller created successfully.", "app/Http/Controllers/NoteController.php"},
-        {"btnMake_Event", "NoteSaved", "Event created successfully.", "app/Events/NoteSaved.php"},
-        {"btnMake_Job", "ArchiveNotes", "Job created successfully.", "app/Jobs/ArchiveNotes.php"},
-        {"btnMake_Listener", "LogNote", "Listener created successfully.", "app/Listeners/LogNote.php"},
-        {"btnMake_Mail", "NoteMail", "Mail created successfully.", "app/Mail/NoteMail.php"},
+        {"btnMake_Event", nullptr, "Not enough arguments (missing: \"name\").", nullptr},
+        {"btnMake_Job", nullptr, "Not enough arguments (missing: \"name\").", nullptr},
+        {"btnMake_Listener", nullptr, "Not enough arguments (missing: \"name\").", nullptr},
+        {"btnMake_Mail", nullptr, "Not enough arguments (missing: \"name\").", nullptr},
         {"btnMake_Middleware", "CheckNote", "Middleware created successfully.", "app/Http/Middleware/CheckNote.php"},
         {"btnMake_Model", "Note", "Model created successfully.", "app/Models/Note.php"},
-        {"btnMake_Notification", "NoteDue", "Notification created successfully.", "app/Notifications/NoteDue.php"},
-        {"btnMake_Policy", "NotePolicy", "Policy created successfully.", "app/Policies/NotePolicy.php"},
-        {"btnMake_Provider", "NoteServiceProvider", "Provider created successfully.", "app/Providers/NoteServiceProvider.php"},
+        {"btnMake_Notification", nullptr, "Not enough arguments (missing: \"name\").", nullptr},
+        {"btnMake_Policy", nullptr, "Not enough arguments (missing: \"name\").", nullptr},
+        {"btnMake_Provider", nullptr, "Not enough arguments (missing: \"name\").", nullptr},
         {"btnMake_Request", "StoreNote", "Request created successfully.", "app/Http/Requests/StoreNote.php"},
         {"btnMake_Seed", "NoteSeeder", "Seeder created successfully.", "database/seeders/NoteSeeder.php"},
-        {"btnMake_Test", "NoteTest", "Test created successfully.", "tests/Feature/NoteTest.php"},
+        {"btnMake_Test", nullptr, "Not enough arguments (missing: \"name\").", nullptr},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.button);
@@ -528,6 +572,65 @@ TEST_F(EndToEnd, QuestionsWaitForTheAnswerFromTheInputRow) {
     const QString output = OutputAfter(command);
     EXPECT_TRUE(output.contains(QStringLiteral("Command Canceled!"))) << output.toStdString();
     EXPECT_EQ(SqliteTables(), QStringList());
+}
+
+// The palette reads the project's own commands and runs the line its form builds.
+TEST_F(EndToEnd, PaletteListsTheProjectsCommandsAndRunsAFilledForm) {
+    TfrmPalette& palette = OpenPalette();
+    auto* list = palette.findChild<QListWidget*>(QStringLiteral("lstCommands"));
+    ASSERT_FALSE(list->findItems(QStringLiteral("make:model  \u2605 preset \u2014 Create a new Eloquent model class"),
+                                 Qt::MatchExactly)
+                     .isEmpty());
+    EXPECT_FALSE(list->findItems(QStringLiteral("validate  \u2605 preset"), Qt::MatchStartsWith).isEmpty());
+    EXPECT_FALSE(palette.findChild<QLabel*>(QStringLiteral("lblStatus"))->isVisibleTo(&palette))
+        << palette.findChild<QLabel*>(QStringLiteral("lblStatus"))->text().toStdString();
+
+    ASSERT_EQ(Choose(palette, QStringLiteral("make:model")), QStringLiteral("php artisan make:model"));
+    Field<QLineEdit>(palette, QStringLiteral("name"))->setText(QStringLiteral("Carriage"));
+    Field<QCheckBox>(palette, QStringLiteral("--migration"))->setChecked(true);
+    Run(palette);
+    EXPECT_TRUE(OutputAfter(QStringLiteral("php artisan make:model Carriage --migration"))
+                    .contains(QStringLiteral("Model created successfully.")))
+        << ConsoleText().toStdString();
+    EXPECT_TRUE(ProjectHas(QStringLiteral("app/Models/Carriage.php")));
+    EXPECT_EQ(ProjectFiles(QStringLiteral("database/migrations"),
+                           QStringLiteral(".*_create_carriages_table\\.php")).size(), 1);
+
+    // A Composer command from the same palette, cached this time.
+    TfrmPalette& again = OpenPalette();
+    ASSERT_EQ(Choose(again, QStringLiteral("validate")), QStringLiteral("composer validate"));
+    Run(again);
+    EXPECT_TRUE(OutputAfter(QStringLiteral("composer validate")).contains(QStringLiteral("./composer.json is valid")))
+        << ConsoleText().toStdString();
+    EXPECT_TRUE(Desktop.Errors.empty());
+}
+
+// A value full of shell syntax reaches artisan as typed, and the shell runs none of it.
+TEST_F(EndToEnd, PaletteValuesReachTheToolVerbatim) {
+    TfrmPalette& palette = OpenPalette();
+    ASSERT_EQ(Choose(palette, QStringLiteral("cache:forget")), QStringLiteral("php artisan cache:forget"));
+    const QString key = QStringLiteral("O'Brien \"x\" $(touch pwned)");
+    Field<QLineEdit>(palette, QStringLiteral("key"))->setText(key);
+    Run(palette);
+    EXPECT_TRUE(ConsoleText().contains(QStringLiteral("The [") + key + QStringLiteral("] key has been removed from the cache.")))
+        << ConsoleText().toStdString();
+    EXPECT_FALSE(ProjectHas(QStringLiteral("pwned")));
+    EXPECT_FALSE(QFileInfo::exists(QStringLiteral("pwned")));
+}
+
+// A project whose application is broken: the palette shows artisan's own message and
+// exit status, and still offers Composer's commands.
+TEST_F(EndToEnd, PaletteShowsWhyArtisanCannotList) {
+    QFile bootstrap(Project + QStringLiteral("/bootstrap/app.php"));
+    ASSERT_TRUE(bootstrap.open(QIODevice::Append));
+    bootstrap.write("\nthis is not php;\n");
+    bootstrap.close();
+    TfrmPalette& palette = OpenPalette();
+    const QString status = palette.findChild<QLabel*>(QStringLiteral("lblStatus"))->text();
+    EXPECT_TRUE(status.startsWith(QStringLiteral("\"php artisan list\" gave no list of commands (exit status 255):")))
+        << status.toStdString();
+    EXPECT_TRUE(status.contains(QStringLiteral("syntax error"))) << status.toStdString();
+    EXPECT_EQ(Choose(palette, QStringLiteral("validate")), QStringLiteral("composer validate"));
 }
 
 // The development server runs until Stop, answers while it runs, and leaves nothing

@@ -42,6 +42,28 @@ int WriteSettings(const std::string& AFile, const std::string& AKey, int ACount)
     return std::min(lost, 99);
 }
 
+// The C runtime's own reading of our command line, in UTF-16 whatever the code page.
+extern "C" int __wgetmainargs(int* AArgc, wchar_t*** AArgv, wchar_t*** AEnv, int AGlob, void* AStartInfo);
+
+int PrintArguments() {
+    int argc = 0;
+    wchar_t** argv = nullptr;
+    wchar_t** env = nullptr;
+    int startInfo = 0;
+    if (__wgetmainargs(&argc, &argv, &env, 0, &startInfo) != 0) return 1;
+    std::string lines;
+    static const char kDigits[] = "0123456789abcdef";
+    for (int i = 2; i < argc; ++i) {
+        for (const unsigned char c : platform::FromWide(std::wstring(argv[i]))) {
+            lines += kDigits[c >> 4];
+            lines += kDigits[c & 15];
+        }
+        lines += '\n';
+    }
+    std::fwrite(lines.data(), 1, lines.size(), stdout);
+    return 0;
+}
+
 int HandleUsable(const char* AHex) {
     const auto value = static_cast<std::uintptr_t>(std::stoull(AHex, nullptr, 16));
     DWORD flags = 0;
@@ -70,6 +92,7 @@ int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], testsupport::WriteBytesArgument) == 0) return WriteBytes(argv[2]);
     if (argc == 5 && std::strcmp(argv[1], testsupport::WriteSettingsArgument) == 0)
         return WriteSettings(argv[2], argv[3], std::atoi(argv[4]));
+    if (argc >= 2 && std::strcmp(argv[1], testsupport::PrintArgumentsArgument) == 0) return PrintArguments();
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
