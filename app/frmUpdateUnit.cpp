@@ -28,12 +28,16 @@ TfrmUpdate::TfrmUpdate(TOpenWebsite AOpenWebsite, QWidget* parent)
 
 TfrmUpdate::~TfrmUpdate() = default;
 
+// Texts from the network are shown literally: as rich text, markup such as an image
+// would make the label fetch and render whatever it names.
 void TfrmUpdate::SetNewVersion(const QString& ANewVersionNumber) {
+    ui->lblNewVersion->setTextFormat(Qt::PlainText);
     ui->lblNewVersion->setText(ANewVersionNumber);
     ui->lblNewVersion->adjustSize();
 }
 
 void TfrmUpdate::SetDownloadLink(const QString& ANewDownloadLink) {
+    ui->lblDownloadLink->setTextFormat(Qt::PlainText);
     ui->lblDownloadLink->setText(ANewDownloadLink);
     ui->lblDownloadLink->adjustSize();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "components/HttpClient.h"
+
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -10,14 +12,6 @@
 using TOnNewVersionFoundEvent = std::function<void(const std::string& ANewVersionNumber,
                                                    const std::string& ANewDownloadLink,
                                                    const std::string& AUserMessage)>;
-
-// Time limits of one download, redirects included. A stall is noticed at the next of
-// libcurl's progress calls, which come at least about once a second.
-struct TUpgradeTimeouts {
-    std::chrono::milliseconds Connect{10000};  // to establish a connection
-    std::chrono::milliseconds Stall{15000};    // without receiving anything
-    std::chrono::milliseconds Total{30000};    // for the whole download
-};
 
 namespace autoupgrade {
 
@@ -74,8 +68,6 @@ public:
     TOnNewVersionFoundEvent OnNewVersionFoundEvent;
 
 private:
-    class THttpClient;
-
     bool CheckDownloaded(const std::string& ALocalPath);
 
     std::string msHttpData;

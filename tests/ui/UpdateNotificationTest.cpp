@@ -8,6 +8,8 @@
 #include <QTimer>
 #include <QtTest/QTest>
 
+#include <sys/resource.h>
+
 namespace {
 
 using testsupport::LoopbackHttpServer;
@@ -20,6 +22,13 @@ std::string Description(const std::string& version, const std::string& link,
 
 LoopbackHttpServer::Reply Answer(const std::string& body) {
     return LoopbackHttpServer::Reply::Http("HTTP/1.1 200 OK", body);
+}
+
+// The peak resident memory of this process so far.
+long MaxResidentKiB() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
 }
 
 // What the update dialog showed while it was open.
@@ -78,6 +87,35 @@ TEST_F(UpdateNotification, MenuCheckWithANewerVersionShowsTheDialogAndNothingAft
     EXPECT_TRUE(Desktop.Errors.empty());
     EXPECT_FALSE(Window->tmrUpdateDelayCheck().isActive());
     EXPECT_TRUE(QFile::exists(Path(QStringLiteral("bin/version.ini"))));
+}
+
+TEST_F(UpdateNotification, NetworkTextIsShownLiterallyAndLoadsNothing) {
+    const QString markup = QStringLiteral("<img src=\"/dev/zero\">");
+    LoopbackHttpServer server({Answer(Description("2.0.3", markup.toStdString(), "<b>bold</b>|<img src=\"/dev/zero\">"))});
+    OpenWindow();
+    PointAt(server);
+    std::vector<QString> literalTexts;
+    long grownKiB = -1;
+    Desktop.OnShowModal = [&](QDialog& dialog) {
+        QLabel* link = dialog.findChild<QLabel*>("lblDownloadLink");
+        for (QLabel* label : {dialog.findChild<QLabel*>("lblNewVersion"), link})
+            ASSERT_EQ(label->textFormat(), Qt::PlainText) << label->objectName().toStdString();
+        dialog.show();
+        const long before = MaxResidentKiB();
+        dialog.grab();
+        grownKiB = MaxResidentKiB() - before;
+        // Shown as the characters themselves: the label is as wide as the literal text.
+        EXPECT_GE(link->sizeHint().width(), link->fontMetrics().horizontalAdvance(markup));
+        literalTexts = {link->text(), dialog.findChild<QPlainTextEdit*>("memMessage")->toPlainText()};
+        QTest::mouseClick(dialog.findChild<QPushButton*>("btnClose"), Qt::LeftButton);
+    };
+    CheckFromMenu();
+    ASSERT_EQ(literalTexts.size(), 2u);
+    EXPECT_EQ(literalTexts[0], markup);
+    EXPECT_EQ(literalTexts[1], QStringLiteral("<b>bold</b>\n<img src=\"/dev/zero\">"));
+    EXPECT_GE(grownKiB, 0);
+    EXPECT_LT(grownKiB, 64 * 1024) << "painting the dialog must not read the named file";
+    EXPECT_TRUE(Desktop.OpenedUrls.isEmpty());
 }
 
 TEST_F(UpdateNotification, MenuCheckWithoutANewerVersionSaysSo) {

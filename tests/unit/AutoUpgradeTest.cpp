@@ -452,4 +452,86 @@ TEST_F(AutoUpgradeTest, EachCheckRewritesTheLocalCopyWithItsOwnBody) {
     EXPECT_EQ(events.size(), 1u);
 }
 
+TEST_F(AutoUpgradeTest, NeverSendsCredentialsOfTheAddressOrOfARedirect) {
+    LoopbackHttpServer server;
+    const std::string authority = "127.0.0.1:" + std::to_string(server.Port());
+    server.Enqueue(Reply::Http("HTTP/1.1 302 Found", "", "Location: http://u:p@" + authority + "/first\r\n"));
+    server.Enqueue(Reply::Http("HTTP/1.1 302 Found", "", "Location: /second\r\n"));
+    server.Enqueue(Reply::Http(kOk, Ini("2.0.3")));
+    upgrade.setRemoteINIFileURL("http://user:secret@" + authority + kPath);
+    EXPECT_TRUE(upgrade.Update());
+
+    const std::string headers = "Host: " + authority + "\r\n"
+                                "Accept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8\r\n"
+                                "User-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n\r\n";
+    const auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[0].Raw, "GET " + std::string(kPath) + " HTTP/1.1\r\n" + headers);
+    EXPECT_EQ(requests[1].Raw, "GET /first HTTP/1.1\r\n" + headers);
+    EXPECT_EQ(requests[2].Raw, "GET /second HTTP/1.1\r\n" + headers);
+}
+
+TEST_F(AutoUpgradeTest, CookiesWithControlCharactersAreNotSentBackAndTheStoreIsBounded) {
+    std::string many;
+    for (int i = 0; i < 200; ++i) many += "Set-Cookie: c" + std::to_string(i) + "=v\r\n";
+    LoopbackHttpServer server({
+        Reply::Http(kOk, Ini("1.0"),
+                    "Set-Cookie: evil=b\rX-Evil: 1\r\nSet-Cookie: tab=a\tb\r\nSet-Cookie: ok=1\r\n" + many),
+        Reply::Http(kOk, Ini("1.0")),
+    });
+    PointAt(server);
+    ASSERT_FALSE(upgrade.Update());
+    ASSERT_FALSE(upgrade.Update());
+
+    const auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    const std::string& second = requests[1].Raw;
+    EXPECT_EQ(second.find("X-Evil"), std::string::npos) << second;
+    EXPECT_EQ(second.find("evil="), std::string::npos) << second;
+    EXPECT_EQ(second.find("tab="), std::string::npos) << second;
+    // The first 50 cookies are kept: "ok" and c0 to c48.
+    EXPECT_NE(second.find("\r\nCookie: ok=1; c0=v; "), std::string::npos) << second;
+    EXPECT_NE(second.find("; c48=v\r\n"), std::string::npos) << second;
+    EXPECT_EQ(second.find("c49="), std::string::npos) << second;
+}
+
+TEST_F(AutoUpgradeTest, EveryAnswersBodyIsCappedNotOnlyASuccessfulOne) {
+    // Bodies announced as 1 GiB: the server sends 4 MiB and then waits for the client.
+    const std::string endless(4 * 1024 * 1024, 'x');
+    struct Case {
+        std::string StatusLine, Headers, Failure;
+    };
+    const std::vector<Case> cases = {
+        {"HTTP/1.1 404 Not Found", "", "HTTP/1.1 404 Not Found"},
+        {"HTTP/1.1 302 Found", "Location: /elsewhere\r\n", "The update server's answer is too large."},
+        {"HTTP/1.1 500 Internal Server Error", "", "HTTP/1.1 500 Internal Server Error"},
+    };
+    for (const auto& [statusLine, headers, failure] : cases) {
+        upgrade.setTimeouts({2000ms, 2000ms, 60000ms});
+        LoopbackHttpServer server(
+            {Reply::Raw(statusLine + "\r\n" + headers + "Content-Length: 1073741824\r\n\r\n" + endless)});
+        PointAt(server);
+        EXPECT_EQ(FailureOf([&] { upgrade.Update(); }), failure) << statusLine;
+        EXPECT_EQ(server.Requests().size(), 1u) << statusLine;
+    }
+    EXPECT_FALSE(fs::exists(LocalCopy()));
+}
+
+TEST_F(AutoUpgradeTest, NoCheckRunsBeforeTheLocalFolderIsKnown) {
+    LoopbackHttpServer server({Reply::Http(kOk, Ini("2.0.3")), Reply::Http(kOk, Ini("2.0.3"))});
+    PointAt(server);
+    const fs::path previous = fs::current_path();
+    fs::current_path(folder);
+    std::vector<std::string> failures;
+    for (const std::string localPath : {"c:\\", "", "relative/"}) {
+        upgrade.setRemoteINIFileLocalPath(localPath);
+        failures.push_back(FailureOf([&] { upgrade.Update(); }));
+    }
+    fs::current_path(previous);
+    for (const auto& failure : failures) EXPECT_EQ(failure, "The folder for the update description is not known.");
+    EXPECT_TRUE(server.Requests().empty());
+    EXPECT_TRUE(FolderEntries().empty());
+    EXPECT_TRUE(events.empty());
+}
+
 }  // namespace
