@@ -125,53 +125,11 @@ void TfrmMain::BindPresetButtons() {
 }
 
 void TfrmMain::BindPresetButton(TSpeedButton& button) {
-    using Handler = void (TfrmMain::*)();
-    struct Binding {
-        const char* button;
-        Handler handler;
-    };
-    static const Binding kBindings[] = {
-        {"btnCache_Forget", &TfrmMain::btnCache_ForgetClick},
-        {"btnMake_Controller", &TfrmMain::btnMake_ControllerClick},
-        {"btnMake_Middleware", &TfrmMain::btnMake_MiddlewareClick},
-        {"btnMake_Migration", &TfrmMain::btnMake_MigrationClick},
-        {"btnMake_Model", &TfrmMain::btnMake_ModelClick},
-        {"btnMake_Request", &TfrmMain::btnMake_RequestClick},
-        {"btnMake_Seed", &TfrmMain::btnMake_SeedClick},
-        // The framework's generators cannot run without the name of what they make.
-        {"btnMake_Command", &TfrmMain::btnMake_CommandClick},
-        {"btnMake_Event", &TfrmMain::btnMake_CommandClick},
-        {"btnMake_Job", &TfrmMain::btnMake_CommandClick},
-        {"btnMake_Listener", &TfrmMain::btnMake_CommandClick},
-        {"btnMake_Mail", &TfrmMain::btnMake_CommandClick},
-        {"btnMake_Notification", &TfrmMain::btnMake_CommandClick},
-        {"btnMake_Policy", &TfrmMain::btnMake_CommandClick},
-        {"btnMake_Provider", &TfrmMain::btnMake_CommandClick},
-        {"btnMake_Test", &TfrmMain::btnMake_CommandClick},
-        {"bt2Make_Model", &TfrmMain::bt2Make_ModelClick},
-        {"btnDumpAutoload", &TfrmMain::btnDumpAutoloadClick},
-        {"btnClear__Cache", &TfrmMain::btnDumpAutoloadClick},
-        {"btnDiagnose", &TfrmMain::btnDumpAutoloadClick},
-        {"btnUpdate", &TfrmMain::btnUpdateClick},
-        {"btnValidate", &TfrmMain::btnUpdateClick},
-        {"btnShow", &TfrmMain::btnUpdateClick},
-        {"btnOutDated", &TfrmMain::btnUpdateClick},
-        {"btnSelf__Update", &TfrmMain::btnUpdateClick},
-        {"btnRequire", &TfrmMain::btnRequireClick},
-    };
-
-    const QString name = button.objectName();
-    Handler handler = &TfrmMain::btnRoute_CacheClick;
-    for (const Binding& binding : kBindings)
-        if (name == QLatin1String(binding.button)) handler = binding.handler;
-    connect(&button, &TSpeedButton::clicked, this, handler);
-
-    // The General and Composer pages show each button's command line as its tooltip.
-    const QWidget* page = button.parentWidget();
-    if (page == ui->tabGeneral)
-        button.setToolTip(CommandPrefix(TCommandType::Artisan) + CommandFromButtonName(name));
-    else if (page == ui->TabSheet1)
-        button.setToolTip(CommandPrefix(TCommandType::Composer) + CommandFromButtonName(name));
+    const TPreset* preset = FindPreset(button.objectName());
+    if (!preset) return;
+    connect(&button, &TSpeedButton::clicked, this, &TfrmMain::PresetButtonClick);
+    if (ShowsTooltip(*preset))
+        button.setToolTip(CommandPrefix(preset->Tool) + CommandFromButtonName(button.objectName()));
 }
 
 void TfrmMain::FormCreate() {
@@ -282,21 +240,17 @@ const TSpeedButton& TfrmMain::SenderButton() const {
     return *button;
 }
 
-void TfrmMain::btnRoute_CacheClick() { RunSimpleCommand(SenderButton(), false, QString()); }
-void TfrmMain::btnCache_ForgetClick() { RunSimpleCommand(SenderButton(), true, QString()); }
-void TfrmMain::btnMake_ControllerClick() { RunSimpleCommand(SenderButton(), true, QString()); }
-void TfrmMain::btnMake_MiddlewareClick() { RunSimpleCommand(SenderButton(), true, QString()); }
-void TfrmMain::btnMake_MigrationClick() { RunSimpleCommand(SenderButton(), true, QString()); }
-void TfrmMain::btnMake_ModelClick() { RunSimpleCommand(SenderButton(), true, QString()); }
-void TfrmMain::btnMake_RequestClick() { RunSimpleCommand(SenderButton(), true, QString()); }
-void TfrmMain::btnMake_SeedClick() { RunSimpleCommand(SenderButton(), true, QString()); }
-void TfrmMain::btnMake_CommandClick() { RunSimpleCommand(SenderButton(), true, QString()); }
-void TfrmMain::bt2Make_ModelClick() {
-    RunSimpleCommand(SenderButton(), true, QStringLiteral(" -crm"));
+// Every preset button: its row of the preset table says which tool runs it, whether it
+// asks for arguments and what follows them.
+void TfrmMain::PresetButtonClick() {
+    const TSpeedButton& button = SenderButton();
+    const TPreset* preset = FindPreset(button.objectName());
+    if (!preset) throw Exception("Invalid class typecast");
+    if (preset->Tool == TCommandType::Composer)
+        RunComposerCommand(button, preset->AsksArguments);
+    else
+        RunSimpleCommand(button, preset->AsksArguments, QLatin1String(preset->ExtraText));
 }
-void TfrmMain::btnDumpAutoloadClick() { RunComposerCommand(SenderButton(), false); }
-void TfrmMain::btnUpdateClick() { RunComposerCommand(SenderButton(), false); }
-void TfrmMain::btnRequireClick() { RunComposerCommand(SenderButton(), true); }
 
 void TfrmMain::CheckUpdatesPlease(bool APromptIfNone) {
     try {

@@ -82,19 +82,7 @@ private:
     void tmrUpdateDelayCheckTimer();
     void btnBrowseClick();
     void cmbProjectsChange();
-    void btnRoute_CacheClick();
-    void btnCache_ForgetClick();
-    void btnMake_ControllerClick();
-    void btnMake_MiddlewareClick();
-    void btnMake_MigrationClick();
-    void btnMake_ModelClick();
-    void btnMake_RequestClick();
-    void btnMake_SeedClick();
-    void btnMake_CommandClick();
-    void bt2Make_ModelClick();
-    void btnDumpAutoloadClick();
-    void btnUpdateClick();
-    void btnRequireClick();
+    void PresetButtonClick();
 
     std::unique_ptr<Ui::TfrmMain> ui;
     TdtmMain& FdtmMain;

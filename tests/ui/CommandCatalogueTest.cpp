@@ -8,75 +8,50 @@
 
 namespace {
 
-struct Preset {
-    const char* name;
-    const char* page;
-    const char* command;  // after the prefix
-    bool asks;            // prompts for arguments
-    const char* extra;    // appended after the arguments on OK
-    bool enabled;
-};
+bool IsComposer(const TPreset& preset) { return preset.Tool == TCommandType::Composer; }
 
-constexpr Preset kPresets[] = {
-    {"btnClear__Compile", "tabGeneral", "clear-compile", false, "", true},
-    {"btnDown", "tabGeneral", "down", false, "", true},
-    {"btnEnv", "tabGeneral", "env", false, "", true},
-    {"btnHelp", "tabGeneral", "help", false, "", false},
-    {"btnInspire", "tabGeneral", "inspire", false, "", true},
-    {"btnList", "tabGeneral", "list", false, "", true},
-    {"btnOptimize", "tabGeneral", "optimize", false, "", true},
-    {"btnServe", "tabGeneral", "serve", false, "", false},
-    {"btnUp", "tabGeneral", "up", false, "", true},
-    {"btnAuth_Clear__Resets", "tabGeneral", "auth:clear-resets", false, "", true},
-    {"btnCache_Clear", "tabGeneral", "cache:clear", false, "", true},
-    {"btnCache_Forget", "tabGeneral", "cache:forget", true, "", true},
-    {"btnCache_Table", "tabGeneral", "cache:table", false, "", true},
-    {"btnConfig_Cache", "tabGeneral", "config:cache", false, "", true},
-    {"btnConfig_Clear", "tabGeneral", "config:clear", false, "", true},
-    {"btnKey_Generate", "tabGeneral", "key:generate", false, "", true},
-    {"btnView_Clear", "tabGeneral", "view:clear", false, "", true},
-    {"btnDB_Seed", "TabSheet2", "db:seed", false, "", true},
-    {"btnMake_Auth", "tabMake", "make:auth", false, "", true},
-    {"btnMake_Command", "tabMake", "make:command", true, "", true},
-    {"btnMake_Controller", "tabMake", "make:controller", true, "", true},
-    {"btnMake_Event", "tabMake", "make:event", true, "", true},
-    {"btnMake_Job", "tabMake", "make:job", true, "", true},
-    {"btnMake_Listener", "tabMake", "make:listener", true, "", true},
-    {"btnMake_Mail", "tabMake", "make:mail", true, "", true},
-    {"btnMake_Middleware", "tabMake", "make:middleware", true, "", true},
-    {"btnMake_Migration", "tabMake", "make:migration", true, "", true},
-    {"btnMake_Model", "tabMake", "make:model", true, "", true},
-    {"btnMake_Notification", "tabMake", "make:notification", true, "", true},
-    {"btnMake_Policy", "tabMake", "make:policy", true, "", true},
-    {"btnMake_Provider", "tabMake", "make:provider", true, "", true},
-    {"btnMake_Request", "tabMake", "make:request", true, "", true},
-    {"btnMake_Seed", "tabMake", "make:seed", true, "", true},
-    {"btnMake_Test", "tabMake", "make:test", true, "", true},
-    {"bt2Make_Model", "tabMake", "make:model", true, " -crm", true},
-    {"btnMigrate_Install", "tabMigration", "migrate:install", false, "", true},
-    {"btnMigrate_Refresh", "tabMigration", "migrate:refresh", false, "", true},
-    {"btnMigrate_Reset", "tabMigration", "migrate:reset", false, "", true},
-    {"btnMigrate_Rollback", "tabMigration", "migrate:rollback", false, "", true},
-    {"btnMigrate_Status", "tabMigration", "migrate:status", false, "", true},
-    {"btnMigrate", "tabMigration", "migrate", false, "", true},
-    {"btnRoute_Cache", "tabRoute", "route:cache", false, "", true},
-    {"btnRoute_Clear", "tabRoute", "route:clear", false, "", true},
-    {"btnRoute_List", "tabRoute", "route:list", false, "", true},
-    {"btnDumpAutoload", "TabSheet1", "dumpautoload", false, "", true},
-    {"btnUpdate", "TabSheet1", "update", false, "", true},
-    {"btnValidate", "TabSheet1", "validate", false, "", true},
-    {"btnShow", "TabSheet1", "show", false, "", true},
-    {"btnOutDated", "TabSheet1", "outdated", false, "", true},
-    {"btnClear__Cache", "TabSheet1", "clear-cache", false, "", true},
-    {"btnDiagnose", "TabSheet1", "diagnose", false, "", true},
-    {"btnSelf__Update", "TabSheet1", "self-update", false, "", true},
-    {"btnRequire", "TabSheet1", "require", true, "", true},
-};
-
-bool IsComposer(const Preset& preset) { return QLatin1String(preset.page) == "TabSheet1"; }
-
-QString Prefix(const Preset& preset) {
+QString Prefix(const TPreset& preset) {
     return IsComposer(preset) ? QStringLiteral("composer ") : QStringLiteral("php artisan ");
+}
+
+const TPreset& PresetNamed(const char* name) {
+    const TPreset* preset = FindPreset(QLatin1String(name));
+    EXPECT_NE(preset, nullptr) << name;
+    return *preset;
+}
+
+// What the table must say for the buttons whose behaviour was decided one by one.
+TEST(PresetTable, GeneratorsRunBareAndTheRestAskAsDecided) {
+    const struct {
+        const char* name;
+        bool asks;
+        const char* extra;
+    } cases[] = {
+        {"btnMake_Command", false, ""},      {"btnMake_Event", false, ""},
+        {"btnMake_Job", false, ""},          {"btnMake_Listener", false, ""},
+        {"btnMake_Mail", false, ""},         {"btnMake_Notification", false, ""},
+        {"btnMake_Policy", false, ""},       {"btnMake_Provider", false, ""},
+        {"btnMake_Test", false, ""},         {"btnMake_Controller", true, ""},
+        {"btnMake_Model", true, ""},         {"bt2Make_Model", true, " -crm"},
+        {"btnCache_Forget", true, ""},       {"btnRequire", true, ""},
+        {"btnUpdate", false, ""},
+    };
+    for (const auto& c : cases) {
+        const TPreset& preset = PresetNamed(c.name);
+        EXPECT_EQ(preset.AsksArguments, c.asks) << c.name;
+        EXPECT_STREQ(preset.ExtraText, c.extra) << c.name;
+    }
+    qsizetype asking = 0;
+    for (const TPreset& preset : Presets()) asking += preset.AsksArguments;
+    EXPECT_EQ(asking, 9);
+    EXPECT_EQ(Presets().size(), 53u);
+}
+
+TEST(PresetTable, MarksTheCommandsThatAPresetRuns) {
+    EXPECT_TRUE(IsPresetCommand(TCommandType::Artisan, QStringLiteral("migrate:status")));
+    EXPECT_TRUE(IsPresetCommand(TCommandType::Composer, QStringLiteral("self-update")));
+    EXPECT_FALSE(IsPresetCommand(TCommandType::Composer, QStringLiteral("migrate")));
+    EXPECT_FALSE(IsPresetCommand(TCommandType::Artisan, QStringLiteral("make:cast")));
 }
 
 TEST(CommandFromButtonName, RewritesTheNameStepByStep) {
@@ -111,11 +86,11 @@ protected:
         WindowTest::TearDown();
     }
 
-    TSpeedButton* Button(const Preset& preset) const {
-        return Window->findChild<TSpeedButton*>(QString::fromLatin1(preset.name));
+    TSpeedButton* Button(const TPreset& preset) const {
+        return Window->findChild<TSpeedButton*>(QString::fromLatin1(preset.Name));
     }
 
-    void Click(const Preset& preset) {
+    void Click(const TPreset& preset) {
         TSpeedButton* button = Button(preset);
         Find<QTabWidget>("pgMain")->setCurrentWidget(button->parentWidget());
         QTest::mouseClick(button, Qt::LeftButton);
@@ -141,44 +116,47 @@ TEST_F(PresetButtons, EachButtonSitsOnItsPageAndRunsItsCommand) {
     auto* pages = Find<QTabWidget>("pgMain");
     for (int i = 0; i < pages->count(); ++i)
         presetCount += pages->widget(i)->findChildren<TSpeedButton*>().size();
-    ASSERT_EQ(presetCount, qsizetype(std::size(kPresets)));
+    ASSERT_EQ(presetCount, qsizetype(Presets().size()));
 
-    for (const Preset& preset : kPresets) {
-        SCOPED_TRACE(preset.name);
+    const QStringList disabled = {QStringLiteral("btnHelp"), QStringLiteral("btnServe")};
+    for (const TPreset& preset : Presets()) {
+        SCOPED_TRACE(preset.Name);
+        const QString command = CommandFromButtonName(QLatin1String(preset.Name));
+        const bool enabled = !disabled.contains(QLatin1String(preset.Name));
         TSpeedButton* button = Button(preset);
         ASSERT_NE(button, nullptr);
-        EXPECT_EQ(button->parentWidget()->objectName(), QLatin1String(preset.page));
+        EXPECT_EQ(button->parentWidget()->objectName(), QLatin1String(preset.Page));
         EXPECT_EQ(button->size(), QSize(100, 25));
         EXPECT_TRUE(button->autoRaise());
         EXPECT_EQ(button->focusPolicy(), Qt::NoFocus);
-        EXPECT_EQ(button->isEnabled(), preset.enabled);
-        EXPECT_EQ(CommandFromButtonName(button->objectName()), QLatin1String(preset.command));
-        const bool showsTooltip = QLatin1String(preset.page) == "tabGeneral" || IsComposer(preset);
-        EXPECT_EQ(button->toolTip(),
-                  showsTooltip ? Prefix(preset) + QLatin1String(preset.command) : QString());
+        EXPECT_EQ(button->isEnabled(), enabled);
+        const QLatin1String page(preset.Page);
+        EXPECT_EQ(IsComposer(preset), page == "TabSheet1");
+        const bool showsTooltip = page == "tabGeneral" || page == "TabSheet1";
+        EXPECT_EQ(button->toolTip(), showsTooltip ? Prefix(preset) + command : QString());
 
         Desktop.Prompts.clear();
         Desktop.InputAnswers = {QStringLiteral("Post --force")};
         DataModule->cmdCommand.setCommmandStr("");
         Click(preset);
         const QString recorded = TakeRecord();
-        if (!preset.enabled) {
+        if (!enabled) {
             EXPECT_TRUE(recorded.isEmpty());
             EXPECT_EQ(DataModule->cmdCommand.CommmandStr(), "");
             continue;
         }
-        QString commandLine = Prefix(preset) + QLatin1String(preset.command);
+        QString commandLine = Prefix(preset) + command;
         QString arguments = IsComposer(preset) ? QStringLiteral("composer") : QStringLiteral("php|artisan");
-        arguments += u'|' + QLatin1String(preset.command);
-        if (preset.asks) {
+        arguments += u'|' + command;
+        if (preset.AsksArguments) {
             ASSERT_EQ(Desktop.Prompts.size(), 1u);
             EXPECT_EQ(Desktop.Prompts[0].Caption, QStringLiteral("Arguments"));
             EXPECT_EQ(Desktop.Prompts[0].Text, QStringLiteral("Enter Arguments"));
             EXPECT_EQ(Desktop.Prompts[0].InitialValue, QString());
             commandLine += QStringLiteral(" Post --force");
             arguments += QStringLiteral("|Post|--force");
-            if (!IsComposer(preset)) commandLine += u' ' + QLatin1String(preset.extra);
-            if (QLatin1String(preset.extra) == " -crm") arguments += QStringLiteral("|-crm");
+            if (!IsComposer(preset)) commandLine += u' ' + QLatin1String(preset.ExtraText);
+            if (QLatin1String(preset.ExtraText) == " -crm") arguments += QStringLiteral("|-crm");
         } else {
             EXPECT_TRUE(Desktop.Prompts.empty());
         }
@@ -211,11 +189,7 @@ TEST_F(PresetButtons, PromptAnswersEmptyOkAndCancel) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.commandLine);
         Desktop.InputAnswers = {c.answer};
-        const Preset* preset = nullptr;
-        for (const Preset& p : kPresets)
-            if (QLatin1String(p.name) == c.button) preset = &p;
-        ASSERT_NE(preset, nullptr);
-        Click(*preset);
+        Click(PresetNamed(c.button));
         EXPECT_EQ(DataModule->cmdCommand.CommmandStr(), c.commandLine);
         EXPECT_FALSE(TakeRecord().isEmpty()) << "the command runs after the prompt";
     }
@@ -224,7 +198,7 @@ TEST_F(PresetButtons, PromptAnswersEmptyOkAndCancel) {
 TEST_F(PresetButtons, WithoutAProjectTheRunnerGetsTheEmptyFolder) {
     OpenWindow();
     Window->show();
-    Click(kPresets[1]);  // Down
+    Click(PresetNamed("btnDown"));
     EXPECT_EQ(DataModule->cmdCommand.CommmandStr(), "php artisan down");
     EXPECT_TRUE(TakeRecord().isEmpty());
     const QStringList lines = ConsoleText().split(u'\n');

@@ -25,11 +25,34 @@ int WriteBytes(const char* AHex) {
     return written == bytes.size() ? 0 : 1;
 }
 
+// The C runtime's own reading of our command line, in UTF-16 whatever the code page.
+extern "C" int __wgetmainargs(int* AArgc, wchar_t*** AArgv, wchar_t*** AEnv, int AGlob, void* AStartInfo);
+
+int PrintArguments() {
+    int argc = 0;
+    wchar_t** argv = nullptr;
+    wchar_t** env = nullptr;
+    int startInfo = 0;
+    if (__wgetmainargs(&argc, &argv, &env, 0, &startInfo) != 0) return 1;
+    std::string lines;
+    static const char kDigits[] = "0123456789abcdef";
+    for (int i = 2; i < argc; ++i) {
+        for (const unsigned char c : platform::FromWide(std::wstring(argv[i]))) {
+            lines += kDigits[c >> 4];
+            lines += kDigits[c & 15];
+        }
+        lines += '\n';
+    }
+    std::fwrite(lines.data(), 1, lines.size(), stdout);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], testsupport::PrintCommandLineArgument) == 0) return PrintCommandLine();
     if (argc == 3 && std::strcmp(argv[1], testsupport::WriteBytesArgument) == 0) return WriteBytes(argv[2]);
+    if (argc >= 2 && std::strcmp(argv[1], testsupport::PrintArgumentsArgument) == 0) return PrintArguments();
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

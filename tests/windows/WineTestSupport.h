@@ -13,7 +13,10 @@ namespace testsupport {
 // Arguments that make windows_tests.exe act as a child program instead of running tests:
 //   --print-command-line   writes its own command line (GetCommandLineW, as UTF-8)
 //   --write-bytes HEX      writes the bytes given as hexadecimal pairs to standard output
+//   --print-arguments ...  writes each following argument, as the C runtime reads it, in
+//                          hexadecimal UTF-8 on a line of its own
 inline const char* const PrintCommandLineArgument = "--print-command-line";
+inline const char* const PrintArgumentsArgument = "--print-arguments";
 inline const char* const WriteBytesArgument = "--write-bytes";
 
 inline std::string Utf8(const std::filesystem::path& APath) { return platform::Utf8FromPath(APath); }
