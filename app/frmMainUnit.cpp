@@ -157,12 +157,25 @@ void TfrmMain::FormCreate() {
 void TfrmMain::setsRoot(const QString& value) {
     FRoot = value;
     ui->edtRoot->setText(value);
-    FdtmMain.iniFileParser.WriteVal(kSettingsSection, "Root", value.toStdString());
+    ReportSettingsSaved(FdtmMain.iniFileParser.WriteVal(kSettingsSection, "Root", value.toStdString()));
 }
 
 void TfrmMain::setsActiveProject(const QString& value) {
     FsActiveProject = value;
-    FdtmMain.iniFileParser.WriteVal(kSettingsSection, "Project", value.toStdString());
+    ReportSettingsSaved(FdtmMain.iniFileParser.WriteVal(kSettingsSection, "Project", value.toStdString()));
+}
+
+// A failed store is said once in the status bar, not again for the failures that follow;
+// the next store that goes through takes the message away.
+void TfrmMain::ReportSettingsSaved(bool ASaved) {
+    const QString message = QStringLiteral("Settings could not be saved: ");
+    if (ASaved) {
+        if (FSettingsUnsaved && ui->sbMain->currentMessage().startsWith(message)) ui->sbMain->clearMessage();
+        FSettingsUnsaved = false;
+    } else if (!FSettingsUnsaved) {
+        FSettingsUnsaved = true;
+        ui->sbMain->showMessage(message + QString::fromStdString(FdtmMain.iniFileParser.LastWriteError()));
+    }
 }
 
 void TfrmMain::LoadSettings() {

@@ -66,6 +66,7 @@ protected:
 private:
     void FormCreate();
     void LoadSettings();
+    void ReportSettingsSaved(bool ASaved);
     void BindPresetButtons();
     void BindPresetButton(TSpeedButton& button);
     const TSpeedButton& SenderButton() const;
@@ -92,4 +93,5 @@ private:
     QString FRoot;
     QString FsAppPath;
     QString FsActiveProject;
+    bool FSettingsUnsaved = false;  // the last store of a setting failed and was reported
 };

@@ -1,32 +1,17 @@
 #include "components/AutoUpgrade.h"
 
 #include "components/Exception.h"
+#include "platform/AtomicFile.h"
 #include "platform/ModuleFileName.h"
 #include "platform/PrivateProfile.h"
 #include "platform/VersionResource.h"
 #include "platform/Utf8.h"
 
-#include <fcntl.h>
-#ifdef _WIN32
-#include <io.h>
-#include <sys/stat.h>
-#else
-#include <unistd.h>
-#endif
-
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
-#include <ctime>
-#include <filesystem>
-#include <map>
-#include <optional>
-#include <random>
-#include <utility>
 #include <vector>
 
 namespace {
@@ -51,78 +36,16 @@ std::vector<std::uint32_t> ParseVersion(const std::string& version) {
     }
 }
 
-// The few file calls of ReplaceFile, on POSIX descriptors or the Windows C runtime's.
-// Names are UTF-8; Windows gets them as UTF-16. Failures leave errno set.
-#ifdef _WIN32
-int OpenNewFile(const std::string& path) {
-    return ::_wopen(platform::PathFromUtf8(path).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_NOINHERIT | _O_BINARY,
-                    _S_IREAD | _S_IWRITE);
-}
-long long WriteSome(int fd, const char* data, std::size_t count) {
-    return ::_write(fd, data, static_cast<unsigned>(std::min<std::size_t>(count, 1u << 30)));
-}
-int FlushToDisk(int fd) { return ::_commit(fd); }
-int CloseFile(int fd) { return ::_close(fd); }
-void RemoveFile(const std::string& path) { ::_wunlink(platform::PathFromUtf8(path).c_str()); }
-// Replaces an existing target, as rename does on POSIX. Returns the reason on failure.
-std::string RenameOver(const std::string& from, const std::string& to) {
-    std::error_code error;
-    std::filesystem::rename(platform::PathFromUtf8(from), platform::PathFromUtf8(to), error);
-    return error ? error.message() : std::string();
-}
-#else
-int OpenNewFile(const std::string& path) {
-    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-}
-long long WriteSome(int fd, const char* data, std::size_t count) { return ::write(fd, data, count); }
-int FlushToDisk(int fd) { return ::fsync(fd); }
-int CloseFile(int fd) { return ::close(fd); }
-void RemoveFile(const std::string& path) { ::unlink(path.c_str()); }
-std::string RenameOver(const std::string& from, const std::string& to) {
-    return ::rename(from.c_str(), to.c_str()) == 0 ? std::string() : std::strerror(errno);
-}
-#endif
-
-void CloseAndRemove(int fd, const std::string& path) {
-    CloseFile(fd);
-    RemoveFile(path);
-}
-
-// Replaces the file at `path` with `bytes`: written to a new file beside it, then renamed
-// into place, so a failure leaves the previous file as it was.
-void ReplaceFile(const std::string& path, const std::string& bytes) {
-    std::random_device random;
-    std::string temporary;
-    int fd = -1;
-    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        char suffix[16];
-        std::snprintf(suffix, sizeof suffix, ".%08x", static_cast<unsigned>(random()));
-        temporary = path + suffix;
-        fd = OpenNewFile(temporary);
-        if (fd < 0 && errno != EEXIST) break;
-    }
-    if (fd < 0) throw Exception("Cannot create file \"" + path + "\". " + std::strerror(errno));
-
-    for (std::size_t written = 0; written < bytes.size();) {
-        const long long count = WriteSome(fd, bytes.data() + written, bytes.size() - written);
-        if (count < 0 && errno == EINTR) continue;
-        if (count <= 0) {
-            CloseAndRemove(fd, temporary);
-            throw Exception("Stream write error");
-        }
-        written += static_cast<std::size_t>(count);
-    }
-    if (FlushToDisk(fd) != 0) {
-        CloseAndRemove(fd, temporary);
-        throw Exception("Stream write error");
-    }
-    if (CloseFile(fd) != 0) {
-        RemoveFile(temporary);
-        throw Exception("Stream write error");
-    }
-    if (const std::string reason = RenameOver(temporary, path); !reason.empty()) {
-        RemoveFile(temporary);
-        throw Exception("Cannot create file \"" + path + "\". " + reason);
+// Replaces the local copy with `bytes` in one step, so a failure leaves the previous
+// copy as it was.
+void ReplaceLocalCopy(const std::string& path, const std::string& bytes) {
+    const platform::TReplaceResult result = platform::ReplaceFileContents(path, bytes);
+    switch (result.Stage) {
+    case platform::TReplaceStage::None: return;
+    case platform::TReplaceStage::Write: throw Exception("Stream write error");
+    case platform::TReplaceStage::Create:
+    case platform::TReplaceStage::Replace:
+        throw Exception("Cannot create file \"" + path + "\". " + std::strerror(result.Error));
     }
 }
 
@@ -185,7 +108,7 @@ bool TAutoUpgrade::Update() {
             throw Exception("The folder for the update description is not known.");
         idHTTP->Get(FRemoteINIFileURL, FTimeouts, msHttpData);
         const std::string localPath = FRemoteINIFileLocalPath + "version.ini";
-        ReplaceFile(localPath, msHttpData);
+        ReplaceLocalCopy(localPath, msHttpData);
         return CheckDownloaded(localPath);
     } catch (const std::exception& error) {
         throw Exception(error.what());

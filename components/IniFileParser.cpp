@@ -1,13 +1,5 @@
 #include "components/IniFileParser.h"
 
-#include <fcntl.h>
-#ifdef _WIN32
-#include <io.h>
-#include <sys/stat.h>
-#else
-#include <unistd.h>
-#endif
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -15,6 +7,7 @@
 #include <system_error>
 
 #include "components/Exception.h"
+#include "platform/AtomicFile.h"
 #include "platform/ModuleFileName.h"
 #include "platform/PrivateProfile.h"
 #include "platform/Utf8.h"
@@ -28,17 +21,6 @@ std::string ExpandFileName(const std::string& fileName) {
     return error ? fileName : platform::Utf8FromPath(absolute.lexically_normal());
 }
 
-// Opens the file for writing, creating it when missing but never emptying it; the
-// descriptor, or -1 with errno set.
-int OpenOrCreate(const std::string& fileName) {
-#ifdef _WIN32
-    return ::_wopen(platform::PathFromUtf8(fileName).c_str(), _O_WRONLY | _O_CREAT | _O_NOINHERIT | _O_BINARY,
-                    _S_IREAD | _S_IWRITE);
-#else
-    return ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666);
-#endif
-}
-
 // Creates the file empty unless a file of that name exists; 0 on success, else
 // the errno of the failure. A folder of that name is not a file. A blank name
 // is refused rather than made into a file of blanks.
@@ -47,14 +29,7 @@ int CreateFileIfMissing(const std::string& fileName, bool blankName) {
     std::error_code ignored;
     const auto status = std::filesystem::status(platform::PathFromUtf8(fileName), ignored);
     if (std::filesystem::exists(status)) return std::filesystem::is_directory(status) ? EISDIR : 0;
-    // No truncation: should the file appear meanwhile, its bytes are kept.
-    const int descriptor = OpenOrCreate(fileName);
-    if (descriptor < 0) return errno;
-#ifdef _WIN32
-    return ::_close(descriptor) == 0 ? 0 : errno;
-#else
-    return ::close(descriptor) == 0 ? 0 : errno;
-#endif
+    return platform::CreateFileIfMissing(fileName);
 }
 
 }  // namespace
@@ -76,15 +51,22 @@ std::string TIniFileParser::ReadVal(const std::string& ASection, const std::stri
 
 bool TIniFileParser::WriteVal(const std::string& ASection, const std::string& AIdent,
                               const std::string& AValue) const {
+    FLastWriteError.clear();
     if (!IsFilledIn(FIniFileName)) return true;
     try {
+        errno = 0;
         if (!platform::WritePrivateProfileString(ASection, AIdent, AValue, FIniFileName)) {
+            const int reason = errno;
+            FLastWriteError = reason != 0 ? std::strerror(reason) : "Unable to write to " + FIniFileName;
             throw Exception("Unable to write to " + FIniFileName);
         }
         return true;
+    } catch (const std::exception& error) {
+        if (FLastWriteError.empty()) FLastWriteError = error.what();
     } catch (...) {
-        return false;  // a failed store is not reported
+        if (FLastWriteError.empty()) FLastWriteError = "Unable to write to " + FIniFileName;
     }
+    return false;  // the caller decides whether to tell
 }
 
 bool TIniFileParser::IsSectionFilledIn(const std::string& ASectionName) const {
@@ -99,12 +81,7 @@ std::string TIniFileParser::ReadApplicationPath() {
     const std::string executable = platform::ModuleFileName();
     if (executable.empty()) return "";
     // The folder with its closing separator: "/" on POSIX, "\\" on Windows.
-#ifdef _WIN32
-    const char* const separators = "\\/";
-#else
-    const char* const separators = "/";
-#endif
-    const std::size_t last = executable.find_last_of(separators);
+    const std::size_t last = executable.find_last_of(platform::kPathSeparators);
     return last == std::string::npos ? "" : executable.substr(0, last + 1);
 }
 

@@ -19,9 +19,13 @@ public:
     std::string ReadVal(const std::string& ASection, const std::string& AIdent,
                         const std::string& ADefault) const;
 
-    // False when the write was refused; never throws.
+    // False when the write was refused; never throws. LastWriteError() then says why.
     bool WriteVal(const std::string& ASection, const std::string& AIdent,
                   const std::string& AValue) const;
+
+    // Why the last WriteVal failed, in the system's words ("Permission denied"); ""
+    // after a write that went through.
+    const std::string& LastWriteError() const { return FLastWriteError; }
 
     // True when the section holds at least one key and every key's value has a
     // character above U+0020.
@@ -37,4 +41,5 @@ private:
     static bool IsFilledIn(const std::string& AText);
 
     std::string FIniFileName;
+    mutable std::string FLastWriteError;
 };

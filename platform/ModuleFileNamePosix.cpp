@@ -5,6 +5,8 @@
 
 namespace platform {
 
+const char* const kPathSeparators = "/";
+
 std::string ModuleFileName() {
     std::error_code error;
     auto path = std::filesystem::read_symlink("/proc/self/exe", error);

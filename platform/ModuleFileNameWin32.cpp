@@ -6,6 +6,8 @@
 
 namespace platform {
 
+const char* const kPathSeparators = "\\/";
+
 std::string ModuleFileName() {
     // The call cuts the name to the buffer and reports a full buffer then; grow until it fits.
     std::vector<wchar_t> buffer(MAX_PATH);

@@ -22,6 +22,10 @@ namespace platform {
 // The longest value a read returns, in characters.
 constexpr std::size_t kMaxProfileValueLength = 2047;
 
+// A larger file is not read: reads give the default, writes are refused with EFBIG
+// and leave it untouched.
+constexpr std::size_t kMaxProfileFileBytes = 16 * 1024 * 1024;
+
 std::string GetPrivateProfileString(const std::string& section, const std::string& key,
                                     const std::string& defaultValue, const std::string& fileName);
 
@@ -31,12 +35,16 @@ std::vector<std::string> GetPrivateProfileKeyNames(const std::string& section,
 
 // Creates the file, the section and the key as needed and replaces an existing
 // key's value in place, leaving every other line as it was. Lines it adds end in
-// CR LF; a UTF-16 LE file stays UTF-16 LE. The new file replaces the old one whole
-// (written beside it, flushed, then renamed) and keeps its permission bits. False
+// CR LF; a UTF-16 LE file stays UTF-16 LE. A value that begins or ends with a blank,
+// or is itself enclosed in quotation marks, is written in double quotes so that it
+// reads back as given. The new file replaces the old one whole (written beside it
+// with its permission bits, flushed, then moved over it: platform/AtomicFile.h),
+// under a lock that other writers of the file wait for, and temporary files that
+// an interrupted write left behind are removed. False
 // when the write was refused; errno then tells why: a file without any write
 // permission bit is read-only even for root (EACCES), and a name or value that
 // would not read back as written (a line break, a key with "=" or starting with
-// "[" or ";") is refused with EINVAL.
+// "[" or ";") is refused with EINVAL; a file over kMaxProfileFileBytes with EFBIG.
 bool WritePrivateProfileString(const std::string& section, const std::string& key,
                                const std::string& value, const std::string& fileName);
 

@@ -346,10 +346,17 @@ bool IsWritableEntry(std::string_view section, std::string_view key, std::string
     return IsWritable(Trim(section), Trim(key), value);
 }
 
+std::string ValueForWriting(std::string_view value) {
+    if (value.empty()) return {};
+    const bool blankAtAnEnd = Trim(value).size() != value.size();
+    if (!blankAtAnEnd && Unquote(value).size() == value.size()) return std::string(value);
+    return "\"" + std::string(value) + "\"";
+}
+
 std::string WriteProfileValue(std::string_view section, std::string_view key, std::string_view value,
                               std::string_view fileBytes) {
     Document document = Decode(fileBytes);
-    SetValue(document, Trim(section), Trim(key), value);
+    SetValue(document, Trim(section), Trim(key), ValueForWriting(value));
     return Encode(document);
 }
 

@@ -21,7 +21,12 @@ std::vector<std::string> ProfileKeyNames(std::string_view section, std::string_v
 // NUL anywhere, a key with "=" or starting with "[" or ";").
 bool IsWritableEntry(std::string_view section, std::string_view key, std::string_view value);
 
-// The file's new bytes after writing the key: the line of an existing key is
+// The value as it goes into the file: in double quotes when it begins or ends with a
+// blank or is itself enclosed in quotation marks, since reading drops blanks around a
+// value and one pair of enclosing quotation marks; as given otherwise.
+std::string ValueForWriting(std::string_view value);
+
+// The file's new bytes after writing the key (its value through ValueForWriting): the line of an existing key is
 // replaced in place, a new key or section is added with CR LF, every other line
 // and the file's encoding stay as they were.
 std::string WriteProfileValue(std::string_view section, std::string_view key, std::string_view value,

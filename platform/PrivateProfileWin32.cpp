@@ -1,5 +1,6 @@
 #include "platform/PrivateProfile.h"
 #include "platform/PrivateProfileText.h"
+#include "platform/AtomicFile.h"
 
 #include "platform/WideTextWin32.h"
 
@@ -25,6 +26,8 @@ int ErrnoOf(DWORD error) {
     case ERROR_PATH_NOT_FOUND: return ENOENT;
     case ERROR_INVALID_NAME:
     case ERROR_INVALID_PARAMETER: return EINVAL;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return ENOSPC;
     default: return EIO;
     }
 }
@@ -69,22 +72,105 @@ std::vector<std::string> GetPrivateProfileKeyNames(const std::string& section,
     return names;
 }
 
+namespace {
+
+// The file the system's functions would use: a name without a folder lies in the
+// Windows folder, any other is made absolute.
+std::wstring SystemsFileName(const std::wstring& fileName) {
+    wchar_t buffer[32768];
+    if (fileName.find_first_of(L"\\/") == std::wstring::npos) {
+        const UINT length = ::GetWindowsDirectoryW(buffer, static_cast<UINT>(std::size(buffer)));
+        if (length > 0 && length < std::size(buffer)) return std::wstring(buffer, length) + L"\\" + fileName;
+        return fileName;
+    }
+    const DWORD length = ::GetFullPathNameW(fileName.c_str(), static_cast<DWORD>(std::size(buffer)), buffer, nullptr);
+    return length > 0 && length < std::size(buffer) ? std::wstring(buffer, length) : fileName;
+}
+
+// The bytes of an existing settings file; false with errno when it cannot be read or
+// is too large.
+bool ReadFileBytes(const std::wstring& fileName, std::string* bytes) {
+    const HANDLE file = ::CreateFileW(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        errno = ErrnoOf(::GetLastError());
+        return false;
+    }
+    LARGE_INTEGER size{};
+    bool ok = ::GetFileSizeEx(file, &size) != 0;
+    if (ok && static_cast<unsigned long long>(size.QuadPart) > kMaxProfileFileBytes) {
+        ::CloseHandle(file);
+        errno = EFBIG;
+        return false;
+    }
+    bytes->assign(ok ? static_cast<std::size_t>(size.QuadPart) : 0, '\0');
+    DWORD read = 0;
+    ok = ok && (bytes->empty() || ::ReadFile(file, bytes->data(), static_cast<DWORD>(bytes->size()), &read, nullptr));
+    const DWORD error = ::GetLastError();
+    ::CloseHandle(file);
+    if (!ok) {
+        errno = ErrnoOf(error);
+        return false;
+    }
+    bytes->resize(read);
+    return true;
+}
+
+}  // namespace
+
+// The system's function rewrites a file in place, so a write that stops part-way would
+// leave it cut short: it writes to a copy instead, which then replaces the file in one
+// step, with the lock held from reading the file to replacing it.
 bool WritePrivateProfileString(const std::string& section, const std::string& key,
                                const std::string& value, const std::string& fileName) {
     if (!portable::IsWritableEntry(section, key, value) || fileName.empty()) {
         errno = EINVAL;
         return false;
     }
-    const std::wstring wideFile = ToWide(fileName);
-    if (!::WritePrivateProfileStringW(ToWide(section).c_str(), ToWide(key).c_str(), ToWide(value).c_str(),
-                                      wideFile.c_str())) {
-        errno = ErrnoOf(::GetLastError());
+    const std::wstring wideTarget = SystemsFileName(ToWide(fileName));
+    const std::string target = FromWide(wideTarget);
+    const TFileLock lock(target);
+    if (!lock.Locked()) {
+        errno = lock.Error();
         return false;
     }
-    // The system keeps the file in a cache; this writes it out before we return. The
-    // flush reports FALSE whatever happens, so its result tells nothing.
-    ::WritePrivateProfileStringW(nullptr, nullptr, nullptr, wideFile.c_str());
-    return true;
+    std::string bytes;
+    const DWORD attributes = ::GetFileAttributesW(wideTarget.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+            errno = EISDIR;
+            return false;
+        }
+        if (attributes & FILE_ATTRIBUTE_READONLY) {
+            errno = EACCES;
+            return false;
+        }
+        if (!ReadFileBytes(wideTarget, &bytes)) return false;
+    } else if (const DWORD error = ::GetLastError(); error != ERROR_FILE_NOT_FOUND) {
+        errno = ErrnoOf(error);
+        return false;
+    }
+    RemoveStaleTemporaries(target);
+
+    TReplaceResult result;
+    const std::string temporary = CreateTemporaryBeside(target, bytes, result);
+    if (!result.Ok()) {
+        errno = result.Error;
+        return false;
+    }
+    const std::wstring wideTemporary = ToWide(temporary);
+    if (!::WritePrivateProfileStringW(ToWide(section).c_str(), ToWide(key).c_str(),
+                                      ToWide(portable::ValueForWriting(value)).c_str(), wideTemporary.c_str())) {
+        errno = ErrnoOf(::GetLastError());
+        ::DeleteFileW(wideTemporary.c_str());
+        return false;
+    }
+    // The system keeps the file in a cache; this writes it out. The flush reports FALSE
+    // whatever happens, so its result tells nothing.
+    ::WritePrivateProfileStringW(nullptr, nullptr, nullptr, wideTemporary.c_str());
+    result = MoveOver(temporary, target);
+    errno = result.Error;
+    return result.Ok();
 }
 
 }  // namespace platform

@@ -5,6 +5,7 @@
 #include <QHelpEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QToolButton>
 #include <QToolTip>
 #include <QtTest/QTest>
@@ -136,6 +137,46 @@ TEST_F(Projects, RefreshButtonShowsTheActionsPictureAndHintButNoTooltip) {
     QHelpEvent tooltip(QEvent::ToolTip, QPoint(5, 5), button->mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(button, &tooltip);
     EXPECT_FALSE(QToolTip::isVisible());
+}
+
+TEST_F(Projects, RootAndProjectWithBlanksAtTheirEndsSurviveARestart) {
+    const QString root = Path(QStringLiteral(" my www "));
+    QDir().mkpath(root + QStringLiteral("/ blog "));
+    QDir().mkpath(root + QStringLiteral("/shop"));
+    OpenWindow();
+    Desktop.FolderAnswers = {root};
+    QTest::mouseClick(Find<QPushButton>("btnBrowse"), Qt::LeftButton);
+    ChooseProject(0);
+    ASSERT_EQ(List()->currentText(), root + QStringLiteral("/ blog "));
+
+    OpenWindow();
+    EXPECT_EQ(Find<QLineEdit>("edtRoot")->text(), root);
+    EXPECT_EQ(Window->sActiveProject(), root + QStringLiteral("/ blog "));
+    EXPECT_EQ(List()->currentText(), root + QStringLiteral("/ blog "));
+}
+
+TEST_F(Projects, AFailedStoreIsSaidOnceInTheStatusBar) {
+    const QString root = MakeRoot({"one"});
+    QFile::setPermissions(SettingsFile(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    const QByteArray before = ReadFile(SettingsFile());
+    OpenWindow();
+    auto* statusBar = Find<QStatusBar>("sbMain");
+    const QString message = QStringLiteral("Settings could not be saved: Permission denied");
+    EXPECT_EQ(statusBar->currentMessage(), message);
+    // The flow goes on: the root is shown and its projects listed.
+    EXPECT_EQ(Find<QLineEdit>("edtRoot")->text(), root);
+    EXPECT_EQ(Entries(), QStringList({root + QStringLiteral("/one")}));
+
+    QStringList shown;
+    QObject::connect(statusBar, &QStatusBar::messageChanged, [&](const QString& text) { shown.append(text); });
+    ChooseProject(0);  // fails again: nothing new is said
+    EXPECT_TRUE(shown.isEmpty());
+    EXPECT_EQ(ReadFile(SettingsFile()), before);
+
+    QFile::setPermissions(SettingsFile(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    ChooseProject(0);
+    EXPECT_EQ(shown, QStringList({QString()}));
+    EXPECT_TRUE(ReadFile(SettingsFile()).contains("Project=" + root.toUtf8() + "/one\r\n"));
 }
 
 }  // namespace

@@ -71,8 +71,13 @@ TEST_F(IniFileParserTest, RefusedWriteReturnsFalseAndKeepsTheFile) {
     parser.setIniFileName(ini);
     ::chmod(ini.c_str(), 0444);
     EXPECT_FALSE(parser.WriteVal("Settings", "Root", "/new"));
+    EXPECT_EQ(parser.LastWriteError(), "Permission denied");
     EXPECT_FALSE(parser.WriteVal("Settings", "Root", "line\nbreak"));
+    EXPECT_EQ(parser.LastWriteError(), "Invalid argument");
     EXPECT_EQ(ReadBytes(ini), content);
+    ::chmod(ini.c_str(), 0644);
+    EXPECT_TRUE(parser.WriteVal("Settings", "Root", "/new"));
+    EXPECT_EQ(parser.LastWriteError(), "");
 }
 
 TEST_F(IniFileParserTest, BlankFileNameTouchesNothing) {

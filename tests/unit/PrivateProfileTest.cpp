@@ -265,4 +265,113 @@ TEST_F(PrivateProfileTest, WriteThatFailsMidwayKeepsTheOldFile) {
     EXPECT_EQ(folder.Entries(), std::vector<std::string>{"settings.ini"});
 }
 
+TEST_F(PrivateProfileTest, ValuesWithBlanksOrQuotesAtTheirEndsReadBackAsWritten) {
+    struct Case {
+        std::string value, line;
+    };
+    const Case cases[] = {
+        {" /srv/www", "Root=\" /srv/www\""},
+        {"/srv/my www ", "Root=\"/srv/my www \""},
+        {"\tproj\t", "Root=\"\tproj\t\""},
+        {"\"quoted\"", "Root=\"\"quoted\"\""},
+        {"'single'", "Root=\"'single'\""},
+        {" ", "Root=\" \""},
+        {"/srv/my www", "Root=/srv/my www"},
+        {"a \"b\" c", "Root=a \"b\" c"},
+        {"\"open", "Root=\"open"},
+        {"", "Root="},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("[" + c.value + "]");
+        fs::remove(ini);
+        ASSERT_TRUE(platform::WritePrivateProfileString("Settings", "Root", c.value, ini));
+        EXPECT_EQ(ReadBytes(ini), "[Settings]\r\n" + c.line + "\r\n");
+        EXPECT_EQ(platform::GetPrivateProfileString("Settings", "Root", "?", ini), c.value);
+    }
+}
+
+// Two processes write different keys of one file, each reading its own key back after
+// every write: without a lock across read, change and replace, one undoes the other.
+TEST_F(PrivateProfileTest, TwoWritingProcessesLoseNoUpdate) {
+    WriteBytes(ini, "[Settings]\r\nRoot=\r\nProject=\r\n");
+    constexpr int kWrites = 100;
+    std::vector<pid_t> children;
+    for (const std::string key : {"Root", "Project"}) {
+        const pid_t child = ::fork();
+        ASSERT_NE(child, -1);
+        if (child == 0) {
+            int lost = 0;
+            for (int i = 1; i <= kWrites; ++i) {
+                const std::string value = key + std::to_string(i);
+                if (!platform::WritePrivateProfileString("Settings", key, value, ini)) ::_exit(100);
+                if (platform::GetPrivateProfileString("Settings", key, "", ini) != value) ++lost;
+            }
+            ::_exit(std::min(lost, 99));
+        }
+        children.push_back(child);
+    }
+    for (const pid_t child : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0) << "writes lost by one process (100: a write failed)";
+    }
+    EXPECT_EQ(platform::GetPrivateProfileString("Settings", "Root", "", ini), "Root" + std::to_string(kWrites));
+    EXPECT_EQ(platform::GetPrivateProfileString("Settings", "Project", "", ini), "Project" + std::to_string(kWrites));
+    EXPECT_EQ(folder.Entries(), std::vector<std::string>{"settings.ini"});
+}
+
+// A writer killed part-way leaves its temporary file behind: it must never have been
+// readable by more users than the settings file, and the next write removes it.
+TEST_F(PrivateProfileTest, AnInterruptedWritesTemporaryFileIsPrivateAndRemovedLater) {
+    const std::string original = "[Settings]\r\nRoot=secret\r\n";
+    WriteBytes(ini, original);
+    ::chmod(ini.c_str(), 0600);
+    const pid_t child = ::fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+        ::umask(022);
+        // Past the file size limit the write is ended by SIGXFSZ, as by kill -9.
+        const rlimit limit{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        platform::WritePrivateProfileString("Settings", "Project", Repeat("v", 65536), ini);
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(ReadBytes(ini), original);
+    const auto left = folder.Entries();
+    ASSERT_EQ(left.size(), 2u);
+    const std::string temporary = left[0];
+    EXPECT_EQ(temporary.substr(0, 14), ".settings.ini.");
+    EXPECT_EQ(ModeOf(folder.File(temporary)) & 077, 0u);
+
+    // Files of other names are not ours and stay.
+    WriteBytes(folder.File(".settings.ini.backup"), "mine");
+    WriteBytes(folder.File(".settings.ini.1.tmp.keep"), "mine");
+    ASSERT_TRUE(platform::WritePrivateProfileString("Settings", "Project", "p", ini));
+    EXPECT_EQ(folder.Entries(),
+              (std::vector<std::string>{".settings.ini.1.tmp.keep", ".settings.ini.backup", "settings.ini"}));
+    EXPECT_EQ(ModeOf(ini), 0600u);
+}
+
+TEST_F(PrivateProfileTest, AFileOverSixteenMebibytesIsRefusedUntouched) {
+    const std::string head = "[Settings]\r\nRoot=/srv\r\n";
+    WriteBytes(ini, head);
+    fs::resize_file(ini, platform::kMaxProfileFileBytes + 1);
+    const auto written = fs::last_write_time(ini);
+    errno = 0;
+    EXPECT_FALSE(platform::WritePrivateProfileString("Settings", "Project", "p", ini));
+    EXPECT_EQ(errno, EFBIG);
+    EXPECT_EQ(platform::GetPrivateProfileString("Settings", "Root", "dflt", ini), "dflt");
+    EXPECT_EQ(fs::file_size(ini), platform::kMaxProfileFileBytes + 1);
+    EXPECT_EQ(fs::last_write_time(ini), written);
+    EXPECT_EQ(folder.Entries(), std::vector<std::string>{"settings.ini"});
+
+    // At the bound it is still read.
+    fs::resize_file(ini, platform::kMaxProfileFileBytes);
+    EXPECT_EQ(platform::GetPrivateProfileString("Settings", "Root", "dflt", ini), "/srv");
+}
+
 }  // namespace

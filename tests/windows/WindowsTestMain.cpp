@@ -1,10 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "platform/PrivateProfile.h"
 #include "platform/WideTextWin32.h"
+// The A/W names of <windows.h> would replace the platform functions' names.
+#undef GetPrivateProfileString
+#undef WritePrivateProfileString
 #include "WineTestSupport.h"
 
 namespace {
@@ -47,12 +53,24 @@ int PrintArguments() {
     return 0;
 }
 
+int WriteSettings(const std::string& AFile, const std::string& AKey, int ACount) {
+    int lost = 0;
+    for (int i = 1; i <= ACount; ++i) {
+        const std::string value = AKey + std::to_string(i);
+        if (!platform::WritePrivateProfileString("Settings", AKey, value, AFile)) return 100;
+        if (platform::GetPrivateProfileString("Settings", AKey, "", AFile) != value) ++lost;
+    }
+    return std::min(lost, 99);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], testsupport::PrintCommandLineArgument) == 0) return PrintCommandLine();
     if (argc == 3 && std::strcmp(argv[1], testsupport::WriteBytesArgument) == 0) return WriteBytes(argv[2]);
     if (argc >= 2 && std::strcmp(argv[1], testsupport::PrintArgumentsArgument) == 0) return PrintArguments();
+    if (argc == 5 && std::strcmp(argv[1], testsupport::WriteSettingsArgument) == 0)
+        return WriteSettings(argv[2], argv[3], std::atoi(argv[4]));
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

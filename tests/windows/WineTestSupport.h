@@ -15,9 +15,14 @@ namespace testsupport {
 //   --write-bytes HEX      writes the bytes given as hexadecimal pairs to standard output
 //   --print-arguments ...  writes each following argument, as the C runtime reads it, in
 //                          hexadecimal UTF-8 on a line of its own
+//   --write-settings FILE KEY COUNT
+//                          writes KEY=KEY1 .. KEY<COUNT> to section Settings of FILE, reading
+//                          each back; exits with the number of values found changed (at
+//                          most 99), or 100 when a write failed
 inline const char* const PrintCommandLineArgument = "--print-command-line";
 inline const char* const PrintArgumentsArgument = "--print-arguments";
 inline const char* const WriteBytesArgument = "--write-bytes";
+inline const char* const WriteSettingsArgument = "--write-settings";
 
 inline std::string Utf8(const std::filesystem::path& APath) { return platform::Utf8FromPath(APath); }
 
