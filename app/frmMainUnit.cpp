@@ -5,7 +5,9 @@
 #include "app/Desktop.h"
 #include "app/Fonts.h"
 #include "app/TarnwickApplication.h"
+#include "app/CatalogueStore.h"
 #include "app/dtmMainUnit.h"
+#include "app/frmPaletteUnit.h"
 #include "components/Exception.h"
 #include "ui_frmMain.h"
 
@@ -19,6 +21,8 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTimer>
 
 #include <exception>
@@ -63,7 +67,8 @@ TfrmMain::TfrmMain(TdtmMain& dtmMain, IDesktop& desktop, const TAppEnvironment& 
       FdtmMain(dtmMain),
       FDesktop(desktop),
       FEnvironment(environment),
-      FtmrUpdateDelayCheck(new QTimer(this)) {
+      FtmrUpdateDelayCheck(new QTimer(this)),
+      FCatalogueStore(new TCatalogueStore(RunTool, this)) {
     ui->setupUi(this);
     setObjectName(QStringLiteral("frmMain"));
     setCentralWidget(ui->panMain);
@@ -115,6 +120,7 @@ TfrmMain::TfrmMain(TdtmMain& dtmMain, IDesktop& desktop, const TAppEnvironment& 
     connect(ui->menCheckUpdates, &QAction::triggered, this, &TfrmMain::menCheckUpdatesClick);
     BindPresetButtons();
     CreateInputRow();
+    AddCommandsMenu();
 
     FormCreate();
 }
@@ -141,6 +147,27 @@ void TfrmMain::BindPresetButton(TSpeedButton& button) {
     if (ShowsTooltip(*preset))
         button.setToolTip(CommandPrefix(preset->Tool) + CommandFromButtonName(button.objectName()));
 }
+
+void TfrmMain::AddCommandsMenu() {
+    auto* commands = new QMenu(QStringLiteral("&Commands"), ui->menMain);
+    commands->setObjectName(QStringLiteral("menCommands"));
+    ui->menMain->addMenu(commands);
+    QAction* runAny = commands->addAction(QStringLiteral("Run &Any Command\u2026"));
+    runAny->setObjectName(QStringLiteral("menRunAnyCommand"));
+    runAny->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+P")));
+    runAny->setShortcutContext(Qt::WindowShortcut);
+    connect(runAny, &QAction::triggered, this, &TfrmMain::menRunAnyCommandClick);
+}
+
+TfrmPalette& TfrmMain::Palette() {
+    if (!FfrmPalette) {
+        FfrmPalette = new TfrmPalette(*FCatalogueStore, this);
+        connect(FfrmPalette, &TfrmPalette::runRequested, this, &TfrmMain::RunInProject);
+    }
+    return *FfrmPalette;
+}
+
+void TfrmMain::menRunAnyCommandClick() { Palette().Open(ProjectFolder()); }
 
 void TfrmMain::FormCreate() {
     try {

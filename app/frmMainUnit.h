@@ -14,6 +14,8 @@ class QPushButton;
 class QTimer;
 class TCommandRun;
 struct TRunEnd;
+class TCatalogueStore;
+class TfrmPalette;
 class TConsoleEdit;
 class TdtmMain;
 namespace Ui {
@@ -67,6 +69,10 @@ public:
     void CheckUpdatesPlease(bool APromptIfNone);
     void OpenWebsite(const QString& AAddress);
 
+    // The project's commands, read once per project, and the palette that offers them.
+    TCatalogueStore& CatalogueStore() const { return *FCatalogueStore; }
+    TfrmPalette& Palette();
+
     TConsoleEdit& Console() const;
     QTimer& tmrUpdateDelayCheck() const { return *FtmrUpdateDelayCheck; }
 
@@ -99,6 +105,7 @@ private:
     void RunAdditionFailed(const std::exception& AError);
     void btnSendInputClick();
     void btnCloseInputClick();
+    void AddCommandsMenu();
     // The argument prompt; true on OK with the typed text in AArguments.
     bool AskArguments(QString& AArguments);
     QString ProjectFolder() const;
@@ -108,6 +115,7 @@ private:
     void imgDonateClick();
     void menExitClick();
     void menCheckUpdatesClick();
+    void menRunAnyCommandClick();
     void tmrUpdateDelayCheckTimer();
     void btnBrowseClick();
     void cmbProjectsChange();
@@ -118,6 +126,8 @@ private:
     IDesktop& FDesktop;
     TAppEnvironment FEnvironment;
     QTimer* FtmrUpdateDelayCheck;
+    TCatalogueStore* FCatalogueStore;
+    TfrmPalette* FfrmPalette = nullptr;
     QString FRoot;
     QString FsAppPath;
     QString FsActiveProject;

@@ -1,0 +1,432 @@
+#include "app/frmPaletteUnit.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSplitter>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kListRole = Qt::UserRole;       // index of the tool's list; -1 on a heading
+constexpr int kCommandRole = Qt::UserRole + 1;  // index of the command in its list
+
+QString ToolTitle(TCommandType ATool) {
+    return ATool == TCommandType::Artisan ? QStringLiteral("artisan") : QStringLiteral("composer");
+}
+
+// A text box for several values: one value per line.
+QStringList Lines(const QPlainTextEdit& AEdit) {
+    return AEdit.toPlainText().split(u'\n');
+}
+
+}  // namespace
+
+// One field of the form: the widget that holds an argument's or an option's value.
+struct TfrmPalette::TField {
+    bool IsArgument = true;
+    qsizetype Index = 0;  // in the command's arguments or options
+    QLineEdit* Line = nullptr;
+    QPlainTextEdit* Several = nullptr;
+    QCheckBox* Check = nullptr;
+
+    QStringList Values() const {
+        if (Line) return {Line->text()};
+        if (Several) return Lines(*Several);
+        return {};
+    }
+};
+
+TfrmPalette::TfrmPalette(TCatalogueStore& AStore, QWidget* AParent) : QDialog(AParent), FStore(AStore) {
+    setObjectName(QStringLiteral("frmPalette"));
+    setWindowTitle(QStringLiteral("Run Any Command"));
+    setAccessibleName(windowTitle());
+    resize(860, 560);
+
+    edtSearch = new QLineEdit(this);
+    edtSearch->setObjectName(QStringLiteral("edtSearch"));
+    edtSearch->setAccessibleName(QStringLiteral("Search commands"));
+    edtSearch->setPlaceholderText(QStringLiteral("Type part of a name or description, e.g. mig st"));
+    edtSearch->setClearButtonEnabled(true);
+    auto* searchLabel = new QLabel(QStringLiteral("&Search:"), this);
+    searchLabel->setBuddy(edtSearch);
+
+    lstCommands = new QListWidget(this);
+    lstCommands->setObjectName(QStringLiteral("lstCommands"));
+    lstCommands->setAccessibleName(QStringLiteral("Commands"));
+    lstCommands->setUniformItemSizes(true);
+
+    lblStatus = new QLabel(this);
+    lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    lblStatus->setAccessibleName(QStringLiteral("Catalogue status"));
+    lblStatus->setWordWrap(true);
+    lblStatus->setTextFormat(Qt::PlainText);
+    lblStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    btnRefresh = new QPushButton(QStringLiteral("Re&fresh"), this);
+    btnRefresh->setObjectName(QStringLiteral("btnRefresh"));
+    btnRefresh->setAccessibleName(QStringLiteral("Refresh"));
+    btnRefresh->setToolTip(QStringLiteral("Read the project's commands again"));
+    btnRefresh->setAutoDefault(false);
+
+    auto* left = new QWidget(this);
+    auto* leftLayout = new QVBoxLayout(left);
+    leftLayout->setContentsMargins(0, 0, 0, 0);
+    auto* searchRow = new QHBoxLayout;
+    searchRow->addWidget(searchLabel);
+    searchRow->addWidget(edtSearch, 1);
+    searchRow->addWidget(btnRefresh);
+    leftLayout->addLayout(searchRow);
+    leftLayout->addWidget(lstCommands, 1);
+    leftLayout->addWidget(lblStatus);
+
+    lblCommand = new QLabel(this);
+    lblCommand->setObjectName(QStringLiteral("lblCommand"));
+    lblCommand->setTextFormat(Qt::PlainText);
+    QFont bold = lblCommand->font();
+    bold.setBold(true);
+    bold.setPointSizeF(bold.pointSizeF() * 1.2);
+    lblCommand->setFont(bold);
+    lblDescription = new QLabel(this);
+    lblDescription->setObjectName(QStringLiteral("lblDescription"));
+    lblDescription->setAccessibleName(QStringLiteral("Description"));
+    lblDescription->setTextFormat(Qt::PlainText);
+    lblDescription->setWordWrap(true);
+    memHelp = new QPlainTextEdit(this);
+    memHelp->setObjectName(QStringLiteral("memHelp"));
+    memHelp->setAccessibleName(QStringLiteral("Help"));
+    memHelp->setReadOnly(true);
+    memHelp->setMaximumHeight(90);
+    memHelp->setTabChangesFocus(true);
+
+    panFields = new QWidget(this);
+    panFields->setObjectName(QStringLiteral("panFields"));
+    FFieldsLayout = new QFormLayout(panFields);
+    auto* scroll = new QScrollArea(this);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(panFields);
+    scroll->setAccessibleName(QStringLiteral("Arguments and options"));
+
+    edtPreview = new QLineEdit(this);
+    edtPreview->setObjectName(QStringLiteral("edtPreview"));
+    edtPreview->setAccessibleName(QStringLiteral("Command line"));
+    edtPreview->setReadOnly(true);
+    auto* previewLabel = new QLabel(QStringLiteral("Command &line:"), this);
+    previewLabel->setBuddy(edtPreview);
+    lblMessage = new QLabel(this);
+    lblMessage->setObjectName(QStringLiteral("lblMessage"));
+    lblMessage->setAccessibleName(QStringLiteral("Form message"));
+    lblMessage->setTextFormat(Qt::PlainText);
+    lblMessage->setWordWrap(true);
+
+    auto* buttons = new QDialogButtonBox(this);
+    btnRunCommand = buttons->addButton(QStringLiteral("&Run"), QDialogButtonBox::AcceptRole);
+    btnRunCommand->setObjectName(QStringLiteral("btnRunCommand"));
+    btnRunCommand->setAccessibleName(QStringLiteral("Run"));
+    btnRunCommand->setDefault(true);
+    QPushButton* close = buttons->addButton(QDialogButtonBox::Close);
+    close->setObjectName(QStringLiteral("btnClose"));
+    close->setAutoDefault(false);
+
+    auto* right = new QWidget(this);
+    auto* rightLayout = new QVBoxLayout(right);
+    rightLayout->setContentsMargins(0, 0, 0, 0);
+    rightLayout->addWidget(lblCommand);
+    rightLayout->addWidget(lblDescription);
+    rightLayout->addWidget(memHelp);
+    rightLayout->addWidget(scroll, 1);
+    rightLayout->addWidget(previewLabel);
+    rightLayout->addWidget(edtPreview);
+    rightLayout->addWidget(lblMessage);
+    rightLayout->addWidget(buttons);
+
+    auto* splitter = new QSplitter(this);
+    splitter->addWidget(left);
+    splitter->addWidget(right);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({330, 530});
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(splitter);
+
+    connect(edtSearch, &QLineEdit::textChanged, this, &TfrmPalette::ApplyFilter);
+    connect(lstCommands, &QListWidget::currentItemChanged, this,
+            [this](QListWidgetItem* current) { ShowCommand(CommandOf(current)); });
+    connect(btnRefresh, &QPushButton::clicked, this, &TfrmPalette::RefreshClick);
+    connect(btnRunCommand, &QPushButton::clicked, this, &TfrmPalette::RunClick);
+    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    connect(&FStore, &TCatalogueStore::loaded, this, &TfrmPalette::StoreLoaded);
+    // Up and Down in the search box move through the list.
+    edtSearch->installEventFilter(this);
+    ShowCommand(nullptr);
+}
+
+TfrmPalette::~TfrmPalette() = default;
+
+void TfrmPalette::Open(const QString& AProject) {
+    FProject = AProject;
+    edtSearch->clear();
+    if (FProject.isEmpty()) {
+        FCatalogue = TProjectCatalogue();
+        FillList();
+        lblStatus->setText(QStringLiteral("Choose a project first: its commands are listed here."));
+    } else if (const TProjectCatalogue* cached = FStore.Cached(FProject)) {
+        FCatalogue = *cached;
+        FillList();
+    } else {
+        FCatalogue = TProjectCatalogue();
+        FillList();
+        lblStatus->setText(QStringLiteral("Reading the project's commands…"));
+        FStore.Load(FProject);
+    }
+    show();
+    raise();
+    activateWindow();
+    edtSearch->setFocus();
+}
+
+void TfrmPalette::StoreLoaded(const QString& AFolder) {
+    if (AFolder != FProject) return;
+    if (const TProjectCatalogue* cached = FStore.Cached(FProject)) {
+        FCatalogue = *cached;
+        FillList();
+    }
+}
+
+void TfrmPalette::RefreshClick() {
+    if (FProject.isEmpty()) return;
+    lblStatus->setText(QStringLiteral("Reading the project's commands…"));
+    FStore.Load(FProject, true);
+}
+
+void TfrmPalette::FillList() {
+    const QSignalBlocker quiet(lstCommands);
+    lstCommands->clear();
+    QStringList status;
+    if (!FCatalogue.Notice.isEmpty()) status.append(FCatalogue.Notice);
+    for (qsizetype list = 0; list < FCatalogue.Lists.size(); ++list) {
+        const TCommandList& commands = FCatalogue.Lists[list];
+        if (!commands.Error.isEmpty()) status.append(commands.Error);
+        QString group;
+        bool first = true;
+        for (qsizetype i = 0; i < commands.Commands.size(); ++i) {
+            const TCommandInfo& command = commands.Commands[i];
+            if (first || command.Namespace != group) {
+                first = false;
+                group = command.Namespace;
+                auto* heading = new QListWidgetItem(
+                    ToolTitle(commands.Tool) + (group.isEmpty() ? QString() : u' ' + group), lstCommands);
+                heading->setFlags(Qt::ItemIsEnabled);
+                QFont font = heading->font();
+                font.setBold(true);
+                heading->setFont(font);
+                heading->setData(kListRole, -1);
+            }
+            QString text = command.Name;
+            if (command.Preset) text += QStringLiteral("  \u2605 preset");
+            if (!command.Description.isEmpty()) text += QStringLiteral(" \u2014 ") + command.Description;
+            auto* item = new QListWidgetItem(text, lstCommands);
+            item->setData(kListRole, int(list));
+            item->setData(kCommandRole, int(i));
+            item->setToolTip(command.Description);
+        }
+    }
+    lblStatus->setText(status.join(QStringLiteral("\n\n")));
+    lblStatus->setVisible(!status.isEmpty());
+    ApplyFilter();
+    if (!lstCommands->currentItem()) ShowCommand(nullptr);
+}
+
+const TCommandInfo* TfrmPalette::CommandOf(const QListWidgetItem* AItem) const {
+    if (!AItem) return nullptr;
+    const int list = AItem->data(kListRole).toInt();
+    const int index = AItem->data(kCommandRole).toInt();
+    if (list < 0 || list >= FCatalogue.Lists.size()) return nullptr;
+    const QList<TCommandInfo>& commands = FCatalogue.Lists[list].Commands;
+    return index >= 0 && index < commands.size() ? &commands[index] : nullptr;
+}
+
+void TfrmPalette::ApplyFilter() {
+    const QStringList words = SearchWords(edtSearch->text());
+    QListWidgetItem* best = nullptr;
+    int bestScore = -1;
+    QListWidgetItem* heading = nullptr;
+    bool headingUsed = false;
+    const int count = lstCommands->count();
+    for (int row = 0; row < count; ++row) {
+        QListWidgetItem* item = lstCommands->item(row);
+        const TCommandInfo* command = CommandOf(item);
+        if (!command) {
+            if (heading) heading->setHidden(!headingUsed);
+            heading = item;
+            headingUsed = false;
+            continue;
+        }
+        const int score = MatchScore(*command, words);
+        item->setHidden(score < 0);
+        headingUsed = headingUsed || score >= 0;
+        if (score > bestScore) {
+            bestScore = score;
+            best = item;
+        }
+    }
+    if (heading) heading->setHidden(!headingUsed);
+    if (best != lstCommands->currentItem()) lstCommands->setCurrentItem(best);
+    if (best) lstCommands->scrollToItem(best);
+}
+
+void TfrmPalette::ShowCommand(const TCommandInfo* ACommand) {
+    FCommand = ACommand;
+    FFields.clear();
+    while (FFieldsLayout->rowCount() > 0) FFieldsLayout->removeRow(0);
+    lblCommand->setText(ACommand ? CommandPrefix(ACommand->Tool) + ACommand->Name : QString());
+    lblDescription->setText(ACommand ? ACommand->Description : QString());
+    memHelp->setPlainText(ACommand ? ACommand->Help : QString());
+    memHelp->setVisible(ACommand && !ACommand->Help.isEmpty() && ACommand->Help != ACommand->Description);
+    if (!ACommand) {
+        UpdatePreview();
+        return;
+    }
+
+    // Required arguments first, marked with an asterisk.
+    QList<qsizetype> order;
+    for (qsizetype i = 0; i < ACommand->Arguments.size(); ++i)
+        if (ACommand->Arguments[i].Required) order.append(i);
+    for (qsizetype i = 0; i < ACommand->Arguments.size(); ++i)
+        if (!ACommand->Arguments[i].Required) order.append(i);
+    for (const qsizetype i : order) {
+        const TArgumentInfo& argument = ACommand->Arguments[i];
+        TField field;
+        field.Index = i;
+        QWidget* editor;
+        if (argument.IsArray) {
+            field.Several = new QPlainTextEdit(panFields);
+            field.Several->setTabChangesFocus(true);
+            field.Several->setPlaceholderText(QStringLiteral("one value per line"));
+            field.Several->setMaximumHeight(60);
+            editor = field.Several;
+        } else {
+            field.Line = new QLineEdit(panFields);
+            if (!argument.Default.isEmpty()) field.Line->setPlaceholderText(argument.Default);
+            editor = field.Line;
+        }
+        editor->setAccessibleName(argument.Name);
+        editor->setAccessibleDescription(argument.Description);
+        editor->setToolTip(argument.Description + (argument.Default.isEmpty()
+                                                       ? QString()
+                                                       : QStringLiteral("\nDefault: ") + argument.Default));
+        auto* label = new QLabel(argument.Name + (argument.Required ? QStringLiteral(" *") : QString()) + u':',
+                                 panFields);
+        label->setTextFormat(Qt::PlainText);
+        label->setBuddy(editor);
+        FFieldsLayout->addRow(label, editor);
+        FFields.push_back(field);
+    }
+    for (qsizetype i = 0; i < ACommand->Options.size(); ++i) {
+        const TOptionInfo& option = ACommand->Options[i];
+        TField field;
+        field.IsArgument = false;
+        field.Index = i;
+        QString title = option.Name;
+        if (!option.Shortcut.isEmpty()) title = option.Shortcut + QStringLiteral(", ") + title;
+        QWidget* editor;
+        if (!option.AcceptValue) {
+            field.Check = new QCheckBox(title, panFields);
+            editor = field.Check;
+        } else if (option.IsMultiple) {
+            field.Several = new QPlainTextEdit(panFields);
+            field.Several->setTabChangesFocus(true);
+            field.Several->setPlaceholderText(option.Default.isEmpty() ? QStringLiteral("one value per line")
+                                                                       : option.Default);
+            field.Several->setMaximumHeight(60);
+            editor = field.Several;
+        } else {
+            field.Line = new QLineEdit(panFields);
+            if (!option.Default.isEmpty()) field.Line->setPlaceholderText(option.Default);
+            editor = field.Line;
+        }
+        editor->setAccessibleName(option.Name);
+        editor->setAccessibleDescription(option.Description);
+        editor->setToolTip(option.Description + (option.Default.isEmpty()
+                                                     ? QString()
+                                                     : QStringLiteral("\nDefault: ") + option.Default));
+        if (field.Check) {
+            FFieldsLayout->addRow(editor);
+        } else {
+            auto* label = new QLabel(title + u':', panFields);
+            label->setTextFormat(Qt::PlainText);
+            label->setBuddy(editor);
+            FFieldsLayout->addRow(label, editor);
+        }
+        FFields.push_back(field);
+    }
+    for (const TField& field : FFields) {
+        if (field.Line) connect(field.Line, &QLineEdit::textChanged, this, &TfrmPalette::UpdatePreview);
+        if (field.Several) connect(field.Several, &QPlainTextEdit::textChanged, this, &TfrmPalette::UpdatePreview);
+        if (field.Check) connect(field.Check, &QCheckBox::toggled, this, &TfrmPalette::UpdatePreview);
+    }
+    UpdatePreview();
+}
+
+TCommandValues TfrmPalette::Values() const {
+    TCommandValues values;
+    values.Arguments.resize(FCommand->Arguments.size());
+    values.Flags.resize(FCommand->Options.size());
+    values.OptionValues.resize(FCommand->Options.size());
+    for (const TField& field : FFields) {
+        if (field.IsArgument) values.Arguments[field.Index] = field.Values();
+        else if (field.Check) values.Flags[field.Index] = field.Check->isChecked();
+        else values.OptionValues[field.Index] = field.Values();
+    }
+    return values;
+}
+
+QString TfrmPalette::CommandLine() const {
+    if (!FCommand) return QString();
+    const TCommandValues values = Values();
+    if (!MissingArgument(*FCommand, values).isEmpty()) return QString();
+    return BuildCommandLine(*FCommand, values, SystemQuoting()).value_or(QString());
+}
+
+void TfrmPalette::UpdatePreview() {
+    QString message;
+    QString line;
+    if (FCommand) {
+        const TCommandValues values = Values();
+        const std::optional<QString> built = BuildCommandLine(*FCommand, values, SystemQuoting());
+        line = built.value_or(QString());
+        const QString missing = MissingArgument(*FCommand, values);
+        if (!built) message = QStringLiteral("A value holds a line break, which this system's command line cannot carry.");
+        else if (!missing.isEmpty()) message = QStringLiteral("Fill in the required argument \"%1\".").arg(missing);
+    } else {
+        message = QStringLiteral("Choose a command from the list.");
+    }
+    edtPreview->setText(line);
+    lblMessage->setText(message);
+    btnRunCommand->setEnabled(FCommand && message.isEmpty());
+}
+
+bool TfrmPalette::eventFilter(QObject* AWatched, QEvent* AEvent) {
+    if (AWatched == edtSearch && AEvent->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(AEvent)->key();
+        if (key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp || key == Qt::Key_PageDown) {
+            QCoreApplication::sendEvent(lstCommands, AEvent);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(AWatched, AEvent);
+}
+
+void TfrmPalette::RunClick() {
+    const QString line = CommandLine();
+    if (line.isEmpty()) return;
+    hide();
+    emit runRequested(line);
+}

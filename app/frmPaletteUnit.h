@@ -1,0 +1,76 @@
+#pragma once
+
+#include "app/CatalogueStore.h"
+
+#include <QDialog>
+
+#include <memory>
+
+class QCheckBox;
+class QFormLayout;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QListWidgetItem;
+class QPlainTextEdit;
+class QPushButton;
+class QWidget;
+
+// The command palette: every command of the selected project (artisan first, then
+// Composer, grouped by namespace), searched as the user types, and a form for the chosen
+// one with a live preview of the exact command line that Run hands on.
+class TfrmPalette : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TfrmPalette(TCatalogueStore& AStore, QWidget* AParent = nullptr);
+    ~TfrmPalette() override;
+
+    // Shows the palette for the project folder, with its kept catalogue at once, or
+    // reads it first.
+    void Open(const QString& AProject);
+
+    // The command line the form gives now; empty while it cannot run.
+    QString CommandLine() const;
+
+    // Filters the list by the words of the search box's text; public for the benchmark.
+    void ApplyFilter();
+
+protected:
+    bool eventFilter(QObject* AWatched, QEvent* AEvent) override;
+
+signals:
+    // The user pressed Run: run this whole command line in the project.
+    void runRequested(const QString& ACommandLine);
+
+private:
+    struct TField;
+
+    void FillList();
+    void ShowCommand(const TCommandInfo* ACommand);
+    TCommandValues Values() const;
+    void UpdatePreview();
+    void RunClick();
+    void RefreshClick();
+    void StoreLoaded(const QString& AFolder);
+    const TCommandInfo* CommandOf(const QListWidgetItem* AItem) const;
+
+    TCatalogueStore& FStore;
+    QString FProject;
+    TProjectCatalogue FCatalogue;
+    const TCommandInfo* FCommand = nullptr;
+    std::vector<TField> FFields;
+
+    QLineEdit* edtSearch;
+    QListWidget* lstCommands;
+    QLabel* lblStatus;
+    QPushButton* btnRefresh;
+    QLabel* lblCommand;
+    QLabel* lblDescription;
+    QPlainTextEdit* memHelp;
+    QWidget* panFields;
+    QFormLayout* FFieldsLayout;
+    QLineEdit* edtPreview;
+    QLabel* lblMessage;
+    QPushButton* btnRunCommand;
+};

@@ -1,0 +1,202 @@
+#include "WindowFixture.h"
+#include "app/CatalogueStore.h"
+#include "app/frmPaletteUnit.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QtTest/QTest>
+
+namespace {
+
+QByteArray Fixture(const char* name) {
+    QFile file(QStringLiteral(TARNWICK_FIXTURES_DIR "/catalogue/") + QLatin1String(name));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    return file.readAll();
+}
+
+// The palette over a project folder whose tools answer from the captured lists (or as
+// the test says).
+class PaletteTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(Temp.isValid());
+        Project = Temp.path();
+        QFile artisan(Project + QStringLiteral("/artisan"));
+        ASSERT_TRUE(artisan.open(QIODevice::WriteOnly));
+    }
+
+    void Open() {
+        Store = std::make_unique<TCatalogueStore>([this](const QString&, const QString& line) {
+            return line.startsWith(QStringLiteral("php")) ? Artisan : TToolRun{Fixture("composer-list.json"), 0};
+        });
+        Palette = std::make_unique<TfrmPalette>(*Store);
+        QSignalSpy loaded(Store.get(), &TCatalogueStore::loaded);
+        Palette->Open(Project);
+        ASSERT_TRUE(loaded.wait(10000));
+    }
+
+    template <typename T>
+    T* Find(const char* name) const {
+        T* widget = Palette->findChild<T*>(QLatin1String(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+
+    // The form's field whose accessible name is AName.
+    template <typename T>
+    T* Field(const QString& AName) const {
+        for (T* widget : Find<QWidget>("panFields")->findChildren<T*>())
+            if (widget->accessibleName() == AName) return widget;
+        ADD_FAILURE() << "no field " << AName.toStdString();
+        return nullptr;
+    }
+
+    QStringList VisibleRows() const {
+        QStringList rows;
+        auto* list = Find<QListWidget>("lstCommands");
+        for (int i = 0; i < list->count(); ++i)
+            if (!list->item(i)->isHidden()) rows.append(list->item(i)->text());
+        return rows;
+    }
+
+    void Search(const QString& text) {
+        auto* search = Find<QLineEdit>("edtSearch");
+        search->clear();
+        QTest::keyClicks(search, text);
+    }
+
+    QTemporaryDir Temp;
+    QString Project;
+    TToolRun Artisan{Fixture("artisan-list.json"), 0};
+    std::unique_ptr<TCatalogueStore> Store;
+    std::unique_ptr<TfrmPalette> Palette;
+};
+
+TEST_F(PaletteTest, ListsArtisanThenComposerGroupedAndMarksPresets) {
+    ASSERT_NO_FATAL_FAILURE(Open());
+    const QStringList rows = VisibleRows();
+    ASSERT_EQ(rows.first(), QStringLiteral("artisan"));
+    const qsizetype make = rows.indexOf(QStringLiteral("artisan make"));
+    const qsizetype composer = rows.indexOf(QStringLiteral("composer"));
+    ASSERT_GT(make, 0);
+    ASSERT_GT(composer, make);
+    EXPECT_TRUE(rows.contains(QStringLiteral("make:model  \u2605 preset \u2014 Create a new Eloquent model class")));
+    EXPECT_TRUE(rows.contains(QStringLiteral("make:cast \u2014 Create a new custom Eloquent cast class")));
+    EXPECT_GT(rows.indexOf(QStringLiteral("validate  \u2605 preset \u2014 Validates a composer.json and composer.lock")),
+              composer);
+    EXPECT_FALSE(Find<QLabel>("lblStatus")->isVisible());
+}
+
+TEST_F(PaletteTest, SearchKeepsMatchesUnderTheirHeadingsAndPicksTheBest) {
+    ASSERT_NO_FATAL_FAILURE(Open());
+    Search(QStringLiteral("mig st"));
+    const QStringList rows = VisibleRows();
+    EXPECT_EQ(rows.first(), QStringLiteral("artisan migrate"));
+    EXPECT_TRUE(rows.contains(QStringLiteral("migrate:status  \u2605 preset \u2014 Show the status of each migration")));
+    EXPECT_FALSE(rows.contains(QStringLiteral("artisan make")));
+    EXPECT_EQ(Find<QLabel>("lblCommand")->text(), QStringLiteral("php artisan migrate:status"));
+
+    Search(QStringLiteral("lock file"));  // found in descriptions only
+    EXPECT_TRUE(VisibleRows().contains(QStringLiteral("composer")));
+    Search(QStringLiteral("no such thing at all"));
+    EXPECT_TRUE(VisibleRows().isEmpty());
+    EXPECT_FALSE(Find<QPushButton>("btnRunCommand")->isEnabled());
+}
+
+TEST_F(PaletteTest, FormBuildsTheLineAndRunWaitsForRequiredArguments) {
+    ASSERT_NO_FATAL_FAILURE(Open());
+    Search(QStringLiteral("make:model"));
+    ASSERT_EQ(Find<QLabel>("lblCommand")->text(), QStringLiteral("php artisan make:model"));
+    EXPECT_EQ(Find<QLabel>("lblDescription")->text(), QStringLiteral("Create a new Eloquent model class"));
+    auto* run = Find<QPushButton>("btnRunCommand");
+    auto* preview = Find<QLineEdit>("edtPreview");
+    EXPECT_FALSE(run->isEnabled());
+    EXPECT_EQ(Find<QLabel>("lblMessage")->text(), QStringLiteral("Fill in the required argument \"name\"."));
+
+    auto* name = Field<QLineEdit>(QStringLiteral("name"));
+    auto* migration = Field<QCheckBox>(QStringLiteral("--migration"));
+    ASSERT_TRUE(name && migration);
+    QTest::keyClicks(name, QStringLiteral("Carriage"));
+    EXPECT_EQ(preview->text(), QStringLiteral("php artisan make:model Carriage"));
+    migration->click();
+    EXPECT_EQ(preview->text(), QStringLiteral("php artisan make:model Carriage --migration"));
+    EXPECT_TRUE(run->isEnabled());
+    EXPECT_EQ(Find<QLabel>("lblMessage")->text(), QString());
+
+    name->setText(QStringLiteral("O'Brien \"x\" $(touch pwned)"));
+    EXPECT_EQ(preview->text(),
+              QStringLiteral("php artisan make:model 'O'\\''Brien \"x\" $(touch pwned)' --migration"));
+
+    QSignalSpy requested(Palette.get(), &TfrmPalette::runRequested);
+    run->click();
+    ASSERT_EQ(requested.size(), 1);
+    EXPECT_EQ(requested[0][0].toString(), preview->text());
+    EXPECT_FALSE(Palette->isVisible());
+}
+
+TEST_F(PaletteTest, RepeatableValuesAndDefaultsShow) {
+    ASSERT_NO_FATAL_FAILURE(Open());
+    Search(QStringLiteral("serve"));
+    ASSERT_EQ(Find<QLabel>("lblCommand")->text(), QStringLiteral("php artisan serve"));
+    EXPECT_EQ(Field<QLineEdit>(QStringLiteral("--host"))->placeholderText(), QStringLiteral("127.0.0.1"));
+
+    Search(QStringLiteral("require"));
+    ASSERT_EQ(Find<QLabel>("lblCommand")->text(), QStringLiteral("composer require"));
+    auto* packages = Field<QPlainTextEdit>(QStringLiteral("packages"));
+    ASSERT_NE(packages, nullptr);
+    packages->setPlainText(QStringLiteral("vendor/one\n\nvendor/two:^2.0"));
+    EXPECT_EQ(Find<QLineEdit>("edtPreview")->text(), QStringLiteral("composer require vendor/one 'vendor/two:^2.0'"));
+}
+
+TEST_F(PaletteTest, AFailingArtisanShowsItsOwnTextAndStatusBesideComposer) {
+    Artisan = {"PHP Fatal error:  Uncaught Error: Class \"Foo\" not found in /app/routes/web.php:3\n", 255};
+    ASSERT_NO_FATAL_FAILURE(Open());
+    auto* status = Find<QLabel>("lblStatus");
+    EXPECT_TRUE(status->isVisibleTo(Palette.get()));
+    EXPECT_EQ(status->text(), QStringLiteral("\"php artisan list\" gave no list of commands (exit status 255):\n"
+                                             "PHP Fatal error:  Uncaught Error: Class \"Foo\" not found in "
+                                             "/app/routes/web.php:3"));
+    EXPECT_EQ(VisibleRows().first(), QStringLiteral("composer"));
+}
+
+// The main window's Commands menu opens the palette on the selected project, and the
+// chosen line runs there like a typed command.
+class PaletteInWindow : public WindowTest {};
+
+TEST_F(PaletteInWindow, CommandsMenuOpensThePaletteAndRunsTheLineInTheProject) {
+    const QString project =
+        MakeRoot({QStringLiteral("shop")}, Path(QStringLiteral("www/shop"))) + QStringLiteral("/shop");
+    OpenWindow();
+    Window->show();
+    auto* menu = Find<QMenu>("menCommands");
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menu->title(), QStringLiteral("&Commands"));
+    auto* action = Find<QAction>("menRunAnyCommand");
+    EXPECT_EQ(action->text(), QStringLiteral("Run &Any Command\u2026"));
+    EXPECT_EQ(action->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+P")));
+
+    action->trigger();
+    TfrmPalette& palette = Window->Palette();
+    EXPECT_TRUE(palette.isVisible());
+    // The folder has no artisan file and no composer here: the palette says both.
+    QSignalSpy loaded(&Window->CatalogueStore(), &TCatalogueStore::loaded);
+    ASSERT_TRUE(loaded.wait(20000));
+    const QString status = palette.findChild<QLabel*>(QStringLiteral("lblStatus"))->text();
+    EXPECT_TRUE(status.startsWith(QStringLiteral("This folder has no artisan file"))) << status.toStdString();
+
+    // Runs go on a worker: the console is complete once the run has finished.
+    QSignalSpy finished(Window.get(), &TfrmMain::runFinished);
+    emit palette.runRequested(QStringLiteral("printf '%s' ok"));
+    ASSERT_TRUE(finished.wait(20000));
+    EXPECT_TRUE(ConsoleText().contains(QStringLiteral("Command: printf '%s' ok\nok"))) << ConsoleText().toStdString();
+    Q_UNUSED(project);
+}
+
+}  // namespace
