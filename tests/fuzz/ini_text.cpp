@@ -3,10 +3,10 @@
 // Input: section, key and value, each ended by "\" and one more byte ("\\" stands
 // for a backslash inside them), then the file's bytes.
 //
-// Oracles, for a write the rules accept: the value reads back as the read rules
-// give it (blanks around it dropped, a pair of enclosing quotes removed); writing
-// the same again changes no byte; every other key keeps its value, and the key
-// list of the section only gains the new key.
+// Oracles, for a write the rules accept: the value reads back as written, blanks
+// and quotation marks at its ends included; writing the same again changes no byte;
+// every other key keeps its value, and the key list of the section only gains the
+// new key.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <string>
@@ -29,15 +29,6 @@ std::string_view Trim(std::string_view text) {
     const std::size_t first = text.find_first_not_of(kBlanks);
     if (first == std::string_view::npos) return {};
     return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
-}
-
-// What a read gives for a value written as is.
-std::string_view AsRead(std::string_view value) {
-    value = Trim(value);
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
-        value = value.substr(1, value.size() - 2);
-    }
-    return value;
 }
 
 bool IsUtf16File(std::string_view bytes) { return bytes.starts_with("\xFF\xFE"); }
@@ -101,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         !(fuzz::IsValidUtf8(section) && fuzz::IsValidUtf8(key) && fuzz::IsValidUtf8(value))) {
         return 0;
     }
-    const std::string_view expected = AsRead(value);
+    const std::string_view expected = value;
     const std::string readBack = ReadProfileValue(section, key, "\x01 missing", after);
     if (expected.size() <= platform::kMaxProfileValueLength) {
         Check(readBack == expected, "a written value does not read back");
