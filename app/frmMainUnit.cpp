@@ -276,6 +276,7 @@ void TfrmMain::CreateInputRow() {
     ui->panBottom->layout()->addWidget(FpanInput);
     FpanInput->hide();
     connect(FbtnSendInput, &QPushButton::clicked, this, &TfrmMain::btnSendInputClick);
+    connect(FedtInput, &QLineEdit::returnPressed, this, &TfrmMain::btnSendInputClick);
     connect(FbtnCloseInput, &QPushButton::clicked, this, &TfrmMain::btnCloseInputClick);
 }
 
@@ -517,11 +518,9 @@ void TfrmMain::keyPressEvent(QKeyEvent* event) {
         StopRun();
         return;
     }
-    // Enter in the input line sends it to the running command.
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && focusWidget() == FedtInput) {
-        btnSendInputClick();
+    // Enter in the input line has sent it to the running command (returnPressed).
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && focusWidget() == FedtInput)
         return;
-    }
     // Enter that no control took for itself presses the focused button, or Run.
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         if (auto* button = qobject_cast<QAbstractButton*>(focusWidget()))

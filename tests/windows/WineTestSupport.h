@@ -19,10 +19,16 @@ namespace testsupport {
 //                          writes KEY=KEY1 .. KEY<COUNT> to section Settings of FILE, reading
 //                          each back; exits with the number of values found changed (at
 //                          most 99), or 100 when a write failed
+//   --handle-usable HEX    exits with 0 when the handle value is a handle of its own, 1 if not
+//   --sleep MS             waits that long, then exits with 0
+//   --echo-input           copies standard input to standard output, then exits with 7
 inline const char* const PrintCommandLineArgument = "--print-command-line";
 inline const char* const PrintArgumentsArgument = "--print-arguments";
 inline const char* const WriteBytesArgument = "--write-bytes";
 inline const char* const WriteSettingsArgument = "--write-settings";
+inline const char* const HandleUsableArgument = "--handle-usable";
+inline const char* const SleepArgument = "--sleep";
+inline const char* const EchoInputArgument = "--echo-input";
 
 inline std::string Utf8(const std::filesystem::path& APath) { return platform::Utf8FromPath(APath); }
 
