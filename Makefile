@@ -1,9 +1,12 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 WINDOWS_BUILD ?= build-windows
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_SHORT_SECONDS ?= 10
 CMAKE_ARGS ?=
 
-.PHONY: all deps build run test asan-test windows-test clean
+.PHONY: all deps build run test asan-test windows-test fuzz-build fuzz fuzz-test clean
 
 all: build
 
@@ -17,9 +20,10 @@ build: deps
 run: build
 	$(BUILD)/tarnwick
 
-# Every test: the full build under ctest, the Qt-free and window tests again under the sanitizers,
-# then the Qt-free library cross-built for Windows with its tests under wine.
-test: build asan-test windows-test
+# Every test: the full build under ctest, the Qt-free and window tests again under the
+# sanitizers, the Qt-free library cross-built for Windows with its tests under wine, and a
+# short run of each fuzz target over its corpus.
+test: build asan-test windows-test fuzz-test
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2
 
 # The Qt-free tests and the window tests under AddressSanitizer, LeakSanitizer and
@@ -36,5 +40,18 @@ windows-test: deps
 	@cmake --build $(WINDOWS_BUILD) -j2
 	cd $(WINDOWS_BUILD) && ctest --output-on-failure
 
+# The fuzz targets (tests/fuzz), built with clang and libFuzzer.
+fuzz-build: deps
+	@cmake -S tests/fuzz -B $(FUZZ_BUILD) -G Ninja -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j2
+
+# A campaign: each target for FUZZ_SECONDS, growing the corpus in $(FUZZ_BUILD)/corpus.
+fuzz: fuzz-build
+	tests/fuzz/run-fuzzers $(FUZZ_BUILD) $(FUZZ_SECONDS) campaign
+
+# The short run of make test: each target for FUZZ_SHORT_SECONDS over its seeds.
+fuzz-test: fuzz-build
+	tests/fuzz/run-fuzzers $(FUZZ_BUILD) $(FUZZ_SHORT_SECONDS) short
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(WINDOWS_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(WINDOWS_BUILD) $(FUZZ_BUILD)

@@ -1,0 +1,148 @@
+// Quoting a palette value for the command interpreters.
+//
+// Input: the value's bytes.
+//
+// Oracles: for /bin/sh the real shell runs "sh -c 'printf %s "$1"' sh <quoted>" and
+// prints the value back byte for byte (a value with a null byte cannot reach a
+// program's arguments and is left out). For Windows, where no interpreter runs
+// here, the value quoted for the C runtime parses back, by the runtime's argument
+// rules, as exactly that one argument; quoted for cmd.exe it is refused exactly when
+// it holds a line break, leaves cmd.exe no character to act on, and after cmd.exe's
+// carets are taken out parses back the same way.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "FuzzSupport.h"
+#include "platform/ShellQuote.h"
+
+extern char** environ;
+
+namespace {
+
+using fuzz::Check;
+
+// What /bin/sh -c `command` prints on its standard output.
+std::string ShellOutput(const std::string& command) {
+    int pipeEnds[2];
+    Check(::pipe2(pipeEnds, O_CLOEXEC) == 0, "no pipe");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 1);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    const char* argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
+    pid_t child = 0;
+    const int spawned = posix_spawn(&child, "/bin/sh", &actions, nullptr, const_cast<char* const*>(argv), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipeEnds[1]);
+    Check(spawned == 0, "/bin/sh did not start");
+    std::string output;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t got = ::read(pipeEnds[0], buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        output.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(pipeEnds[0]);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    return output;
+}
+
+// The arguments after the program name, by the C runtime's rules: blanks (space, tab)
+// separate arguments outside quotes; 2n backslashes before a quote give n and the quote
+// opens or closes quoting, 2n+1 give n and a literal quote; "" inside quotes is a
+// literal quote; other backslashes are literal.
+std::vector<std::string> CrtArguments(const std::string& line) {
+    std::vector<std::string> arguments;
+    std::size_t i = 0;
+    for (;;) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+        if (i == line.size()) return arguments;
+        std::string argument;
+        bool quoted = false;
+        while (i < line.size() && (quoted || (line[i] != ' ' && line[i] != '\t'))) {
+            std::size_t backslashes = 0;
+            while (i < line.size() && line[i] == '\\') ++backslashes, ++i;
+            if (i < line.size() && line[i] == '"') {
+                argument.append(backslashes / 2, '\\');
+                if (backslashes % 2 == 1) {
+                    argument += '"';
+                } else if (quoted && i + 1 < line.size() && line[i + 1] == '"') {
+                    argument += '"';
+                    ++i;
+                } else {
+                    quoted = !quoted;
+                }
+                ++i;
+            } else {
+                argument.append(backslashes, '\\');
+                if (i < line.size() && (quoted || (line[i] != ' ' && line[i] != '\t'))) argument += line[i++];
+            }
+        }
+        arguments.push_back(argument);
+    }
+}
+
+// The command line as cmd.exe hands it on: outside quotes a caret takes the next
+// character literally and is dropped; a quote not preceded by a caret opens or closes
+// a quoted stretch, inside which carets are literal. Nothing when cmd.exe would act on
+// a character (one of ( ) % ! < > & | without its caret, outside quotes).
+std::optional<std::string> AfterCmd(const std::string& line) {
+    std::string out;
+    bool quoted = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (quoted) {
+            if (c == '"') quoted = false;
+            if (c == '%' || c == '!') return std::nullopt;  // expanded even inside quotes
+            out += c;
+        } else if (c == '^') {
+            if (++i < line.size()) out += line[i];
+        } else if (c == '"') {
+            quoted = true;
+            out += c;
+        } else if (c != '\0' && std::strchr("()%!<>&|", c) != nullptr) {
+            return std::nullopt;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string value(reinterpret_cast<const char*>(data), size);
+
+    if (value.find('\0') == std::string::npos && value.size() <= 1024) {
+        const std::string quoted = platform::QuoteForSh(value);
+        Check(ShellOutput("sh -c 'printf %s \"$1\"' sh " + quoted) == value,
+              "a value quoted for sh does not come back byte for byte");
+    }
+
+    const std::string crt = platform::QuoteForCrt(value);
+    Check(CrtArguments(crt) == std::vector<std::string>{value}, "a value quoted for the C runtime parses otherwise");
+
+    const std::optional<std::string> cmd = platform::QuoteForCmd(value);
+    Check(cmd.has_value() == (value.find_first_of("\r\n") == std::string::npos),
+          "cmd.exe quoting refuses other than line breaks");
+    if (cmd) {
+        Check(cmd->find_first_of("\r\n") == std::string::npos, "cmd.exe quoting gives a line break");
+        const std::optional<std::string> handed = AfterCmd(*cmd);
+        Check(handed.has_value(), "cmd.exe would act on a character of a quoted value");
+        Check(CrtArguments(*handed) == std::vector<std::string>{value}, "a value quoted for cmd.exe parses otherwise");
+    }
+    return 0;
+}
