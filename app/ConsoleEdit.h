@@ -1,6 +1,10 @@
 #pragma once
 
 #include <QPlainTextEdit>
+#include <QStringDecoder>
+#include <QTextCursor>
+
+#include <optional>
 
 struct AnsiText;
 
@@ -20,13 +24,53 @@ public:
     // Exception("RichEdit line insertion error") is thrown.
     void AddText(const QString& text);
 
+    // A run's output added piece by piece as it arrives. Between BeginOutput and
+    // EndOutput the pieces end up exactly as AddText(all pieces joined) would have put
+    // them, wherever the pieces were cut (even between CR and LF). A piece that does
+    // not fit is handled as AddText handles it.
+    void BeginOutput();
+    void AppendOutput(const QString& AChunk);
+    void EndOutput();
+    bool InOutput() const { return FOutput.has_value(); }
+
+    // The line that tells how a run ended: its own line, muted grey for a success,
+    // red otherwise.
+    void AddEndLine(const QString& AText, bool ASuccess);
+
     qsizetype Capacity() const { return FCapacity; }
     void setCapacity(qsizetype value) { FCapacity = value; }
 
 private:
+    // Where a streamed output goes and what it still owes the console.
+    struct TOutputState {
+        QTextCursor Cursor;
+        bool PendingCr = false;       // the last piece ended in CR: LF may follow
+        bool NeedsLineBreak = false;  // the output began on a free line: one break ends it
+    };
+
+    // Inserts at ACursor what fits and fails for the rest.
+    void Insert(QTextCursor& ACursor, QString AText, const QTextCharFormat* AFormat = nullptr);
+
     qsizetype FCapacity = kDefaultCapacity;
+    std::optional<TOutputState> FOutput;
 };
 
 // Decodes 8-bit text with the code page it carries; invalid bytes become
 // replacement characters.
 QString DecodeAnsiText(const AnsiText& text);
+
+// Decodes a stream of 8-bit pieces in one code page: a character cut between two
+// pieces comes out whole with the later one, and the pieces decode to what the whole
+// text decodes to at once.
+class TAnsiStreamDecoder {
+public:
+    explicit TAnsiStreamDecoder(unsigned ACodePage);
+    QString Decode(const char* ABytes, qsizetype ACount);
+    // What an unfinished character at the end of the stream leaves.
+    QString Finish();
+
+private:
+    unsigned FCodePage;
+    QByteArray FHeld;           // UTF-8: the start of a character that is not complete yet
+    QStringDecoder FDecoder;    // other code pages
+};

@@ -38,3 +38,8 @@ void TQtDesktop::ShowModal(QDialog& dialog) { dialog.exec(); }
 void TQtDesktop::OpenUrl(const QString& address) {
     QDesktopServices::openUrl(QUrl(address));
 }
+
+bool TQtDesktop::Confirm(QWidget* parent, const QString& title, const QString& text) {
+    return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+}

@@ -24,6 +24,8 @@ public:
     virtual void ShowModal(QDialog& dialog) = 0;
     // Asks the desktop to open a web address; the outcome is not reported.
     virtual void OpenUrl(const QString& address) = 0;
+    // A question with Yes and No (No is the default). True for Yes.
+    virtual bool Confirm(QWidget* parent, const QString& title, const QString& text) = 0;
 };
 
 // The real boxes and desktop services.
@@ -36,4 +38,5 @@ public:
     void ShowError(QWidget* parent, const QString& title, const QString& text) override;
     void ShowModal(QDialog& dialog) override;
     void OpenUrl(const QString& address) override;
+    bool Confirm(QWidget* parent, const QString& title, const QString& text) override;
 };

@@ -1,5 +1,6 @@
 #include "app/frmMainUnit.h"
 
+#include "app/CommandRun.h"
 #include "app/ConsoleEdit.h"
 #include "app/Desktop.h"
 #include "app/Fonts.h"
@@ -9,7 +10,12 @@
 #include "ui_frmMain.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QDir>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
@@ -109,11 +115,15 @@ TfrmMain::TfrmMain(TdtmMain& dtmMain, IDesktop& desktop, const TAppEnvironment& 
     connect(ui->menExit, &QAction::triggered, this, &TfrmMain::menExitClick);
     connect(ui->menCheckUpdates, &QAction::triggered, this, &TfrmMain::menCheckUpdatesClick);
     BindPresetButtons();
+    CreateInputRow();
 
     FormCreate();
 }
 
-TfrmMain::~TfrmMain() = default;
+TfrmMain::~TfrmMain() {
+    // Nothing of a run outlives the window.
+    FRun.reset();
+}
 
 TConsoleEdit& TfrmMain::Console() const { return *ui->redtConsole; }
 
@@ -260,15 +270,174 @@ void TfrmMain::cmbProjectsChange() {
     setsActiveProject(ui->cmbProjects->currentText());
 }
 
-// Runs a whole command line through the interpreter in the selected project.
-void TfrmMain::RunInProject(const QString& ACommandLine) {
+// The row under the console that answers a running command: a line for its standard
+// input, Send, and End Input, which closes that input. It shows while a run lasts.
+void TfrmMain::CreateInputRow() {
+    FpanInput = new QWidget(ui->panBottom);
+    FpanInput->setObjectName(QStringLiteral("panInput"));
+    auto* row = new QHBoxLayout(FpanInput);
+    row->setContentsMargins(0, 3, 0, 0);
+    auto* label = new QLabel(QStringLiteral("&Input:"), FpanInput);
+    label->setObjectName(QStringLiteral("lblInput"));
+    FedtInput = new QLineEdit(FpanInput);
+    FedtInput->setObjectName(QStringLiteral("edtInput"));
+    FedtInput->setAccessibleName(QStringLiteral("Input for the running command"));
+    FedtInput->setToolTip(QStringLiteral("A line to send to the running command (Enter sends it)"));
+    label->setBuddy(FedtInput);
+    FbtnSendInput = new QPushButton(QStringLiteral("Sen&d"), FpanInput);
+    FbtnSendInput->setObjectName(QStringLiteral("btnSendInput"));
+    FbtnSendInput->setAccessibleName(QStringLiteral("Send the line to the command"));
+    FbtnCloseInput = new QPushButton(QStringLiteral("&End Input"), FpanInput);
+    FbtnCloseInput->setObjectName(QStringLiteral("btnCloseInput"));
+    FbtnCloseInput->setAccessibleName(QStringLiteral("Close the command's input"));
+    row->addWidget(label);
+    row->addWidget(FedtInput, 1);
+    row->addWidget(FbtnSendInput);
+    row->addWidget(FbtnCloseInput);
+    ui->panBottom->layout()->addWidget(FpanInput);
+    FpanInput->hide();
+    connect(FbtnSendInput, &QPushButton::clicked, this, &TfrmMain::btnSendInputClick);
+    connect(FedtInput, &QLineEdit::returnPressed, this, &TfrmMain::btnSendInputClick);
+    connect(FbtnCloseInput, &QPushButton::clicked, this, &TfrmMain::btnCloseInputClick);
+}
+
+bool TfrmMain::IsRunning() const { return FRun != nullptr; }
+
+bool TfrmMain::RunInProject(const QString& ACommandLine) {
+    if (IsRunning()) return false;
     TCmd& runner = FdtmMain.cmdCommand;
     runner.setRunWithCmd(true);
     runner.setCommmandStr(ACommandLine.toStdString());
-    runner.RunCommand(ProjectFolder().toStdString());
+    if (ACommandLine.isEmpty()) throw Exception("Command String Empty.");
+
+    FRun = std::make_unique<TCommandRun>(runner.CommmandStr(), runner.RunWithCmd(),
+                                         ProjectFolder().toStdString());
+    FRunStartReport.clear();
+    FRunOutputFailed = false;
+    connect(FRun.get(), &TCommandRun::startReported, this, &TfrmMain::RunStartReported);
+    connect(FRun.get(), &TCommandRun::outputArrived, this, &TfrmMain::RunOutputArrived);
+    connect(FRun.get(), &TCommandRun::finished, this, &TfrmMain::RunEnded);
+    SetRunning(true);
+    FRun->Start();
+    return true;
 }
 
-void TfrmMain::btnRunClick() { RunInProject(ui->edtCommand->text()); }
+void TfrmMain::StopRun() {
+    if (FRun) FRun->Stop();
+}
+
+// While a run lasts, Run is Stop, the input row shows, the status bar names the
+// command, and the controls that start runs show a busy-but-working cursor.
+void TfrmMain::SetRunning(bool ARunning) {
+    ui->btnRun->setText(ARunning ? QStringLiteral("&Stop") : QStringLiteral("&Run"));
+    ui->btnRun->setAccessibleName(ARunning ? QStringLiteral("Stop the running command")
+                                           : QStringLiteral("Run the command"));
+    FpanInput->setVisible(ARunning);
+    for (QWidget* starter : {static_cast<QWidget*>(ui->pgMain), static_cast<QWidget*>(ui->edtCommand)}) {
+        if (ARunning)
+            starter->setCursor(Qt::BusyCursor);
+        else
+            starter->unsetCursor();
+    }
+    if (ARunning) {
+        ui->sbMain->showMessage(QStringLiteral("Running: ") + QString::fromStdString(FRun->Command()));
+    } else {
+        ui->sbMain->clearMessage();
+        FedtInput->clear();
+    }
+}
+
+void TfrmMain::RunAdditionFailed(const std::exception& AError) {
+    FRunOutputFailed = true;
+    if (FRun) FRun->Stop();
+    ShowDefaultErrorBox(FDesktop, this,
+                        QString::fromUtf8(AError.what()) + QStringLiteral(" (the command was stopped)"));
+}
+
+void TfrmMain::RunStartReported(const QString& AText, bool AStarted) {
+    FRunStartReport = AText;
+    try {
+        FdtmMain.cmdCommandReadError(AnsiText{AText.toStdString(), platform::CP_UTF8});
+        if (!AStarted) return;
+        Console().AddText(QStringLiteral("Command: ") + QString::fromStdString(FRun->Command()));
+        Console().BeginOutput();
+    } catch (const std::exception& error) {
+        RunAdditionFailed(error);
+    }
+}
+
+void TfrmMain::RunOutputArrived(const QString& AText) {
+    if (FRunOutputFailed) return;
+    try {
+        Console().AppendOutput(AText);
+    } catch (const std::exception& error) {
+        RunAdditionFailed(error);
+    }
+}
+
+void TfrmMain::RunEnded() {
+    const TRunEnd end = FRun->End();
+    const QString failure = FRun->Failure();
+    try {
+        if (!FRunOutputFailed) {
+            Console().EndOutput();
+            Console().AddEndLine(EndLineText(end, FRunStartReport),
+                                 end.Kind == TRunEnd::TKind::Exited && end.Code == 0);
+        }
+    } catch (const std::exception& error) {
+        ShowDefaultErrorBox(FDesktop, this, QString::fromUtf8(error.what()));
+    }
+    if (!failure.isEmpty()) ShowDefaultErrorBox(FDesktop, this, failure);
+    // The run object sends this very signal: it goes once control is back in the loop.
+    FRun.release()->deleteLater();
+    SetRunning(false);
+    emit runFinished();
+}
+
+QString TfrmMain::EndLineText(const TRunEnd& AEnd, const QString& AStartReport) {
+    const QString seconds = QString::number(AEnd.Seconds, 'f', AEnd.Seconds < 10 ? 2 : 1) + QStringLiteral(" s");
+    const QString dot = QStringLiteral(" \u00B7 ");
+    switch (AEnd.Kind) {
+    case TRunEnd::TKind::Exited: return QStringLiteral("Exit code %1").arg(AEnd.Code) + dot + seconds;
+    case TRunEnd::TKind::Signalled: return QStringLiteral("Ended by signal %1").arg(AEnd.Code) + dot + seconds;
+    case TRunEnd::TKind::Stopped: return QStringLiteral("Stopped after ") + seconds;
+    case TRunEnd::TKind::NotStarted: break;
+    }
+    return QStringLiteral("Could not start") + dot + AStartReport;
+}
+
+void TfrmMain::btnSendInputClick() {
+    if (!FRun) return;
+    FRun->WriteInput(FedtInput->text() + u'\n');
+    FedtInput->clear();
+}
+
+void TfrmMain::btnCloseInputClick() {
+    if (FRun) FRun->CloseInput();
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+    if (FRun) {
+        const bool stop = FDesktop.Confirm(
+            this, QStringLiteral("Tarnwick 2"),
+            QStringLiteral("A command is still running:\n%1\n\nStop it and quit?")
+                .arg(QString::fromStdString(FRun->Command())));
+        if (!stop) {
+            event->ignore();
+            return;
+        }
+        // The run ends with its whole tree before the window goes.
+        FRun->StopAndWait();
+    }
+    QMainWindow::closeEvent(event);
+}
+
+void TfrmMain::btnRunClick() {
+    if (IsRunning())
+        StopRun();
+    else
+        RunInProject(ui->edtCommand->text());
+}
 
 void TfrmMain::RunCommand(const QString& ACommand, TCommandType ACommandType) {
     RunInProject(CommandPrefix(ACommandType) + ACommand);
@@ -281,6 +450,7 @@ bool TfrmMain::AskArguments(QString& AArguments) {
 
 void TfrmMain::RunSimpleCommand(const TSpeedButton& AButton, bool AArguments,
                                 const QString& AAdditionalArguments) {
+    if (IsRunning()) return;
     QString command = CommandFromButtonName(AButton.objectName());
     QString arguments;
     if (AArguments && AskArguments(arguments))
@@ -289,6 +459,7 @@ void TfrmMain::RunSimpleCommand(const TSpeedButton& AButton, bool AArguments,
 }
 
 void TfrmMain::RunComposerCommand(const TSpeedButton& AButton, bool AArguments) {
+    if (IsRunning()) return;
     QString command = CommandFromButtonName(AButton.objectName());
     QString arguments;
     if (AArguments && AskArguments(arguments)) command += u' ' + arguments;
@@ -368,6 +539,13 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TfrmMain::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && IsRunning()) {
+        StopRun();
+        return;
+    }
+    // Enter in the input line has sent it to the running command (returnPressed).
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && focusWidget() == FedtInput)
+        return;
     // Enter that no control took for itself presses the focused button, or Run.
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         if (auto* button = qobject_cast<QAbstractButton*>(focusWidget()))

@@ -9,7 +9,11 @@
 #include <memory>
 
 class IDesktop;
+class QLineEdit;
+class QPushButton;
 class QTimer;
+class TCommandRun;
+struct TRunEnd;
 class TConsoleEdit;
 class TdtmMain;
 namespace Ui {
@@ -44,6 +48,18 @@ public:
     // root when ARoot is empty).
     void LoadProjects(const QString& ARoot);
 
+    // Runs a whole command line through the interpreter in the selected project, on a
+    // worker: the console gets the start report, "Command: " and the command, the output
+    // as it arrives and a line that tells how the run ended. Returns false and does
+    // nothing while another run lasts. Throws Exception("Command String Empty.") for an
+    // empty command line.
+    bool RunInProject(const QString& ACommandLine);
+    bool IsRunning() const;
+    // Stops the run (and everything it started); it ends with runFinished.
+    void StopRun();
+    // The line that ends a run in the console, e.g. "Exit code 0 · 1.24 s".
+    static QString EndLineText(const TRunEnd& AEnd, const QString& AStartReport);
+
     void RunCommand(const QString& ACommand, TCommandType ACommandType);
     void RunSimpleCommand(const TSpeedButton& AButton, bool AArguments,
                           const QString& AAdditionalArguments);
@@ -59,9 +75,13 @@ public:
     static const QString kCopyrightNotice;
     static const QString kSupportAddress;
 
+signals:
+    void runFinished();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void FormCreate();
@@ -70,7 +90,15 @@ private:
     void BindPresetButtons();
     void BindPresetButton(TSpeedButton& button);
     const TSpeedButton& SenderButton() const;
-    void RunInProject(const QString& ACommandLine);
+    void CreateInputRow();
+    void SetRunning(bool ARunning);
+    void RunStartReported(const QString& AText, bool AStarted);
+    void RunOutputArrived(const QString& AText);
+    void RunEnded();
+    // A console addition failed during the run: the run is stopped and the user told.
+    void RunAdditionFailed(const std::exception& AError);
+    void btnSendInputClick();
+    void btnCloseInputClick();
     // The argument prompt; true on OK with the typed text in AArguments.
     bool AskArguments(QString& AArguments);
     QString ProjectFolder() const;
@@ -107,4 +135,12 @@ private:
     QString FsActiveProject;
     // The root shown came from the command line and is not in the settings file yet.
     bool FRootUnsaved = false;
+
+    std::unique_ptr<TCommandRun> FRun;
+    QString FRunStartReport;
+    bool FRunOutputFailed = false;
+    QWidget* FpanInput = nullptr;
+    QLineEdit* FedtInput = nullptr;
+    QPushButton* FbtnSendInput = nullptr;
+    QPushButton* FbtnCloseInput = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "components/Cmd.h"
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <iterator>
 #include <optional>
@@ -24,12 +25,14 @@ void AppendWithoutNul(std::string& ATarget, const char* ABytes, std::size_t ACou
                  [](char AByte) { return AByte != '\0'; });
 }
 
-// Collects what arrives until every writer has closed the pipe.
-void ReadToEnd(const platform::FileHandle& AReadEnd, std::string& ACollected) {
-    char buffer[ReadBufferSize];
-    while (const std::size_t count = platform::ReadPipe(AReadEnd, buffer, ReadBufferSize - 1))
-        AppendWithoutNul(ACollected, buffer, count);
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point AStart) {
+    return std::chrono::duration<double>(Clock::now() - AStart).count();
 }
+
+// How often a read that waits looks whether the run has been given up.
+constexpr int kReadPollMs = 100;
 
 // The folder is looked at again here because the system's reason does not always tell a
 // missing folder from a file in its place (Windows reports both as an invalid folder name).
@@ -54,10 +57,12 @@ std::string NotStartedInText(const std::string& AWorkingDir, const std::string& 
 // Starts the child for ACommand with its output going to AOutput. Returns the text
 // that explains why it did not start, or the empty text when it did.
 std::string StartChild(const std::string& ACommand, bool ARunWithCmd, const std::string& AWorkingDir,
-                       platform::NativeHandle AOutput, platform::ChildProcess& AChild) {
+                       platform::NativeHandle AOutput, platform::NativeHandle AInput,
+                       platform::ChildProcess& AChild) {
     platform::ProcessStartInfo info;
     info.WorkingDir = AWorkingDir;
     info.OutputFd = AOutput;
+    info.InputFd = AInput;
     switch (platform::SetCommand(info, ACommand, ARunWithCmd)) {
     case platform::TCommandProblem::OpenQuote:
         return NotStartedInText(AWorkingDir, "it has a quote that is not closed");
@@ -78,35 +83,154 @@ std::string StartChild(const std::string& ACommand, bool ARunWithCmd, const std:
 
 }  // namespace
 
+TCmd::~TCmd() {
+    Stop();
+    if (FStopper.joinable()) FStopper.join();
+}
+
 void TCmd::RunCommand(const std::string& AWorkingDir) {
     if (FCommmandStr.empty()) throw Exception("Command String Empty.");
+    if (FStopper.joinable()) FStopper.join();
+    {
+        const std::lock_guard lock(FMutex);
+        FLastRunEnd = TRunEnd{};
+        FStopRequested = false;
+        FGiveUpReading = false;
+    }
 
     platform::Pipe pipe;
-    if (const std::error_code error = platform::CreatePipe(pipe)) {
+    platform::Pipe input;
+    std::error_code pipeError = platform::CreatePipe(pipe);
+    if (!pipeError && FInputFromCaller) pipeError = platform::CreatePipe(input);
+    if (pipeError) {
         RaiseReadError("The command was not started: no pipe for its output could be made (" +
-                       error.message() + ").");
+                       pipeError.message() + ").");
         return;
     }
 
+    const Clock::time_point start = Clock::now();
     platform::ChildProcess child;
-    const std::string failure = StartChild(FCommmandStr, FRunWithCmd, AWorkingDir, pipe.WriteEnd.Get(), child);
+    const std::string failure = StartChild(FCommmandStr, FRunWithCmd, AWorkingDir, pipe.WriteEnd.Get(),
+                                           input.ReadEnd.Get(), child);
     // From here only the child and its heirs hold the write end, so the pipe reports its
     // end once they have all finished with it.
     pipe.WriteEnd.Close();
-    RaiseReadError(failure);
-    if (!child.Started()) return;
+    input.ReadEnd.Close();
+    if (child.Started()) {
+        const std::lock_guard lock(FMutex);
+        FChild = &child;
+        FInput = std::move(input.WriteEnd);
+    } else {
+        const std::lock_guard lock(FMutex);
+        FLastRunEnd.Seconds = SecondsSince(start);
+    }
 
+    // A handler that fails while the child runs leaves nobody to take its output: the
+    // child and everything it started end now rather than linger or die part-way.
     AnsiText output;
+    bool reading = false;
     try {
-        ReadToEnd(pipe.ReadEnd, output.Bytes);
-        child.Wait();
+        RaiseReadError(failure);
+        if (!child.Started()) return;
+        reading = true;
+        ReadToEnd(pipe.ReadEnd, output);
+    } catch (const Exception& error) {
+        if (!child.Started()) throw;
+        KillAndReap(child, SecondsSince(start));
+        if (reading) RaiseReadOutput(output);
+        throw Exception(std::string(error.what()) + " (the command was stopped)");
     } catch (...) {
-        // Hand over what has arrived so far; the original failure then goes on.
-        child.Release();
-        RaiseReadOutput(output);
+        if (!child.Started()) throw;
+        KillAndReap(child, SecondsSince(start));
+        if (reading) RaiseReadOutput(output);
         throw;
     }
+    child.WaitEnded();
+    EndRun(child, SecondsSince(start));
     RaiseReadOutput(output);
+}
+
+void TCmd::ReadToEnd(const platform::FileHandle& AReadEnd, AnsiText& AOutput) {
+    // The whole output is kept only for a receiver of the whole output.
+    const bool collect = static_cast<bool>(OnReadOutput);
+    char buffer[ReadBufferSize];
+    AnsiText chunk{std::string(), AOutput.CodePage};
+    while (!FGiveUpReading) {
+        if (!platform::WaitReadable(AReadEnd, kReadPollMs)) continue;
+        const std::size_t count = platform::ReadPipe(AReadEnd, buffer, ReadBufferSize - 1);
+        if (count == 0) break;
+        if (collect) AppendWithoutNul(AOutput.Bytes, buffer, count);
+        if (OnReadChunk) {
+            chunk.Bytes.clear();
+            AppendWithoutNul(chunk.Bytes, buffer, count);
+            OnReadChunk(chunk);
+        }
+    }
+}
+
+// Reaps the child and notes how the run ended; from here Stop has nothing to stop.
+void TCmd::EndRun(platform::ChildProcess& AChild, double ASeconds) {
+    {
+        const std::lock_guard lock(FMutex);
+        const platform::ExitStatus status = AChild.Reap();
+        FChild = nullptr;
+        FInput.Close();
+        using TKind = TRunEnd::TKind;
+        FLastRunEnd.Kind = FStopRequested ? TKind::Stopped : status.Signalled ? TKind::Signalled : TKind::Exited;
+        FLastRunEnd.Code = status.Code;
+        FLastRunEnd.Seconds = ASeconds;
+    }
+    FRunOver.notify_all();
+    if (FStopper.joinable()) FStopper.join();
+}
+
+void TCmd::KillAndReap(platform::ChildProcess& AChild, double ASeconds) {
+    if (!AChild.Started()) return;
+    {
+        const std::lock_guard lock(FMutex);
+        FStopRequested = true;
+        AChild.StopTree(platform::TStopStep::Kill);
+    }
+    AChild.WaitEnded();
+    EndRun(AChild, ASeconds);
+}
+
+void TCmd::Stop() {
+    const std::lock_guard lock(FMutex);
+    if (!FChild || FStopRequested) return;
+    FStopRequested = true;
+    if (FStopper.joinable()) FStopper.detach();  // a finished stopper of an earlier run
+    FStopper = std::thread([this] { StopSteps(); });
+}
+
+void TCmd::StopSteps() {
+    std::unique_lock lock(FMutex);
+    const auto grace = std::chrono::milliseconds(FStopGraceMs);
+    for (const platform::TStopStep step :
+         {platform::TStopStep::Interrupt, platform::TStopStep::Terminate, platform::TStopStep::Kill}) {
+        if (!FChild) return;
+        FChild->StopTree(step);
+        if (FRunOver.wait_for(lock, grace, [this] { return FChild == nullptr; })) return;
+    }
+    // Everything of the tree is dead, yet the output has not ended: a process outside the
+    // tree holds the pipe. Its output is not worth waiting for.
+    FGiveUpReading = true;
+}
+
+bool TCmd::WriteInput(const std::string& AText) {
+    const std::lock_guard lock(FMutex);
+    if (!FChild || !FInput.IsOpen()) return false;
+    return platform::WritePipe(FInput, AText.data(), AText.size());
+}
+
+void TCmd::CloseInput() {
+    const std::lock_guard lock(FMutex);
+    FInput.Close();
+}
+
+TRunEnd TCmd::LastRunEnd() const {
+    const std::lock_guard lock(FMutex);
+    return FLastRunEnd;
 }
 
 void TCmd::RaiseReadError(const std::string& AText) const {

@@ -1,22 +1,44 @@
 #pragma once
 
+#include <atomic>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "platform/CodePage.h"
+#include "platform/Process.h"
 
 // Receives the whole output of one run and the command that produced it.
 using TOnReadOutput = std::function<void(const AnsiText& AOutput, std::string ACommandString)>;
 // Receives the run's start report: empty when the child started, otherwise one line
 // that says why it did not.
 using TOnReadError = std::function<void(const AnsiText& AError)>;
+// Receives the bytes of one read as soon as they have arrived (NUL bytes left out).
+using TOnReadChunk = std::function<void(const AnsiText& AChunk)>;
+
+// How a run ended and how long it took, from the start of the child to its end.
+struct TRunEnd {
+    enum class TKind { Exited, Signalled, Stopped, NotStarted };
+    TKind Kind = TKind::NotStarted;
+    int Code = 0;  // the exit code, or the signal number when Signalled
+    double Seconds = 0;
+};
 
 // Runs one command line as a child process in a given folder, waits until it and every
 // process holding its output have finished, and hands over everything it wrote to
 // standard output and standard error, in the order written.
+//
+// While a run lasts, another thread may stop it (Stop), feed its standard input
+// (WriteInput, CloseInput) when the run was started with InputFromCaller, and the run
+// raises OnReadChunk for every read on the running thread.
 class TCmd {
 public:
     TCmd() = default;
+    ~TCmd();
+    TCmd(const TCmd&) = delete;
+    TCmd& operator=(const TCmd&) = delete;
 
     const std::string& CommmandStr() const { return FCommmandStr; }
     void setCommmandStr(const std::string& AValue) { FCommmandStr = AValue; }
@@ -35,13 +57,51 @@ public:
     // a bad folder, unknown program) is reported through OnReadError only.
     void RunCommand(const std::string& AWorkingDir);
 
+    // True: the child's standard input is a pipe that WriteInput and CloseInput feed.
+    // False (the default): it reads an empty input.
+    bool InputFromCaller() const { return FInputFromCaller; }
+    void setInputFromCaller(bool AValue) { FInputFromCaller = AValue; }
+
+    // How long each stop step is given before the next, harder one.
+    int StopGraceMs() const { return FStopGraceMs; }
+    void setStopGraceMs(int AValue) { FStopGraceMs = AValue; }
+
+    // Thread-safe. Ends the running child and everything it started: an interrupt, then
+    // a request to terminate, then a kill, each after StopGraceMs without an end. Returns
+    // at once; RunCommand returns when the run is over. Does nothing between runs.
+    void Stop();
+    // Thread-safe. Hands text to the running child's standard input; false when there
+    // is no run, its input is not ours or closed, or the child no longer reads it.
+    bool WriteInput(const std::string& AText);
+    // Thread-safe. Closes the running child's standard input: it reads its end.
+    void CloseInput();
+    // Thread-safe. How the last run ended.
+    TRunEnd LastRunEnd() const;
+
     TOnReadOutput OnReadOutput;
     TOnReadError OnReadError;
+    TOnReadChunk OnReadChunk;
 
 private:
     void RaiseReadError(const std::string& AText) const;
     void RaiseReadOutput(const AnsiText& AOutput) const;
+    void ReadToEnd(const platform::FileHandle& AReadEnd, AnsiText& AOutput);
+    void StopSteps();
+    void EndRun(platform::ChildProcess& AChild, double ASeconds);
+    void KillAndReap(platform::ChildProcess& AChild, double ASeconds);
 
     std::string FCommmandStr;
     bool FRunWithCmd = true;
+    bool FInputFromCaller = false;
+    int FStopGraceMs = 2000;
+
+    // The run in progress, shared with the threads that stop it or feed it.
+    mutable std::mutex FMutex;
+    std::condition_variable FRunOver;
+    platform::ChildProcess* FChild = nullptr;  // started and not reaped yet
+    platform::FileHandle FInput;
+    bool FStopRequested = false;
+    std::atomic<bool> FGiveUpReading{false};
+    std::thread FStopper;
+    TRunEnd FLastRunEnd;
 };

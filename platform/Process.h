@@ -53,21 +53,44 @@ struct Pipe {
 // Fills APipe with a fresh pipe. Returns the reason when the system cannot make one.
 std::error_code CreatePipe(Pipe& APipe);
 
+// Waits at most AMilliseconds for AReadEnd to have something to read (or its end).
+// False when the time ran out. On Windows it returns true at once: reads there block,
+// and stopping a tree ends every writer of the pipe with the job.
+bool WaitReadable(const FileHandle& AReadEnd, int AMilliseconds);
+
+// Writes all of ACount bytes; false when the reader has gone or the write failed.
+bool WritePipe(const FileHandle& AWriteEnd, const char* ABytes, std::size_t ACount);
+
 // Reads at most ACount bytes, blocking until some are there. Returns how many arrived;
 // 0 means the pipe is finished: every holder of the write end has closed it, or the read
 // failed. Interrupted reads are retried.
 std::size_t ReadPipe(const FileHandle& AReadEnd, char* ABuffer, std::size_t ACount);
 
+// How a child ended: its exit code, or the signal that ended it (POSIX).
+struct ExitStatus {
+    bool Signalled = false;
+    int Code = 0;
+};
+
+// The steps of stopping a child and everything it started, each harder than the one
+// before. POSIX: SIGINT, SIGTERM, SIGKILL to the child's process group. Windows: a
+// console break to the child's process group, then the end of every process in its job.
+enum class TStopStep { Interrupt, Terminate, Kill };
+
 // A started child process. Wait() blocks until it has ended and reaps it. Destroying a
 // child that was not waited for never blocks: it is reaped if it has already ended and
-// otherwise left to run on.
+// otherwise left to run on. Every child starts as the head of a tree of its own (POSIX:
+// a process group; Windows: a job object), so that StopTree reaches what it started.
 class ChildProcess {
 public:
     ChildProcess() = default;
 #ifdef _WIN32
-    ChildProcess(NativeHandle AProcess, NativeHandle AThread) : FProcess(AProcess), FThread(AThread) {}
-    ChildProcess(ChildProcess&& AOther) noexcept : FProcess(AOther.FProcess), FThread(AOther.FThread) {
-        AOther.FProcess = AOther.FThread = NoHandle;
+    ChildProcess(NativeHandle AProcess, NativeHandle AThread, NativeHandle AJob = NoHandle,
+                 unsigned long AProcessId = 0)
+        : FProcess(AProcess), FThread(AThread), FJob(AJob), FProcessId(AProcessId) {}
+    ChildProcess(ChildProcess&& AOther) noexcept
+        : FProcess(AOther.FProcess), FThread(AOther.FThread), FJob(AOther.FJob), FProcessId(AOther.FProcessId) {
+        AOther.FProcess = AOther.FThread = AOther.FJob = NoHandle;
     }
     bool Started() const { return FProcess != NoHandle; }
 #else
@@ -81,13 +104,24 @@ public:
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
+    // Waits and reaps.
     void Wait() noexcept;
+    // Blocks until the child has ended without reaping it, so that its tree can still
+    // be stopped safely (its process number stays taken).
+    void WaitEnded() noexcept;
+    // Reaps an ended child and tells how it ended.
+    ExitStatus Reap() noexcept;
+    // Sends one stop step to the child and everything it started. Safe from another
+    // thread while this one waits in WaitEnded; the child must not be reaped yet.
+    void StopTree(TStopStep AStep) const noexcept;
     void Release() noexcept;
 
 private:
 #ifdef _WIN32
     NativeHandle FProcess = NoHandle;
     NativeHandle FThread = NoHandle;
+    NativeHandle FJob = NoHandle;
+    unsigned long FProcessId = 0;
 #else
     pid_t FPid = -1;
 #endif
@@ -115,6 +149,9 @@ struct ProcessStartInfo {
     std::string WorkingDir;
     // Becomes the child's standard output and standard error.
     NativeHandle OutputFd = NoHandle;
+    // Becomes the child's standard input; without one it reads an empty input (the null
+    // device).
+    NativeHandle InputFd = NoHandle;
 };
 
 // Why a command cannot become a start.
@@ -127,14 +164,15 @@ enum class TCommandProblem { None, OpenQuote, NoProgram };
 // elsewhere it is split into words (SplitCommandLine).
 TCommandProblem SetCommand(ProcessStartInfo& AInfo, const std::string& ACommand, bool AThroughInterpreter);
 
-// Starts a child that writes to AInfo.OutputFd. On POSIX its standard input is
-// /dev/null, as a windowed program on Windows has none: a command that asks a question
-// gets end of input at once instead of waiting on the terminal that started us, which
-// nobody watches while the window waits for the command. No other descriptor of ours
-// reaches it, and it starts with default SIGPIPE handling and an empty signal mask
-// whatever this program has set. On Windows it reads our standard input. On Windows it inherits our
-// inheritable handles, and its window, if it opens one, stays hidden. On failure AChild
-// stays unstarted and the error carries the system's reason.
+// Starts a child that writes to AInfo.OutputFd and reads AInfo.InputFd, or the null
+// device: a command that asks a question nobody can answer gets end of input at once
+// instead of waiting on the terminal that started us. No other descriptor or handle of
+// ours reaches it (Windows: an explicit list of the handles it inherits). On POSIX it
+// leads a process group of its own and starts with default SIGPIPE handling and an
+// empty signal mask whatever this program has set; on Windows it is put in a job
+// object that ends its members when the last handle to it closes, and its window, if
+// it opens one, stays hidden. On failure AChild stays unstarted and the error carries
+// the system's reason.
 StartError StartProcess(const ProcessStartInfo& AInfo, ChildProcess& AChild);
 
 // POSIX only. Splits a command line into words as a POSIX shell does, honouring blanks, single and

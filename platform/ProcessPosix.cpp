@@ -4,6 +4,8 @@
 #include <csignal>
 
 #include <fcntl.h>
+#include <poll.h>
+#include <pthread.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -29,10 +31,10 @@ public:
     SpawnSetup(const SpawnSetup&) = delete;
     SpawnSetup& operator=(const SpawnSetup&) = delete;
 
-    // Input from /dev/null, output and error to AOutputFd, nothing else of ours,
-    // AWorkingDir as current folder, SIGPIPE at its default and no blocked signals.
-    // Returns the system's error number, 0 on success.
-    int Prepare(int AOutputFd, const std::string& AWorkingDir) {
+    // Input from AInputFd or /dev/null, output and error to AOutputFd, nothing else of
+    // ours, AWorkingDir as current folder, a process group of its own, SIGPIPE at its
+    // default and no blocked signals. Returns the system's error number, 0 on success.
+    int Prepare(int AOutputFd, int AInputFd, const std::string& AWorkingDir) {
         if (!FActionsReady || !FAttrReady) return ENOMEM;
         sigset_t defaults;
         sigset_t mask;
@@ -40,14 +42,17 @@ public:
         sigaddset(&defaults, SIGPIPE);
         sigemptyset(&mask);
         const int steps[] = {
-            posix_spawn_file_actions_addopen(&FActions, STDIN_FILENO, "/dev/null", O_RDONLY, 0),
+            AInputFd >= 0 ? posix_spawn_file_actions_adddup2(&FActions, AInputFd, STDIN_FILENO)
+                          : posix_spawn_file_actions_addopen(&FActions, STDIN_FILENO, "/dev/null", O_RDONLY, 0),
             posix_spawn_file_actions_adddup2(&FActions, AOutputFd, STDOUT_FILENO),
             posix_spawn_file_actions_adddup2(&FActions, AOutputFd, STDERR_FILENO),
             posix_spawn_file_actions_addclosefrom_np(&FActions, STDERR_FILENO + 1),
             posix_spawn_file_actions_addchdir_np(&FActions, AWorkingDir.c_str()),
             posix_spawnattr_setsigdefault(&FAttr, &defaults),
             posix_spawnattr_setsigmask(&FAttr, &mask),
-            posix_spawnattr_setflags(&FAttr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK),
+            posix_spawnattr_setpgroup(&FAttr, 0),
+            posix_spawnattr_setflags(&FAttr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK |
+                                                 POSIX_SPAWN_SETPGROUP),
         };
         for (int result : steps)
             if (result != 0) return result;
@@ -71,6 +76,8 @@ std::error_code CheckWorkingDir(const std::string& AWorkingDir) {
     struct stat info {};
     if (stat(AWorkingDir.c_str(), &info) != 0) return SystemError(errno);
     if (!S_ISDIR(info.st_mode)) return SystemError(ENOTDIR);
+    // A folder that exists but may not be entered.
+    if (access(AWorkingDir.c_str(), X_OK) != 0) return SystemError(errno);
     return {};
 }
 
@@ -132,6 +139,46 @@ std::size_t ReadPipe(const FileHandle& AReadEnd, char* ABuffer, std::size_t ACou
     }
 }
 
+bool WaitReadable(const FileHandle& AReadEnd, int AMilliseconds) {
+    pollfd entry{AReadEnd.Get(), POLLIN, 0};
+    for (;;) {
+        const int ready = ::poll(&entry, 1, AMilliseconds);
+        if (ready >= 0) return ready > 0;
+        if (errno != EINTR) return true;  // the read reports the problem
+    }
+}
+
+bool WritePipe(const FileHandle& AWriteEnd, const char* ABytes, std::size_t ACount) {
+    // A reader that has gone raises SIGPIPE for the writing thread: keep it from ending
+    // the program, and take it back if it came.
+    sigset_t pipeSignal;
+    sigset_t previous;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    sigset_t pending;
+    sigpending(&pending);
+    const bool wasPending = sigismember(&pending, SIGPIPE) == 1;
+    pthread_sigmask(SIG_BLOCK, &pipeSignal, &previous);
+    bool written = true;
+    while (ACount > 0) {
+        const ssize_t count = ::write(AWriteEnd.Get(), ABytes, ACount);
+        if (count < 0 && errno == EINTR) continue;
+        if (count <= 0) {
+            written = false;
+            break;
+        }
+        ABytes += count;
+        ACount -= static_cast<std::size_t>(count);
+    }
+    if (!written && !wasPending) {
+        const timespec none{0, 0};
+        while (sigtimedwait(&pipeSignal, nullptr, &none) < 0 && errno == EINTR) {
+        }
+    }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    return written;
+}
+
 ChildProcess& ChildProcess::operator=(ChildProcess&& AOther) noexcept {
     if (this != &AOther) {
         Release();
@@ -142,12 +189,38 @@ ChildProcess& ChildProcess::operator=(ChildProcess&& AOther) noexcept {
 }
 
 void ChildProcess::Wait() noexcept {
+    WaitEnded();
+    Reap();
+}
+
+void ChildProcess::WaitEnded() noexcept {
     if (!Started()) return;
-    int status = 0;
+    siginfo_t info{};
     // ECHILD (someone else reaped it, or SIGCHLD is ignored) also means it has ended.
-    while (waitpid(FPid, &status, 0) < 0 && errno == EINTR) {
+    while (waitid(P_PID, static_cast<id_t>(FPid), &info, WEXITED | WNOWAIT) < 0 && errno == EINTR) {
+    }
+}
+
+ExitStatus ChildProcess::Reap() noexcept {
+    if (!Started()) return {};
+    int status = 0;
+    pid_t result;
+    while ((result = waitpid(FPid, &status, 0)) < 0 && errno == EINTR) {
     }
     FPid = -1;
+    if (result < 0) return {};
+    if (WIFSIGNALED(status)) return {true, WTERMSIG(status)};
+    return {false, WIFEXITED(status) ? WEXITSTATUS(status) : 0};
+}
+
+void ChildProcess::StopTree(TStopStep AStep) const noexcept {
+    if (!Started()) return;
+    const int signal = AStep == TStopStep::Interrupt ? SIGINT
+                       : AStep == TStopStep::Terminate ? SIGTERM
+                                                       : SIGKILL;
+    // The child leads its own group: the group number is its process number, which
+    // stays taken until the child is reaped.
+    ::kill(-FPid, signal);
 }
 
 void ChildProcess::Release() noexcept {
@@ -164,7 +237,7 @@ StartError StartProcess(const ProcessStartInfo& AInfo, ChildProcess& AChild) {
         return {TStage::Program, SystemError(ENOENT)};
 
     SpawnSetup setup;
-    if (int error = setup.Prepare(AInfo.OutputFd, AInfo.WorkingDir))
+    if (int error = setup.Prepare(AInfo.OutputFd, AInfo.InputFd, AInfo.WorkingDir))
         return {TStage::Program, SystemError(error)};
 
     std::vector<char*> argv;
@@ -177,7 +250,11 @@ StartError StartProcess(const ProcessStartInfo& AInfo, ChildProcess& AChild) {
     // glibc reports a failed chdir or exec in the child as the result of the call.
     const int result = posix_spawnp(&pid, argv.front(), setup.Actions(), setup.Attributes(),
                                     argv.data(), environ);
-    if (result != 0) return {TStage::Program, SystemError(result)};
+    if (result != 0) {
+        // The folder may have changed since it was looked at.
+        if (auto error = CheckWorkingDir(AInfo.WorkingDir)) return {TStage::WorkingDir, error};
+        return {TStage::Program, SystemError(result)};
+    }
     AChild = ChildProcess(pid);
     return {};
 }

@@ -2,6 +2,8 @@
 
 #include "platform/WideTextWin32.h"
 
+#include <vector>
+
 namespace platform {
 
 namespace {
@@ -90,21 +92,62 @@ ChildProcess& ChildProcess::operator=(ChildProcess&& AOther) noexcept {
         Release();
         FProcess = AOther.FProcess;
         FThread = AOther.FThread;
-        AOther.FProcess = AOther.FThread = NoHandle;
+        FJob = AOther.FJob;
+        FProcessId = AOther.FProcessId;
+        AOther.FProcess = AOther.FThread = AOther.FJob = NoHandle;
     }
     return *this;
 }
 
 void ChildProcess::Wait() noexcept {
-    if (!Started()) return;
-    WaitForSingleObject(FProcess, INFINITE);
+    WaitEnded();
+    Reap();
+}
+
+void ChildProcess::WaitEnded() noexcept {
+    if (Started()) WaitForSingleObject(FProcess, INFINITE);
+}
+
+ExitStatus ChildProcess::Reap() noexcept {
+    if (!Started()) return {};
+    DWORD code = 0;
+    if (!GetExitCodeProcess(FProcess, &code)) code = 0;
     Release();
+    return {false, static_cast<int>(code)};
+}
+
+void ChildProcess::StopTree(TStopStep AStep) const noexcept {
+    if (!Started()) return;
+    if (AStep == TStopStep::Interrupt) {
+        // The child leads a process group of its own: the break reaches it and whoever
+        // shares its console.
+        GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, FProcessId);
+        return;
+    }
+    // The job holds everything the child started.
+    if (FJob != NoHandle) TerminateJobObject(FJob, 1);
+    if (AStep == TStopStep::Kill) TerminateProcess(FProcess, 1);
 }
 
 void ChildProcess::Release() noexcept {
-    // Closing the handles leaves a running child running.
+    // Closing the handles leaves a running child running, but the job, once its last
+    // handle is closed, ends whatever is still in it.
     CloseIfOpen(FThread);
     CloseIfOpen(FProcess);
+    CloseIfOpen(FJob);
+}
+
+bool WaitReadable(const FileHandle&, int) { return true; }
+
+bool WritePipe(const FileHandle& AWriteEnd, const char* ABytes, std::size_t ACount) {
+    while (ACount > 0) {
+        DWORD written = 0;
+        if (!WriteFile(AWriteEnd.Get(), ABytes, static_cast<DWORD>(ACount), &written, nullptr) || written == 0)
+            return false;
+        ABytes += written;
+        ACount -= written;
+    }
+    return true;
 }
 
 TCommandProblem SetCommand(ProcessStartInfo& AInfo, const std::string& ACommand, bool AThroughInterpreter) {
@@ -127,29 +170,106 @@ TCommandProblem SetCommand(ProcessStartInfo& AInfo, const std::string& ACommand,
     return TCommandProblem::None;
 }
 
+namespace {
+
+// A job that ends every process in it when its last handle is closed.
+HANDLE CreateKillOnCloseJob() {
+    HANDLE job = CreateJobObjectW(nullptr, nullptr);
+    if (job == nullptr) return nullptr;
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
+    return job;
+}
+
+// The null device as an inheritable handle, for a child that gets no input.
+HANDLE OpenNullInput() {
+    SECURITY_ATTRIBUTES attributes{};
+    attributes.nLength = sizeof(SECURITY_ATTRIBUTES);
+    attributes.bInheritHandle = TRUE;
+    return CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &attributes,
+                       OPEN_EXISTING, 0, nullptr);
+}
+
+// The attribute list that names the only handles a child inherits.
+class HandleList {
+public:
+    explicit HandleList(std::vector<HANDLE> AHandles) : FHandles(std::move(AHandles)) {
+        SIZE_T size = 0;
+        InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+        FBuffer.resize(size);
+        auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(FBuffer.data());
+        if (!InitializeProcThreadAttributeList(list, 1, 0, &size)) return;
+        FReady = UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, FHandles.data(),
+                                           FHandles.size() * sizeof(HANDLE), nullptr, nullptr);
+        FInitialised = true;
+    }
+    ~HandleList() {
+        if (FInitialised) DeleteProcThreadAttributeList(List());
+    }
+    HandleList(const HandleList&) = delete;
+    HandleList& operator=(const HandleList&) = delete;
+
+    bool Ready() const { return FReady; }
+    LPPROC_THREAD_ATTRIBUTE_LIST List() { return reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(FBuffer.data()); }
+
+private:
+    std::vector<HANDLE> FHandles;
+    std::vector<char> FBuffer;
+    bool FInitialised = false;
+    bool FReady = false;
+};
+
+}  // namespace
+
 StartError StartProcess(const ProcessStartInfo& AInfo, ChildProcess& AChild) {
     using TStage = StartError::TStage;
 
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(STARTUPINFOW);
-    startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;  // 0x101
-    startup.wShowWindow = SW_HIDE;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = AInfo.OutputFd;
-    startup.hStdError = AInfo.OutputFd;
+    FileHandle nullInput;
+    HANDLE input = AInfo.InputFd;
+    if (input == NoHandle) {
+        const HANDLE opened = OpenNullInput();
+        if (opened == INVALID_HANDLE_VALUE) return {TStage::Program, LastError()};
+        nullInput = FileHandle(opened);
+        input = opened;
+    }
+    std::vector<HANDLE> inherited{AInfo.OutputFd};
+    if (input != AInfo.OutputFd) inherited.push_back(input);
+    HandleList handles(inherited);
+    if (!handles.Ready()) return {TStage::Program, LastError()};
 
+    STARTUPINFOEXW startup{};
+    startup.StartupInfo.cb = sizeof(STARTUPINFOEXW);
+    startup.StartupInfo.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;  // 0x101
+    startup.StartupInfo.wShowWindow = SW_HIDE;
+    startup.StartupInfo.hStdInput = input;
+    startup.StartupInfo.hStdOutput = AInfo.OutputFd;
+    startup.StartupInfo.hStdError = AInfo.OutputFd;
+    startup.lpAttributeList = handles.List();
+
+    HANDLE job = CreateKillOnCloseJob();
     // CreateProcessW may write into the command line, so it gets its own copy. The folder
-    // goes on as given: the system refuses an empty one (ERROR_DIRECTORY).
+    // goes on as given: the system refuses an empty one (ERROR_DIRECTORY). The child
+    // starts suspended so that it is in the job before it can start anything itself.
     std::wstring commandLine = ToWide(AInfo.CommandLine);
     const std::wstring workingDir = ToWide(AInfo.WorkingDir);
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                        workingDir.c_str(), &startup, &process)) {
+    const DWORD flags = EXTENDED_STARTUPINFO_PRESENT | CREATE_SUSPENDED | CREATE_NEW_PROCESS_GROUP;
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr,
+                        workingDir.c_str(), &startup.StartupInfo, &process)) {
         const std::error_code reason = LastError();
+        if (job != nullptr) CloseHandle(job);
         if (reason.value() == ERROR_DIRECTORY) return {TStage::WorkingDir, reason};
         return {TStage::Program, reason};
     }
-    AChild = ChildProcess(process.hProcess, process.hThread);
+    if (job != nullptr && !AssignProcessToJobObject(job, process.hProcess)) {
+        // Without a job (a system that refuses nested jobs) the child still runs; a stop
+        // then reaches the child itself.
+        CloseHandle(job);
+        job = nullptr;
+    }
+    ResumeThread(process.hThread);
+    AChild = ChildProcess(process.hProcess, process.hThread, job, process.dwProcessId);
     return {};
 }
 

@@ -119,6 +119,7 @@ protected:
         TSpeedButton* button = Button(preset);
         Find<QTabWidget>("pgMain")->setCurrentWidget(button->parentWidget());
         QTest::mouseClick(button, Qt::LeftButton);
+        ASSERT_TRUE(WaitForRun());
     }
 
     // What the stand-in recorded for the last click, and clears the record.
@@ -227,9 +228,10 @@ TEST_F(PresetButtons, WithoutAProjectTheRunnerGetsTheEmptyFolder) {
     Click(kPresets[1]);  // Down
     EXPECT_EQ(DataModule->cmdCommand.CommmandStr(), "php artisan down");
     EXPECT_TRUE(TakeRecord().isEmpty());
-    const QStringList lines = ConsoleText().split(u'\n');
-    ASSERT_EQ(lines.size(), 2);
+    const QStringList lines = ConsoleWithEndLinesMarked().split(u'\n');
+    ASSERT_EQ(lines.size(), 3);
     EXPECT_FALSE(lines[0].isEmpty());
+    EXPECT_EQ(lines[1], QStringLiteral("<end>"));
 }
 
 TEST_F(PresetButtons, MigrateLiesOverStatusWhereTheyOverlap) {

@@ -21,10 +21,13 @@ TEST_F(MainWindow, EnterInTheCommandBoxRunsItInTheSelectedProject) {
     auto* command = Find<QLineEdit>("edtCommand");
     command->setText(QStringLiteral("pwd; printf 'caf\\303\\251\\r\\n' >&2"));
     QTest::keyClick(command, Qt::Key_Return);
+    ASSERT_TRUE(WaitForRun());
 
     EXPECT_TRUE(Desktop.Errors.empty());
-    EXPECT_EQ(ConsoleText(), QStringLiteral("\nCommand: pwd; printf 'caf\\303\\251\\r\\n' >&2\n") +
-                                 root + QStringLiteral("/blog\ncafé\n\n"));
+    EXPECT_EQ(ConsoleWithEndLinesMarked(),
+              QStringLiteral("\nCommand: pwd; printf 'caf\\303\\251\\r\\n' >&2\n") + root +
+                  QStringLiteral("/blog\ncafé\n\n<end>\n"));
+    EXPECT_TRUE(ConsoleText().contains(QStringLiteral("\nExit code 0 \u00B7 ")));
     EXPECT_EQ(command->text(), QStringLiteral("pwd; printf 'caf\\303\\251\\r\\n' >&2"));
     EXPECT_EQ(DataModule->cmdCommand.CommmandStr(), command->text().toStdString());
     EXPECT_TRUE(DataModule->cmdCommand.RunWithCmd());
@@ -44,12 +47,14 @@ TEST_F(MainWindow, WithoutAProjectTheCommandDoesNotStartAndTheConsoleSaysWhy) {
     const QString marker = Path(QStringLiteral("ran"));
     Find<QLineEdit>("edtCommand")->setText(QStringLiteral("touch ") + marker);
     QTest::mouseClick(Find<QPushButton>("btnRun"), Qt::LeftButton);
+    ASSERT_TRUE(WaitForRun());
     EXPECT_TRUE(Desktop.Errors.empty());
     EXPECT_FALSE(QFile::exists(marker));
     const QStringList lines = ConsoleText().split(u'\n');
-    ASSERT_EQ(lines.size(), 2);
+    ASSERT_EQ(lines.size(), 3);
     EXPECT_FALSE(lines[0].isEmpty());
     EXPECT_FALSE(lines[0].startsWith(QStringLiteral("Command: ")));
+    EXPECT_EQ(lines[1], QStringLiteral("Could not start \u00B7 ") + lines[0]);
 }
 
 TEST_F(MainWindow, ErrorBoxAppendsAFullStopOnlyWhereItIsMissing) {

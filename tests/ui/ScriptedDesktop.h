@@ -72,4 +72,16 @@ public:
     }
 
     void OpenUrl(const QString& address) override { OpenedUrls.append(address); }
+
+    // Answers for Yes/No questions; with none left, No.
+    std::deque<bool> ConfirmAnswers;
+    QStringList Confirms;
+
+    bool Confirm(QWidget*, const QString&, const QString& text) override {
+        Confirms.append(text);
+        if (ConfirmAnswers.empty()) return false;
+        const bool answer = ConfirmAnswers.front();
+        ConfirmAnswers.pop_front();
+        return answer;
+    }
 };

@@ -8,6 +8,8 @@
 #include "app/frmMainUnit.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
+#include <QRegularExpression>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -84,6 +86,24 @@ protected:
     }
 
     QString ConsoleText() const { return Window->Console().toPlainText(); }
+
+    // Lets the window's thread turn until the run in progress (if any) has ended.
+    bool WaitForRun(int milliseconds = 60000) const {
+        QDeadlineTimer deadline(milliseconds);
+        while (Window->IsRunning() && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        // The run object goes with the next turn of the loop.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return !Window->IsRunning();
+    }
+
+    // The console's lines with the end line of each run replaced by "<end>".
+    QString ConsoleWithEndLinesMarked() const {
+        static const QRegularExpression endLine(QStringLiteral(
+            "^(Exit code -?\\d+|Ended by signal \\d+) \u00B7 \\d+\\.\\d+ s$|^Stopped after \\d+\\.\\d+ s$|^Could not start \u00B7 .*$"),
+            QRegularExpression::MultilineOption);
+        return ConsoleText().replace(endLine, QStringLiteral("<end>"));
+    }
 
     QTemporaryDir Temp;
     TScriptedDesktop Desktop;

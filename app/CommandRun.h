@@ -1,0 +1,80 @@
+#pragma once
+
+#include "components/Cmd.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+class TAnsiStreamDecoder;
+
+// One run of one command line on a worker thread. The command, folder and runner
+// settings are values of this run. What the runner raises on the worker reaches the
+// owner's thread as signals: the start report first, then the output in batches (at
+// most about 25 a second), then the end. Stop and input are safe at any time.
+class TCommandRun : public QObject {
+    Q_OBJECT
+
+public:
+    TCommandRun(std::string ACommand, bool ARunWithCmd, std::string AWorkingDir, QObject* parent = nullptr);
+    // Stops a run still going and waits until it is over.
+    ~TCommandRun() override;
+
+    const std::string& Command() const { return FCommand; }
+    void Start();
+    bool IsRunning() const { return FRunning; }
+    void Stop() { FCmd.Stop(); }
+    // Stops, and returns once the run, its tree and the worker have ended.
+    void StopAndWait();
+    // Input given before the child has started waits for the start.
+    bool WriteInput(const QString& AText);
+    void CloseInput();
+    // How the run ended; valid once finished() has been emitted.
+    TRunEnd End() const { return FCmd.LastRunEnd(); }
+    // The error the worker met (a failing handler), empty when none.
+    const QString& Failure() const { return FFailure; }
+
+    // Stop steps are given this long each (the runner's grace).
+    void setStopGraceMs(int AValue) { FCmd.setStopGraceMs(AValue); }
+    // Output waiting for the owner's thread beyond this many bytes holds the worker back.
+    static constexpr std::size_t kMaxPendingBytes = std::size_t(4) * 1024 * 1024;
+    // The most characters handed over in one batch.
+    static constexpr qsizetype kMaxBatchBytes = qsizetype(1) * 1024 * 1024;
+    static constexpr int kBatchIntervalMs = 40;
+
+signals:
+    // The runner's start report; AStarted tells whether the child is running.
+    void startReported(const QString& AText, bool AStarted);
+    void outputArrived(const QString& AText);
+    void finished();
+
+private:
+    void Deliver();
+    void WorkerEnded();
+
+    std::string FCommand;
+    std::string FWorkingDir;
+    TCmd FCmd;
+    std::thread FWorker;
+    bool FRunning = false;
+    QString FFailure;
+    QTimer FBatchTimer;
+    bool FStartReported = false;
+    std::string FEarlyInput;
+    bool FEarlyClose = false;
+    std::unique_ptr<TAnsiStreamDecoder> FDecoder;
+
+    // Shared with the worker.
+    std::mutex FMutex;
+    std::condition_variable FDrained;
+    std::string FPending;
+    bool FReportPending = false;
+    bool FAbandoned = false;  // the owner no longer takes output
+    AnsiText FReport;
+};

@@ -1,0 +1,193 @@
+// Runs in the real window: output as it comes while the window keeps turning, Stop,
+// input, the end line, one run at a time, and closing during a run.
+#include "WindowFixture.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest/QTest>
+
+#include <csignal>
+
+namespace {
+
+class LiveRun : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        Project = MakeRoot({QStringLiteral("blog")}, Path(QStringLiteral("www/blog"))) +
+                  QStringLiteral("/blog");
+        OpenWindow();
+        Window->show();
+    }
+
+    void Type(const QString& commandLine) {
+        auto* command = Find<QLineEdit>("edtCommand");
+        command->setText(commandLine);
+        QTest::keyClick(command, Qt::Key_Return);
+    }
+
+    // Lets the window turn until the condition holds.
+    template <typename Condition>
+    bool TurnUntil(Condition condition, int milliseconds = 20000) {
+        QDeadlineTimer deadline(milliseconds);
+        while (!condition() && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        return condition();
+    }
+
+    pid_t PidIn(const QString& file) {
+        pid_t pid = 0;
+        TurnUntil([&] { return (pid = ReadFile(file).trimmed().toInt()) > 0; }, 10000);
+        return pid;
+    }
+
+    static bool Alive(pid_t pid) { return pid > 0 && ::kill(pid, 0) == 0; }
+
+    QString Project;
+};
+
+TEST_F(LiveRun, OutputShowsWhileTheCommandRunsAndTheWindowKeepsTurning) {
+    int ticks = 0;
+    QTimer heartbeat;
+    QObject::connect(&heartbeat, &QTimer::timeout, [&ticks] { ++ticks; });
+    heartbeat.start(10);
+    int finished = 0;
+    QObject::connect(Window.get(), &TfrmMain::runFinished, [&finished] { ++finished; });
+
+    Type(QStringLiteral("echo first; while [ ! -e go ]; do sleep 0.02; done; echo second"));
+    ASSERT_TRUE(Window->IsRunning());
+    ASSERT_TRUE(TurnUntil([&] { return ConsoleText().contains(QStringLiteral("first\n")); }));
+    EXPECT_FALSE(ConsoleText().contains(QStringLiteral("\nsecond")));
+    EXPECT_TRUE(Window->IsRunning());
+    // The status bar names the command; Run has become Stop.
+    EXPECT_EQ(Find<QStatusBar>("sbMain")->currentMessage(),
+              QStringLiteral("Running: echo first; while [ ! -e go ]; do sleep 0.02; done; echo second"));
+    EXPECT_EQ(Find<QPushButton>("btnRun")->text(), QStringLiteral("&Stop"));
+    const int ticksBefore = ticks;
+    QTest::qWait(200);
+    EXPECT_GT(ticks, ticksBefore + 5) << "the window's thread stood still";
+
+    WriteFile(Project + QStringLiteral("/go"), "");
+    ASSERT_TRUE(WaitForRun());
+    EXPECT_EQ(finished, 1);
+    EXPECT_EQ(ConsoleWithEndLinesMarked(),
+              QStringLiteral("\nCommand: echo first; while [ ! -e go ]; do sleep 0.02; done; echo second\n"
+                             "first\nsecond\n\n<end>\n"));
+    EXPECT_EQ(Find<QPushButton>("btnRun")->text(), QStringLiteral("&Run"));
+    EXPECT_TRUE(Find<QStatusBar>("sbMain")->currentMessage().isEmpty());
+}
+
+TEST_F(LiveRun, EndLineTellsHowTheRunEnded) {
+    const struct {
+        const char* command;
+        const char* endLine;  // the start of the end line
+    } cases[] = {
+        {"true", "Exit code 0 \u00B7 "},
+        {"echo failing >&2; exit 3", "Exit code 3 \u00B7 "},
+        {"no-such-tool-here", "Exit code 127 \u00B7 "},
+        {"kill -9 $$", "Ended by signal 9 \u00B7 "},
+    };
+    for (const auto& c : cases) {
+        Window->Console().clear();
+        Type(QString::fromUtf8(c.command));
+        ASSERT_TRUE(WaitForRun()) << c.command;
+        const QStringList lines = ConsoleText().split(u'\n');
+        ASSERT_GE(lines.size(), 2);
+        EXPECT_TRUE(lines[lines.size() - 2].startsWith(QString::fromUtf8(c.endLine)))
+            << c.command << ": " << lines[lines.size() - 2].toStdString();
+        EXPECT_TRUE(lines[lines.size() - 2].endsWith(QStringLiteral(" s")));
+    }
+}
+
+TEST_F(LiveRun, StopAndEscapeEndTheWholeTree) {
+    for (const bool escape : {false, true}) {
+        SCOPED_TRACE(escape ? "Esc" : "Stop");
+        QFile::remove(Project + QStringLiteral("/pid"));
+        Type(QStringLiteral("sleep 100 & echo $! > pid; wait"));
+        const pid_t background = PidIn(Project + QStringLiteral("/pid"));
+        ASSERT_GT(background, 0);
+        EXPECT_TRUE(Window->IsRunning());
+        if (escape)
+            QTest::keyClick(Window.get(), Qt::Key_Escape);
+        else
+            QTest::mouseClick(Find<QPushButton>("btnRun"), Qt::LeftButton);
+        ASSERT_TRUE(WaitForRun(15000));
+        EXPECT_TRUE(ConsoleText().split(u'\n').contains(QString()));
+        EXPECT_TRUE(ConsoleWithEndLinesMarked().endsWith(QStringLiteral("<end>\n")));
+        EXPECT_TRUE(ConsoleText().contains(QStringLiteral("\nStopped after ")));
+        EXPECT_TRUE(TurnUntil([&] { return !Alive(background); }, 5000));
+    }
+}
+
+TEST_F(LiveRun, NoSecondRunStartsWhileOneLasts) {
+    Type(QStringLiteral("while [ ! -e go ]; do sleep 0.02; done"));
+    ASSERT_TRUE(Window->IsRunning());
+    EXPECT_EQ(Find<QTabWidget>("pgMain")->cursor().shape(), Qt::BusyCursor);
+    EXPECT_FALSE(Window->RunInProject(QStringLiteral("touch second")));
+    auto* up = Find<QToolButton>("btnUp");
+    Find<QTabWidget>("pgMain")->setCurrentWidget(up->parentWidget());
+    QTest::mouseClick(up, Qt::LeftButton);
+    EXPECT_EQ(DataModule->cmdCommand.CommmandStr(), "while [ ! -e go ]; do sleep 0.02; done");
+
+    WriteFile(Project + QStringLiteral("/go"), "");
+    ASSERT_TRUE(WaitForRun());
+    EXPECT_FALSE(QFile::exists(Project + QStringLiteral("/second")));
+    EXPECT_EQ(ConsoleText().count(QStringLiteral("Command: ")), 1);
+    EXPECT_NE(Find<QTabWidget>("pgMain")->cursor().shape(), Qt::BusyCursor);
+    EXPECT_TRUE(Window->RunInProject(QStringLiteral("touch second")));
+    ASSERT_TRUE(WaitForRun());
+    EXPECT_TRUE(QFile::exists(Project + QStringLiteral("/second")));
+}
+
+TEST_F(LiveRun, LinesTypedInTheInputRowReachTheCommand) {
+    auto* input = Find<QLineEdit>("edtInput");
+    EXPECT_FALSE(input->isVisible());
+    Type(QStringLiteral("while read answer; do echo \"answer: $answer\"; done; echo input closed"));
+    ASSERT_TRUE(input->isVisible());
+    EXPECT_FALSE(input->accessibleName().isEmpty());
+    input->setFocus();
+    QTest::keyClicks(input, QStringLiteral("yes"));
+    EXPECT_EQ(input->text(), QStringLiteral("yes"));
+    QTest::keyClick(input, Qt::Key_Return);
+    ASSERT_TRUE(TurnUntil([&] { return ConsoleText().contains(QStringLiteral("answer: yes\n")); }, 5000))
+        << ConsoleText().toStdString();
+    EXPECT_TRUE(Window->IsRunning()) << "Enter in the input row must not stop the run";
+    EXPECT_TRUE(input->text().isEmpty());
+    QTest::mouseClick(Find<QPushButton>("btnCloseInput"), Qt::LeftButton);
+    ASSERT_TRUE(WaitForRun());
+    EXPECT_TRUE(ConsoleText().contains(QStringLiteral("answer: yes\ninput closed\n\nExit code 0 \u00B7 ")));
+    EXPECT_FALSE(input->isVisible());
+}
+
+TEST_F(LiveRun, ClosingDuringARunAsksAndStopsTheTreeOnYes) {
+    Type(QStringLiteral("sh -c 'trap \"\" INT TERM; echo $$ > pid; while :; do sleep 0.05; done'"));
+    const pid_t child = PidIn(Project + QStringLiteral("/pid"));
+    ASSERT_GT(child, 0);
+
+    Desktop.ConfirmAnswers = {false};
+    EXPECT_FALSE(Window->close());
+    EXPECT_EQ(Desktop.Confirms.size(), 1);
+    EXPECT_TRUE(Window->IsRunning());
+    EXPECT_TRUE(Alive(child));
+
+    Desktop.ConfirmAnswers = {true};
+    EXPECT_TRUE(Window->close());
+    EXPECT_EQ(Desktop.Confirms.size(), 2);
+    EXPECT_TRUE(TurnUntil([&] { return !Alive(child); }, 3000));
+}
+
+TEST_F(LiveRun, AFullConsoleStopsTheRunAndSaysSo) {
+    Window->Console().setCapacity(2000);
+    Type(QStringLiteral("echo $$ > pid; while :; do echo 0123456789; sleep 0.01; done"));
+    const pid_t child = PidIn(Project + QStringLiteral("/pid"));
+    ASSERT_TRUE(WaitForRun());
+    ASSERT_EQ(Desktop.Errors.size(), 1u);
+    EXPECT_EQ(Desktop.Errors[0].Text, QStringLiteral("RichEdit line insertion error (the command was stopped)"));
+    EXPECT_TRUE(TurnUntil([&] { return !Alive(child); }, 3000));
+}
+
+}  // namespace

@@ -1,0 +1,278 @@
+// The runner's live side: a piece per read, the exit status, stopping a whole tree,
+// input from the caller, and what a failing handler leaves behind.
+#include "components/Cmd.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "components/Exception.h"
+#include "TempFolder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using testsupport::TempFolder;
+using namespace std::chrono_literals;
+using TKind = TRunEnd::TKind;
+
+bool ProcessAlive(pid_t APid) { return APid > 0 && ::kill(APid, 0) == 0; }
+
+// Reads a process number that a command wrote to a file, waiting for it to appear.
+pid_t PidFromFile(const fs::path& AFile) {
+    for (int i = 0; i < 500; ++i) {
+        std::ifstream in(AFile);
+        pid_t pid = 0;
+        if (in >> pid && pid > 0) return pid;
+        std::this_thread::sleep_for(10ms);
+    }
+    return 0;
+}
+
+bool GoneWithin(pid_t APid, std::chrono::milliseconds ATime) {
+    const auto end = std::chrono::steady_clock::now() + ATime;
+    while (ProcessAlive(APid)) {
+        // A grandchild is reaped by init; a zombie of ours does not count as alive either.
+        std::ifstream status("/proc/" + std::to_string(APid) + "/stat");
+        std::string pid, name, state;
+        if (status >> pid >> name >> state && state == "Z") return true;
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+TEST(CmdLiveTest, RaisesOnePieceForEachReadInOrderAsItArrives) {
+    TempFolder folder;
+    const fs::path go = folder.Path() / "go";
+    TCmd cmd;
+    cmd.setCommmandStr("printf first; while [ ! -e go ]; do sleep 0.02; done; printf second");
+    std::mutex mutex;
+    std::vector<std::string> pieces;
+    std::promise<void> firstArrived;
+    cmd.OnReadChunk = [&](const AnsiText& AChunk) {
+        const std::lock_guard lock(mutex);
+        if (pieces.empty()) firstArrived.set_value();
+        pieces.push_back(AChunk.Bytes);
+    };
+    std::string whole;
+    cmd.OnReadOutput = [&whole](const AnsiText& AOutput, std::string) { whole = AOutput.Bytes; };
+
+    std::thread run([&] { cmd.RunCommand(folder.Path().string()); });
+    // "first" arrives while the command still waits for the file.
+    ASSERT_EQ(firstArrived.get_future().wait_for(10s), std::future_status::ready);
+    {
+        const std::lock_guard lock(mutex);
+        EXPECT_EQ(pieces, std::vector<std::string>{"first"});
+    }
+    std::ofstream(go).put('x');
+    run.join();
+    EXPECT_EQ(pieces, (std::vector<std::string>{"first", "second"}));
+    EXPECT_EQ(whole, "firstsecond");
+    EXPECT_EQ(cmd.LastRunEnd().Kind, TKind::Exited);
+}
+
+TEST(CmdLiveTest, LargeOutputComesInReadsOfAtMost255BytesWithoutNul) {
+    TempFolder folder;
+    TCmd cmd;
+    cmd.setCommmandStr("head -c 3000 /dev/zero | tr '\\0' x; printf 'a\\000b'");
+    std::string joined;
+    std::size_t largest = 0;
+    cmd.OnReadChunk = [&](const AnsiText& AChunk) {
+        largest = std::max(largest, AChunk.Bytes.size());
+        joined += AChunk.Bytes;
+    };
+    cmd.RunCommand(folder.Path().string());
+    EXPECT_LE(largest, 255u);
+    EXPECT_EQ(joined, std::string(3000, 'x') + "ab");
+}
+
+TEST(CmdLiveTest, TellsHowEachRunEnded) {
+    TempFolder folder;
+    const struct {
+        const char* command;
+        TKind kind;
+        int code;
+    } cases[] = {
+        {"true", TKind::Exited, 0},
+        {"exit 3", TKind::Exited, 3},
+        {"no-such-tool-anywhere", TKind::Exited, 127},
+        {"kill -9 $$", TKind::Signalled, 9},
+    };
+    for (const auto& c : cases) {
+        TCmd cmd;
+        cmd.setCommmandStr(c.command);
+        cmd.RunCommand(folder.Path().string());
+        const TRunEnd end = cmd.LastRunEnd();
+        EXPECT_EQ(end.Kind, c.kind) << c.command;
+        EXPECT_EQ(end.Code, c.code) << c.command;
+        EXPECT_GE(end.Seconds, 0.0);
+        EXPECT_LT(end.Seconds, 10.0);
+    }
+
+    TCmd cmd;
+    cmd.setCommmandStr("sleep 0.3");
+    cmd.RunCommand(folder.Path().string());
+    EXPECT_GE(cmd.LastRunEnd().Seconds, 0.3);
+
+    cmd.RunCommand((folder.Path() / "missing").string());
+    EXPECT_EQ(cmd.LastRunEnd().Kind, TKind::NotStarted);
+}
+
+// A tree that plain signals to the shell do not end: a grandchild that ignores SIGINT
+// and SIGTERM, one in the background holding the pipe, and the shell waiting for them.
+TEST(CmdLiveTest, StopEndsTheWholeTreeEvenWhenItIgnoresSignals) {
+    TempFolder folder;
+    const struct {
+        const char* name;
+        const char* command;
+    } cases[] = {
+        {"ignores SIGINT and SIGTERM",
+         "sh -c 'trap \"\" INT TERM; echo $$ > pid; while :; do sleep 0.05; done'"},
+        {"background child holds the pipe", "sleep 100 & echo $! > pid; exit 0"},
+        {"waits on standard input", "echo $$ > pid; read line"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove(folder.Path() / "pid");
+        TCmd cmd;
+        cmd.setStopGraceMs(300);
+        cmd.setInputFromCaller(true);
+        cmd.setCommmandStr(c.command);
+        std::string output;
+        cmd.OnReadOutput = [&output](const AnsiText& AOutput, std::string) { output = AOutput.Bytes; };
+        auto run = std::async(std::launch::async, [&] { cmd.RunCommand(folder.Path().string()); });
+        const pid_t pid = PidFromFile(folder.Path() / "pid");
+        ASSERT_GT(pid, 0);
+        EXPECT_EQ(run.wait_for(300ms), std::future_status::timeout) << "ended on its own";
+
+        cmd.Stop();
+        ASSERT_EQ(run.wait_for(10s), std::future_status::ready);
+        run.get();
+        EXPECT_EQ(cmd.LastRunEnd().Kind, TKind::Stopped);
+        EXPECT_TRUE(GoneWithin(pid, 3s));
+    }
+}
+
+TEST(CmdLiveTest, StopBetweenRunsDoesNothingAndTheNextRunIsNormal) {
+    TempFolder folder;
+    TCmd cmd;
+    cmd.Stop();
+    cmd.setCommmandStr("exit 4");
+    cmd.RunCommand(folder.Path().string());
+    cmd.Stop();
+    EXPECT_EQ(cmd.LastRunEnd().Kind, TKind::Exited);
+    EXPECT_EQ(cmd.LastRunEnd().Code, 4);
+    EXPECT_FALSE(cmd.WriteInput("late\n"));
+}
+
+TEST(CmdLiveTest, LinesWrittenToTheInputReachTheChild) {
+    TempFolder folder;
+    TCmd cmd;
+    cmd.setInputFromCaller(true);
+    cmd.setCommmandStr("while read line; do echo \"got $line\"; done; echo done");
+    std::promise<void> started;
+    std::string output;
+    cmd.OnReadError = [&](const AnsiText&) { started.set_value(); };
+    cmd.OnReadChunk = [&](const AnsiText& AChunk) { output += AChunk.Bytes; };
+    auto run = std::async(std::launch::async, [&] { cmd.RunCommand(folder.Path().string()); });
+    started.get_future().wait();
+    EXPECT_TRUE(cmd.WriteInput("yes\n"));
+    EXPECT_TRUE(cmd.WriteInput("caf\xC3\xA9\n"));
+    cmd.CloseInput();
+    ASSERT_EQ(run.wait_for(10s), std::future_status::ready);
+    EXPECT_EQ(output, "got yes\ngot caf\xC3\xA9\ndone\n");
+    EXPECT_EQ(cmd.LastRunEnd().Kind, TKind::Exited);
+    EXPECT_FALSE(cmd.WriteInput("after the end\n"));
+}
+
+TEST(CmdLiveTest, WithoutInputFromTheCallerTheChildReadsAnEmptyInput) {
+    TempFolder folder;
+    TCmd cmd;
+    cmd.setCommmandStr("read line; echo \"read $?\"");
+    std::string output;
+    cmd.OnReadOutput = [&output](const AnsiText& AOutput, std::string) { output = AOutput.Bytes; };
+    cmd.RunCommand(folder.Path().string());
+    EXPECT_EQ(output, "read 1\n");
+}
+
+// A handler that fails while the child runs: the child and its background heir are
+// ended and reaped, and the error says so.
+TEST(CmdLiveTest, FailingHandlerStopsAndReapsTheTree) {
+    TempFolder folder;
+    for (const char* failing : {"start report", "piece"}) {
+        SCOPED_TRACE(failing);
+        fs::remove(folder.Path() / "pid");
+        TCmd cmd;
+        cmd.setCommmandStr("sleep 100 & echo $! > pid; echo ready; wait");
+        if (std::string(failing) == "start report") {
+            cmd.OnReadError = [&](const AnsiText&) {
+                PidFromFile(folder.Path() / "pid");
+                throw Exception("RichEdit line insertion error");
+            };
+        } else {
+            cmd.OnReadChunk = [](const AnsiText&) { throw Exception("RichEdit line insertion error"); };
+        }
+        try {
+            cmd.RunCommand(folder.Path().string());
+            ADD_FAILURE() << "no exception";
+        } catch (const Exception& error) {
+            EXPECT_STREQ(error.what(), "RichEdit line insertion error (the command was stopped)");
+        }
+        const pid_t background = PidFromFile(folder.Path() / "pid");
+        EXPECT_TRUE(GoneWithin(background, 3s));
+        EXPECT_EQ(cmd.LastRunEnd().Kind, TKind::Stopped);
+        // No child of ours is left unreaped.
+        EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
+    }
+}
+
+// A folder that exists but may not be entered is named with the reason. Root may enter
+// any folder, so the run happens in a child process that has given up root.
+TEST(CmdLiveTest, FolderThatCannotBeEnteredIsNamedWithTheReason) {
+    TempFolder folder;
+    const fs::path locked = folder.Path() / "locked";
+    fs::create_directory(locked);
+    ::chmod(folder.Path().c_str(), 0755);
+    ::chmod(locked.c_str(), 0600);
+    int report[2];
+    ASSERT_EQ(pipe(report), 0);
+    const pid_t tester = fork();
+    ASSERT_GE(tester, 0);
+    if (tester == 0) {
+        close(report[0]);
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
+        TCmd cmd;
+        std::string text;
+        cmd.OnReadError = [&text](const AnsiText& AError) { text = AError.Bytes; };
+        cmd.setCommmandStr("echo ran");
+        cmd.RunCommand(locked.string());
+        if (write(report[1], text.data(), text.size()) < 0) _exit(3);
+        _exit(0);
+    }
+    close(report[1]);
+    std::string text;
+    char buffer[512];
+    for (ssize_t n; (n = read(report[0], buffer, sizeof buffer)) > 0;) text.append(buffer, std::size_t(n));
+    close(report[0]);
+    int status = 0;
+    waitpid(tester, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(text, "The command was not started: the folder \"" + locked.string() +
+                        "\" cannot be used (Permission denied).");
+}
+
+}  // namespace
