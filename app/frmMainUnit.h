@@ -2,6 +2,7 @@
 
 #include "app/AppEnvironment.h"
 #include "app/CommandCatalogue.h"
+#include "components/ProjectTools.h"
 
 #include <QMainWindow>
 #include <QToolButton>
@@ -16,6 +17,7 @@ class TCommandRun;
 struct TRunEnd;
 class TConsoleEdit;
 class TdtmMain;
+class TToolsDetector;
 namespace Ui {
 class TfrmMain;
 }
@@ -67,6 +69,14 @@ public:
     void CheckUpdatesPlease(bool APromptIfNone);
     void OpenWebsite(const QString& AAddress);
 
+    // The tools of the selected project: the stored ones, or the defaults.
+    TProjectTools ProjectTools() const;
+    TProjectToolsStore& ToolsStore() { return FToolsStore; }
+    // Opens Project > Tools… for the selected project.
+    void menToolsClick();
+    // Whether the first-choice detection of a project is still running.
+    bool IsDetecting() const { return FDetector != nullptr; }
+
     TConsoleEdit& Console() const;
     QTimer& tmrUpdateDelayCheck() const { return *FtmrUpdateDelayCheck; }
 
@@ -77,6 +87,7 @@ public:
 
 signals:
     void runFinished();
+    void toolsDetected();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -95,6 +106,7 @@ private:
     void RunStartReported(const QString& AText, bool AStarted);
     void RunOutputArrived(const QString& AText);
     void RunEnded();
+    QString RunHint(const TRunEnd& AEnd) const;
     // A console addition failed during the run: the run is stopped and the user told.
     void RunAdditionFailed(const std::exception& AError);
     void btnSendInputClick();
@@ -102,6 +114,9 @@ private:
     // The argument prompt; true on OK with the typed text in AArguments.
     bool AskArguments(QString& AArguments);
     QString ProjectFolder() const;
+    void CreateProjectMenu();
+    void DetectToolsIfNew(const QString& AProjectFolder);
+    void ToolsDetected(const TToolsDetection& AFound);
 
     void btnRunClick();
     void lblfennowayClick();
@@ -136,7 +151,17 @@ private:
     // The root shown came from the command line and is not in the settings file yet.
     bool FRootUnsaved = false;
 
+    TProjectToolsStore FToolsStore;
+    std::unique_ptr<TToolsDetector> FDetector;
+    QString FDetectedProject;
+    QString FDetectedReport;
+
     std::unique_ptr<TCommandRun> FRun;
+    // The run's line as given, the tools and folder it ran with, and the end of its output.
+    QString FRunLine;
+    TProjectTools FRunTools;
+    QString FRunFolder;
+    QString FRunTail;
     QString FRunStartReport;
     bool FRunOutputFailed = false;
     QWidget* FpanInput = nullptr;
