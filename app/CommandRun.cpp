@@ -3,6 +3,10 @@
 #include "app/ConsoleEdit.h"
 #include "components/Exception.h"
 
+#include <QElapsedTimer>
+
+#include <algorithm>
+#include <chrono>
 #include <utility>
 
 TCommandRun::TCommandRun(std::string ACommand, bool ARunWithCmd, std::string AWorkingDir, QObject* parent)
@@ -38,8 +42,15 @@ void TCommandRun::Start() {
         } catch (const std::exception& error) {
             FFailure = QString::fromUtf8(error.what());
         }
+        FWorkerDone = true;
         QMetaObject::invokeMethod(this, &TCommandRun::WorkerEnded, Qt::QueuedConnection);
     });
+}
+
+void TCommandRun::Stop() {
+    // A stop asked for before the child has started is passed on when it has.
+    FStopWanted = true;
+    FCmd.Stop();
 }
 
 bool TCommandRun::WriteInput(const QString& AText) {
@@ -62,56 +73,76 @@ void TCommandRun::StopAndWait() {
         FAbandoned = true;
     }
     FDrained.notify_all();
-    FCmd.Stop();
+    // The runner takes a stop only once the child has started: ask until the worker is
+    // done.
+    while (FWorker.joinable() && !FWorkerDone) {
+        FCmd.Stop();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
     if (FWorker.joinable()) FWorker.join();
     FBatchTimer.stop();
 }
 
-// Hands what has arrived to the owner's thread: the start report first, then at most
-// one batch of output.
-void TCommandRun::Deliver() {
+// Hands what has arrived to the owner's thread: the start report first, then output
+// piece by piece until the batch's time is used up.
+bool TCommandRun::Deliver() {
+    QElapsedTimer budget;
+    budget.start();
     bool report = false;
-    bool started = false;
     AnsiText reportText;
-    std::string bytes;
     {
         const std::lock_guard lock(FMutex);
         if (FReportPending) {
             report = true;
             FReportPending = false;
             reportText = std::move(FReport);
-            // The runner reports nothing when the child started, and why otherwise.
-            started = reportText.Bytes.empty();
-        }
-        if (FPending.size() <= std::size_t(kMaxBatchBytes)) {
-            bytes.swap(FPending);
-        } else {
-            bytes.assign(FPending, 0, kMaxBatchBytes);
-            FPending.erase(0, kMaxBatchBytes);
         }
     }
-    FDrained.notify_all();
     if (report) {
+        // The runner reports nothing when the child started, and why otherwise.
+        const bool started = reportText.Bytes.empty();
         FStartReported = true;
         if (started && !FEarlyInput.empty()) FCmd.WriteInput(FEarlyInput);
         if (started && FEarlyClose) FCmd.CloseInput();
+        if (started && FStopWanted) FCmd.Stop();
         FEarlyInput.clear();
         emit startReported(DecodeAnsiText(reportText), started);
     }
-    if (!bytes.empty()) {
-        const QString text = FDecoder->Decode(bytes.data(), qsizetype(bytes.size()));
+    for (;;) {
+        if (FTakenAt == FTaken.size()) {
+            FTaken.clear();
+            FTakenAt = 0;
+            {
+                const std::lock_guard lock(FMutex);
+                FTaken.swap(FPending);
+            }
+            FDrained.notify_all();
+            if (FTaken.empty()) return true;
+        }
+        const std::size_t size = std::min(FTaken.size() - FTakenAt, std::size_t(kMaxPieceBytes));
+        const QString text = FDecoder->Decode(FTaken.data() + FTakenAt, qsizetype(size));
+        FTakenAt += size;
         if (!text.isEmpty()) emit outputArrived(text);
+        if (budget.elapsed() >= kBatchBudgetMs) return FTakenAt == FTaken.size() && PendingEmpty();
     }
+}
+
+bool TCommandRun::PendingEmpty() {
+    const std::lock_guard lock(FMutex);
+    return FPending.empty();
 }
 
 void TCommandRun::WorkerEnded() {
     if (FWorker.joinable()) FWorker.join();
     FBatchTimer.stop();
-    // Everything left, batch by batch, then the end.
-    for (;;) {
-        Deliver();
-        const std::lock_guard lock(FMutex);
-        if (FPending.empty() && !FReportPending) break;
+    DeliverRest();
+}
+
+// What is left goes batch by batch, the window's thread turning in between; then the end.
+void TCommandRun::DeliverRest() {
+    if (!Deliver()) {
+        QTimer::singleShot(0, this, &TCommandRun::DeliverRest);
+        return;
     }
     const QString rest = FDecoder->Finish();
     if (!rest.isEmpty()) emit outputArrived(rest);

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -29,7 +30,7 @@ public:
     const std::string& Command() const { return FCommand; }
     void Start();
     bool IsRunning() const { return FRunning; }
-    void Stop() { FCmd.Stop(); }
+    void Stop();
     // Stops, and returns once the run, its tree and the worker have ended.
     void StopAndWait();
     // Input given before the child has started waits for the start.
@@ -44,8 +45,10 @@ public:
     void setStopGraceMs(int AValue) { FCmd.setStopGraceMs(AValue); }
     // Output waiting for the owner's thread beyond this many bytes holds the worker back.
     static constexpr std::size_t kMaxPendingBytes = std::size_t(4) * 1024 * 1024;
-    // The most characters handed over in one batch.
-    static constexpr qsizetype kMaxBatchBytes = qsizetype(1) * 1024 * 1024;
+    // Output is handed over in pieces of at most this many bytes, as many as fit in the
+    // time budget of one batch; what is left waits for the next batch.
+    static constexpr qsizetype kMaxPieceBytes = qsizetype(16) * 1024;
+    static constexpr int kBatchBudgetMs = 15;
     static constexpr int kBatchIntervalMs = 40;
 
 signals:
@@ -55,19 +58,28 @@ signals:
     void finished();
 
 private:
-    void Deliver();
+    // Hands over the start report and output for up to the batch budget; true when
+    // nothing is left waiting.
+    bool Deliver();
     void WorkerEnded();
+    void DeliverRest();
+    bool PendingEmpty();
 
     std::string FCommand;
     std::string FWorkingDir;
     TCmd FCmd;
     std::thread FWorker;
     bool FRunning = false;
+    bool FStopWanted = false;
+    std::atomic<bool> FWorkerDone{false};
     QString FFailure;
     QTimer FBatchTimer;
     bool FStartReported = false;
     std::string FEarlyInput;
     bool FEarlyClose = false;
+    // Output taken from the worker, handed over piece by piece (owner's thread only).
+    std::string FTaken;
+    std::size_t FTakenAt = 0;
     std::unique_ptr<TAnsiStreamDecoder> FDecoder;
 
     // Shared with the worker.

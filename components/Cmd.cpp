@@ -234,7 +234,10 @@ TRunEnd TCmd::LastRunEnd() const {
 }
 
 void TCmd::RaiseReadError(const std::string& AText) const {
-    if (OnReadError) OnReadError(AnsiText{AText});
+    // The runner's own texts (folder names, the system's reasons) are UTF-8, whatever the
+    // system's ANSI code page is: they are tagged as what they are. The empty report of a
+    // started child keeps the code page of the output.
+    if (OnReadError) OnReadError(AText.empty() ? AnsiText{} : AnsiText{AText, platform::CP_UTF8});
 }
 
 void TCmd::RaiseReadOutput(const AnsiText& AOutput) const {

@@ -15,6 +15,11 @@
 #include <utility>
 #include <vector>
 
+#include <QPushButton>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
@@ -75,6 +80,7 @@ protected:
         ASSERT_NE(button, nullptr);
         Find<QTabWidget>("pgMain")->setCurrentWidget(button->parentWidget());
         QTest::mouseClick(button, Qt::LeftButton);
+        ASSERT_TRUE(WaitForRun(240000)) << name;
     }
 
     // Types a command line into the command box and presses Enter.
@@ -82,11 +88,81 @@ protected:
         auto* command = Find<QLineEdit>("edtCommand");
         command->setText(commandLine);
         QTest::keyClick(command, Qt::Key_Return);
+        ASSERT_TRUE(WaitForRun(240000)) << commandLine.toStdString();
     }
 
-    // The console text after the last line "Command: <commandLine>"; fails when there is none.
+    // Types a command line and presses Enter, without waiting for the run to end.
+    void TypeAndGo(const QString& commandLine) {
+        auto* command = Find<QLineEdit>("edtCommand");
+        command->setText(commandLine);
+        QTest::keyClick(command, Qt::Key_Return);
+    }
+
+    template <typename Condition>
+    bool TurnUntil(Condition condition, int milliseconds = 60000) {
+        QDeadlineTimer deadline(milliseconds);
+        while (!condition() && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        return condition();
+    }
+
+    // A TCP port on the loopback that nothing listens on now.
+    static int FreePort() {
+        const int fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        int port = 0;
+        if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+            getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0)
+            port = ntohs(address.sin_port);
+        close(fd);
+        return port;
+    }
+
+    // The start of the answer to GET / on the port, or nothing when nobody answers.
+    static QByteArray HttpGet(int port) {
+        const int fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(static_cast<uint16_t>(port));
+        QByteArray answer;
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+            const timeval limit{5, 0};
+            setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+            const char request[] = "GET / HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
+            if (send(fd, request, sizeof request - 1, MSG_NOSIGNAL) > 0) {
+                char buffer[512];
+                const ssize_t count = recv(fd, buffer, sizeof buffer, 0);
+                if (count > 0) answer = QByteArray(buffer, count);
+            }
+        }
+        close(fd);
+        return answer;
+    }
+
+    // The php processes whose current folder lies in the folder.
+    static QStringList PhpProcessesIn(const QString& folder) {
+        QStringList found;
+        const QStringList pids = QDir(QStringLiteral("/proc")).entryList({QStringLiteral("[0-9]*")}, QDir::Dirs);
+        for (const QString& pid : pids) {
+            const QString cwd = QFileInfo(QStringLiteral("/proc/%1/cwd").arg(pid)).symLinkTarget();
+            QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
+            if (!comm.open(QIODevice::ReadOnly)) continue;
+            const QByteArray name = comm.readAll().trimmed();
+            if (name.startsWith("php") && (cwd == folder || cwd.startsWith(folder + u'/')))
+                found.append(pid + u':' + QString::fromLatin1(name));
+        }
+        return found;
+    }
+
+    // The console text after the last line "Command: <commandLine>", without the run's
+    // end line; fails when there is none.
     QString OutputAfter(const QString& commandLine) const {
-        const QString console = ConsoleText();
+        QString console = ConsoleWithEndLinesMarked();
+        if (console.endsWith(QStringLiteral("<end>\n"))) console.chop(6);
         const QString heading = QStringLiteral("Command: ") + commandLine + u'\n';
         const qsizetype at = console.lastIndexOf(heading);
         EXPECT_GE(at, 0) << "no line \"Command: " << commandLine.toStdString()
@@ -425,22 +501,52 @@ TEST_F(EndToEnd, CommandsRunInTheChosenProjectWhateverItsName) {
     EXPECT_TRUE(Desktop.Errors.empty());
 }
 
-// A command that asks a question gets no answer and ends, even while the terminal that
-// started the program stays open, instead of freezing the window.
-TEST_F(EndToEnd, QuestionsGetNoAnswerAndTheCommandEnds) {
+// A command that asks a question waits for the answer from the input row, as in a
+// terminal, and never reads the terminal that started the program.
+TEST_F(EndToEnd, QuestionsWaitForTheAnswerFromTheInputRow) {
     int terminal[2];
     ASSERT_EQ(pipe(terminal), 0);
+    ASSERT_EQ(write(terminal[1], "yes\n", 4), 4);
     const int saved = dup(STDIN_FILENO);
     dup2(terminal[0], STDIN_FILENO);
     const QString command = QStringLiteral("php artisan migrate --env=production");
-    Type(command);
+    TypeAndGo(command);
     dup2(saved, STDIN_FILENO);
     for (int fd : {saved, terminal[0], terminal[1]}) close(fd);
 
+    ASSERT_TRUE(TurnUntil([&] {
+        return ConsoleText().contains(QStringLiteral("Do you really wish to run this command?"));
+    })) << ConsoleText().toStdString();
+    QTest::qWait(300);
+    EXPECT_TRUE(Window->IsRunning()) << "the question waits for its answer";
+    Find<QLineEdit>("edtInput")->setText(QStringLiteral("no"));
+    QTest::mouseClick(Find<QPushButton>("btnSendInput"), Qt::LeftButton);
+    ASSERT_TRUE(WaitForRun(60000));
+
     const QString output = OutputAfter(command);
-    EXPECT_TRUE(output.contains(QStringLiteral("Do you really wish to run this command?")));
     EXPECT_TRUE(output.contains(QStringLiteral("Command Canceled!"))) << output.toStdString();
     EXPECT_EQ(SqliteTables(), QStringList());
+}
+
+// The development server runs until Stop, answers while it runs, and leaves nothing
+// behind: neither the port nor a php process.
+TEST_F(EndToEnd, ServeAnswersWhileItRunsAndStopEndsIt) {
+    const int port = FreePort();
+    ASSERT_GT(port, 0);
+    TypeAndGo(QStringLiteral("php artisan serve --port=%1").arg(port));
+    QByteArray answer;
+    ASSERT_TRUE(TurnUntil([&] { return !(answer = HttpGet(port)).isEmpty(); }, 30000))
+        << ConsoleText().toStdString();
+    EXPECT_TRUE(answer.startsWith("HTTP/1.")) << answer.left(200).toStdString();
+    EXPECT_TRUE(Window->IsRunning());
+    EXPECT_FALSE(PhpProcessesIn(Project).isEmpty());
+
+    QTest::mouseClick(Find<QPushButton>("btnRun"), Qt::LeftButton);  // Stop
+    ASSERT_TRUE(WaitForRun(15000));
+    EXPECT_TRUE(ConsoleText().contains(QStringLiteral("\nStopped after "))) << ConsoleText().toStdString();
+    EXPECT_TRUE(HttpGet(port).isEmpty()) << "the port still answers";
+    EXPECT_TRUE(TurnUntil([&] { return PhpProcessesIn(Project).isEmpty(); }, 5000))
+        << PhpProcessesIn(Project).join(u' ').toStdString();
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -25,9 +27,30 @@ int WriteBytes(const char* AHex) {
     return written == bytes.size() ? 0 : 1;
 }
 
+int HandleUsable(const char* AHex) {
+    const auto value = static_cast<std::uintptr_t>(std::stoull(AHex, nullptr, 16));
+    DWORD flags = 0;
+    return GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) ? 0 : 1;
+}
+
+int EchoInput() {
+    char buffer[256];
+    DWORD count = 0;
+    DWORD written = 0;
+    while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof buffer, &count, nullptr) && count > 0)
+        WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), buffer, count, &written, nullptr);
+    return 7;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], testsupport::HandleUsableArgument) == 0) return HandleUsable(argv[2]);
+    if (argc == 3 && std::strcmp(argv[1], testsupport::SleepArgument) == 0) {
+        Sleep(static_cast<DWORD>(std::atoi(argv[2])));
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], testsupport::EchoInputArgument) == 0) return EchoInput();
     if (argc >= 2 && std::strcmp(argv[1], testsupport::PrintCommandLineArgument) == 0) return PrintCommandLine();
     if (argc == 3 && std::strcmp(argv[1], testsupport::WriteBytesArgument) == 0) return WriteBytes(argv[2]);
     testing::InitGoogleTest(&argc, argv);
