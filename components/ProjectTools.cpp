@@ -4,8 +4,6 @@
 #include "platform/PrivateProfile.h"
 #include "platform/ToolSearch.h"
 
-#include <nlohmann/json.hpp>
-
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -325,13 +323,112 @@ std::optional<bool> VersionSatisfies(const std::string& AVersion, const std::str
     return any;
 }
 
+namespace {
+
+// Just enough of a JSON reader to find one string in one object: it walks the text,
+// skipping every value it is not asked for, and fails on anything malformed.
+class TJsonWalker {
+public:
+    explicit TJsonWalker(const std::string& AText) : FText(AText) {}
+
+    bool AtEnd() { return Blank(), FPos >= FText.size(); }
+    bool Take(char AChar) {
+        Blank();
+        if (FPos >= FText.size() || FText[FPos] != AChar) return false;
+        ++FPos;
+        return true;
+    }
+    bool Next(char AChar) { return Blank(), FPos < FText.size() && FText[FPos] == AChar; }
+
+    bool String(std::string& AOut) {
+        AOut.clear();
+        if (!Take('"')) return false;
+        while (FPos < FText.size()) {
+            const char c = FText[FPos++];
+            if (c == '"') return true;
+            if (c != '\\') {
+                AOut += c;
+                continue;
+            }
+            if (FPos >= FText.size()) return false;
+            const char escaped = FText[FPos++];
+            switch (escaped) {
+            case 'n': AOut += '\n'; break;
+            case 't': AOut += '\t'; break;
+            case 'r': AOut += '\r'; break;
+            case 'b': AOut += '\b'; break;
+            case 'f': AOut += '\f'; break;
+            case 'u':
+                // Constraints are ASCII: a \u escape is kept only for that range.
+                if (FPos + 4 > FText.size()) return false;
+                AOut += char(std::stoi(FText.substr(FPos, 4), nullptr, 16) & 0x7F);
+                FPos += 4;
+                break;
+            default: AOut += escaped;
+            }
+        }
+        return false;
+    }
+
+    // Calls AMember(key) for each member of an object; AMember reads or skips the value.
+    template <typename Member>
+    bool Object(Member AMember) {
+        if (!Take('{')) return false;
+        if (Take('}')) return true;
+        do {
+            std::string key;
+            if (!String(key) || !Take(':') || !AMember(key)) return false;
+        } while (Take(','));
+        return Take('}');
+    }
+
+    bool Skip(int ADepth = 0) {
+        if (ADepth > 200) return false;
+        Blank();
+        if (Next('"')) {
+            std::string ignored;
+            return String(ignored);
+        }
+        if (Next('{')) return Object([&](const std::string&) { return Skip(ADepth + 1); });
+        if (Take('[')) {
+            if (Take(']')) return true;
+            do
+                if (!Skip(ADepth + 1)) return false;
+            while (Take(','));
+            return Take(']');
+        }
+        const std::size_t start = FPos;
+        while (FPos < FText.size() && std::string_view(",}] \t\r\n").find(FText[FPos]) == std::string_view::npos)
+            ++FPos;
+        return FPos > start;
+    }
+
+private:
+    void Blank() {
+        while (FPos < FText.size() && std::string_view(" \t\r\n").find(FText[FPos]) != std::string_view::npos) ++FPos;
+    }
+
+    const std::string& FText;
+    std::size_t FPos = 0;
+};
+
+}  // namespace
+
 std::string RequiredPhpConstraint(const std::string& AComposerJson) {
-    const auto json = nlohmann::json::parse(AComposerJson, nullptr, false);
-    if (json.is_discarded() || !json.is_object()) return {};
-    const auto require = json.find("require");
-    if (require == json.end() || !require->is_object()) return {};
-    const auto php = require->find("php");
-    return php != require->end() && php->is_string() ? php->get<std::string>() : std::string();
+    try {
+        TJsonWalker json(AComposerJson);
+        std::string constraint;
+        const bool read = json.Object([&](const std::string& AKey) {
+            if (AKey != "require" || !json.Next('{')) return json.Skip();
+            return json.Object([&](const std::string& APackage) {
+                if (APackage == "php" && json.Next('"')) return json.String(constraint);
+                return json.Skip();
+            });
+        });
+        return read && json.AtEnd() ? constraint : std::string();
+    } catch (const std::exception&) {
+        return {};  // a bad \u escape
+    }
 }
 
 std::vector<std::string> TToolsDetection::Report() const {

@@ -172,6 +172,11 @@ TEST(ProjectTools, VersionsAndConstraints) {
     EXPECT_EQ(RequiredPhpConstraint(R"({"require": {"laravel/framework": "^10.0"}})"), "");
     EXPECT_EQ(RequiredPhpConstraint("{ not json"), "");
     EXPECT_EQ(RequiredPhpConstraint(R"({"require": ["php"]})"), "");
+    EXPECT_EQ(RequiredPhpConstraint(R"({"name": "a\"}b", "extra": {"x": [1, 2.5e3, {"y": null}], "php": "no"},
+        "require": {"ext-json": "*", "php": ">=8.0 <8.4"}, "require-dev": {"php": "^9"}})"),
+              ">=8.0 <8.4");
+    EXPECT_EQ(RequiredPhpConstraint(R"({"require": {"php": "^8.1"}} trailing)"), "");
+    EXPECT_EQ(RequiredPhpConstraint(R"({"require": {"php": "^8.1")"), "");
 }
 
 // Detection with the real php and composer on the search path.
