@@ -30,7 +30,7 @@ std::string Lower(std::string AText) {
 // The program word for a PHP or Composer setting: blank means the default name.
 std::string ProgramWord(const std::string& AProgram, const char* ADefault) {
     const std::string program = Trimmed(AProgram);
-    return PosixShellWord(program.empty() ? std::string(ADefault) : program);
+    return platform::ShellProgramWord(program.empty() ? std::string(ADefault) : program);
 }
 
 bool IsProjectComposerPhar(const std::string& AProgram) {
@@ -42,7 +42,7 @@ std::string EnvironmentPrefix(const std::vector<std::string>& AEnvironment) {
     for (const std::string& line : AEnvironment) {
         const auto pair = SplitEnvironmentLine(line);
         if (!pair) continue;
-        prefix += PosixShellWord(pair->first + "=" + pair->second) + " ";
+        prefix += platform::PosixShellWord(pair->first + "=" + pair->second) + " ";
     }
     return prefix.empty() ? prefix : "env " + prefix;
 }
@@ -134,16 +134,6 @@ TProjectTools::TRoute RouteFromName(const std::string& AName) {
     return TProjectTools::TRoute::Direct;
 }
 
-std::string PosixShellWord(const std::string& AText) {
-    const bool plain = !AText.empty() && std::all_of(AText.begin(), AText.end(), [](char c) {
-        return std::isalnum(static_cast<unsigned char>(c)) || std::string_view("_./:@%+=,-").find(c) != std::string_view::npos;
-    });
-    if (plain) return AText;
-    std::string word = "'";
-    for (const char c : AText) word += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return word + "'";
-}
-
 std::optional<std::pair<std::string, std::string>> SplitEnvironmentLine(const std::string& ALine) {
     std::string line = ALine;
     while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
@@ -182,7 +172,7 @@ std::string RouteCommandLine(const TProjectTools& ATools, const std::string& ALi
         break;
     case TProjectTools::TRoute::Compose: {
         const std::string service = Trimmed(ATools.ComposeService);
-        routed = "docker compose exec -T " + PosixShellWord(service.empty() ? "laravel.test" : service) + " " +
+        routed = "docker compose exec -T " + platform::ShellProgramWord(service.empty() ? "laravel.test" : service) + " " +
                  (tool == "artisan" ? "php artisan" : tool) + rest;
         break;
     }
@@ -471,7 +461,7 @@ TToolsDetection DetectProjectTools(const std::string& AProjectFolder) {
 
     const std::string php = platform::FindPhpProgram();
     if (!php.empty()) {
-        const TProbeResult probe = RunProbe(PosixShellWord(php) + " -v", AProjectFolder);
+        const TProbeResult probe = RunProbe(platform::ShellProgramWord(php) + " -v", AProjectFolder);
         if (probe.ExitCode == 0) found.PhpVersion = VersionFromReport(probe.Output);
         if (php != "php") found.Suggested.PhpProgram = php;
     }

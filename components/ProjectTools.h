@@ -28,18 +28,14 @@ struct TProjectTools {
 std::string RouteName(TProjectTools::TRoute ARoute);
 TProjectTools::TRoute RouteFromName(const std::string& AName);
 
-// A word for a POSIX shell line: unchanged when it holds only characters the shell
-// takes literally, otherwise in single quotes ('\'' for each quote inside).
-std::string PosixShellWord(const std::string& AText);
-
 // The "NAME=value" line split at its first "="; nothing for a line without a valid
 // variable name (letters, digits and "_", not starting with a digit).
 std::optional<std::pair<std::string, std::string>> SplitEnvironmentLine(const std::string& ALine);
 
 // The command line that really runs for ALine in a project with ATools. Lines that
 // start with "php artisan ", "php " or "composer " (or are just "php" or "composer")
-// are routed; any other line is returned unchanged. Paths are quoted for the shell;
-// extra environment variables come first as an "env NAME=value" prefix.
+// are routed; any other line is returned unchanged. Paths are quoted for the command
+// interpreter; extra environment variables come first as a POSIX "env NAME=value" prefix.
 std::string RouteCommandLine(const TProjectTools& ATools, const std::string& ALine);
 
 // Per-project tools in an INI file beside the settings file: one section per project

@@ -18,6 +18,17 @@ bool IsOnSearchPath(const std::string& AProgram) {
     return false;
 }
 
-std::string FindPhpProgram() { return IsOnSearchPath("php") ? "php" : std::string(); }
+std::vector<std::string> UsualPhpFolders() { return {}; }
+
+std::string FindPhpProgram(const std::vector<std::string>& AFolders) {
+    if (IsOnSearchPath("php")) return "php";
+    for (const std::string& folder : AFolders) {
+        const std::string candidate = folder + "/php";
+        if (::access(candidate.c_str(), X_OK) == 0) return candidate;
+    }
+    return {};
+}
+
+std::string ShellProgramWord(const std::string& AProgram) { return PosixShellWord(AProgram); }
 
 }  // namespace platform

@@ -1,4 +1,5 @@
 #include "components/ProjectTools.h"
+#include "platform/ToolSearch.h"
 
 #include "TempFolder.h"
 
@@ -71,7 +72,7 @@ TEST(ProjectTools, RoutedLinesRunAsIntended) {
     WriteText(bin / "docker", "#!/bin/sh\necho \"docker[$*]\"\n", true);
     WriteText(bin / "php 8", "#!/bin/sh\necho \"php8[$*] MSG=$MSG\"\n", true);
     WriteText(project / "vendor/bin/sail", "#!/bin/sh\necho \"sail[$*]\"\n", true);
-    const std::string path = "PATH=" + PosixShellWord(bin.string()) + ":\"$PATH\"; ";
+    const std::string path = "PATH=" + platform::PosixShellWord(bin.string()) + ":\"$PATH\"; ";
 
     const struct {
         TProjectTools tools;
