@@ -483,9 +483,7 @@ QString TfrmMain::RunHint(const TRunEnd& AEnd) const {
         if (FRunFolder.isEmpty() || !QFileInfo(FRunFolder).isDir()) return QString();
         exitCode = -1;
     }
-    const std::string line = FRunLine.toStdString();
-    return QString::fromStdString(FailureHint(FRunTools, line, RouteCommandLine(FRunTools, line), exitCode,
-                                              FRunTail.toStdString(),
+    return QString::fromStdString(FailureHint(FRunTools, FRunLine.toStdString(), exitCode, FRunTail.toStdString(),
                                               QFileInfo(FRunFolder + QStringLiteral("/artisan")).isFile()));
 }
 

@@ -226,9 +226,8 @@ bool TProjectToolsStore::Save(const std::string& AProjectFolder, const TProjectT
     return written && Write("Env" + std::to_string(count + 1), "");
 }
 
-std::string FailureHint(const TProjectTools& ATools, const std::string& AOriginalLine,
-                        const std::string& ARoutedLine, int AExitCode, const std::string& AOutputTail,
-                        bool AHasArtisanFile) {
+std::string FailureHint(const TProjectTools& ATools, const std::string& AOriginalLine, int AExitCode,
+                        const std::string& AOutputTail, bool AHasArtisanFile) {
     if (AExitCode == 0) return {};
     const bool artisan = StartsWith(AOriginalLine, "php artisan ") || AOriginalLine == "php artisan";
     const bool composer = StartsWith(AOriginalLine, "composer ") || AOriginalLine == "composer";
@@ -255,7 +254,6 @@ std::string FailureHint(const TProjectTools& ATools, const std::string& AOrigina
             Trimmed(ATools.ComposerProgram).empty() ? "composer" : Trimmed(ATools.ComposerProgram);
         return name + " was not found. Choose the Composer program under Project > Tools\u2026";
     }
-    (void)ARoutedLine;
     if (artisan && !AHasArtisanFile) return "This folder has no artisan file: is it a Laravel project?";
     return {};
 }

@@ -55,13 +55,12 @@ private:
     std::string FFileName;
 };
 
-// The plain hint shown after a routed run that failed because a program or the
-// artisan file is missing; empty when there is nothing to add. AOriginalLine is the
-// line as typed, ARoutedLine the line that ran; AExitCode is the exit code (-1 when
-// the child did not start); AOutputTail is the end of what the run wrote.
-std::string FailureHint(const TProjectTools& ATools, const std::string& AOriginalLine,
-                        const std::string& ARoutedLine, int AExitCode, const std::string& AOutputTail,
-                        bool AHasArtisanFile);
+// The plain hint shown after a run of a php or composer line that failed because a
+// program or the artisan file is missing; empty when there is nothing to add.
+// AOriginalLine is the line as given (before routing); AExitCode is the exit code
+// (-1 when the child did not start); AOutputTail is the end of what the run wrote.
+std::string FailureHint(const TProjectTools& ATools, const std::string& AOriginalLine, int AExitCode,
+                        const std::string& AOutputTail, bool AHasArtisanFile);
 
 // The first version number ("8.2.7") in a tool's version report, empty when none.
 std::string VersionFromReport(const std::string& AReport);

@@ -145,7 +145,7 @@ TEST(ProjectTools, HintAfterAFailedRun) {
         {defaults, "no-such-tool-here", 127, "", false, ""},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(FailureHint(c.tools, c.line, RouteCommandLine(c.tools, c.line), c.exitCode, c.output, c.artisan),
+        EXPECT_EQ(FailureHint(c.tools, c.line, c.exitCode, c.output, c.artisan),
                   c.hint)
             << c.line << " " << c.exitCode;
 }
