@@ -48,7 +48,7 @@ public:
     // Output is handed over in pieces of at most this many bytes, as many as fit in the
     // time budget of one batch; what is left waits for the next batch.
     static constexpr qsizetype kMaxPieceBytes = qsizetype(16) * 1024;
-    static constexpr int kBatchBudgetMs = 15;
+    static constexpr int kBatchBudgetMs = 25;
     static constexpr int kBatchIntervalMs = 40;
 
 signals:

@@ -167,12 +167,15 @@ int main(int argc, char** argv) {
     const double outputBytes = double(megabytes) * 1024 * 1024;
     const LiveFigures live = RunLive(command, qsizetype(outputBytes) * 2);
     qsizetype plainCharacters = 0;
+    ResetPeakRss();
     const double plain = RunPlain(command, plainCharacters);
+    const double plainPeakRss = PeakRssBytes();
     Ratio("live path into the console vs plain read", live.Seconds, plain, 2.0, "s ");
     Ratio("longest window-thread stall vs 50 ms", live.LongestStallMs, 50.0, 1.0, "ms");
     Ratio("peak RSS vs output size", live.PeakRss / 1048576, outputBytes / 1048576, 3.0, "MiB");
-    std::printf("(console %lld characters, bare edit %lld characters)\n", static_cast<long long>(live.Characters),
-                static_cast<long long>(plainCharacters));
+    std::printf("(console %lld characters, bare edit %lld characters; the bare edit's own peak RSS: %.1f MiB)\n",
+                static_cast<long long>(live.Characters), static_cast<long long>(plainCharacters),
+                plainPeakRss / 1048576);
     std::printf("\nthe blocking runner (%ld MiB):\n", megabytes);
 
     TCmd runner;
