@@ -476,14 +476,11 @@ void TfrmMain::RunEnded() {
 // One plain hint after a run of php or composer that failed for want of a program or
 // of the artisan file; empty otherwise.
 QString TfrmMain::RunHint(const TRunEnd& AEnd) const {
-    int exitCode = 0;
-    if (AEnd.Kind == TRunEnd::TKind::Exited) exitCode = AEnd.Code;
-    if (AEnd.Kind == TRunEnd::TKind::NotStarted) {
-        // No project, or a folder that cannot be entered: the start report says so.
-        if (FRunFolder.isEmpty() || !QFileInfo(FRunFolder).isDir()) return QString();
-        exitCode = -1;
-    }
-    return QString::fromStdString(FailureHint(FRunTools, FRunLine.toStdString(), exitCode, FRunTail.toStdString(),
+    // Lines go through the command interpreter: a missing program shows in its exit
+    // code, and a run that did not start (no project, a folder that cannot be entered)
+    // has its reason on the end line already.
+    if (AEnd.Kind != TRunEnd::TKind::Exited) return QString();
+    return QString::fromStdString(FailureHint(FRunTools, FRunLine.toStdString(), AEnd.Code, FRunTail.toStdString(),
                                               QFileInfo(FRunFolder + QStringLiteral("/artisan")).isFile()));
 }
 
