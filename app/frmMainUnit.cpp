@@ -11,6 +11,7 @@
 #include "app/CatalogueStore.h"
 #include "app/dtmMainUnit.h"
 #include "app/frmPaletteUnit.h"
+#include "app/frmToolsUnit.h"
 #include "components/Exception.h"
 #include "ui_frmMain.h"
 
@@ -45,6 +46,9 @@ constexpr const char* kSettingsSection = "Settings";
 constexpr int kUpdateDelayMs = 10000;
 // The start's project list waits for the first paint at most this long.
 constexpr int kStartupListLatestMs = 1000;
+// How much of a run's output is kept for the hint after it.
+constexpr qsizetype kRunTailChars = 4096;
+constexpr int kDetectedMessageMs = 20000;
 
 // The panel the top controls sit on is laid out for this width; the donate picture
 // and the label under it keep their distance from its right edge.
@@ -160,13 +164,15 @@ TfrmMain::TfrmMain(TdtmMain& dtmMain, IDesktop& desktop, const TAppEnvironment& 
     SetUpConsoleTools();
     AddCommandsMenu();
     CreateInputRow();
+    CreateProjectMenu();
 
     FormCreate();
 }
 
 TfrmMain::~TfrmMain() {
-    // Nothing of a run outlives the window.
+    // Nothing of a run or a detection outlives the window.
     FRun.reset();
+    FDetector.reset();
 }
 
 TConsoleEdit& TfrmMain::Console() const { return *ui->redtConsole; }
@@ -231,7 +237,14 @@ TfrmPalette& TfrmMain::Palette() {
 // The palette's line runs like a typed command; while another run lasts it is refused and
 // the palette comes back with the form as it was.
 void TfrmMain::PaletteRunRequested(const QString& ACommandLine) {
-    if (!RunInProject(ACommandLine))
+    // The palette builds its lines itself, so View > Colours applies to them as to presets.
+    QString line = ACommandLine;
+    for (const TCommandType tool : {TCommandType::Artisan, TCommandType::Composer})
+        if (line.startsWith(CommandPrefix(tool))) {
+            line = PresetLine(tool, line.mid(CommandPrefix(tool).size()));
+            break;
+        }
+    if (!RunInProject(line))
         Palette().ShowRefusal(QStringLiteral("A command is still running: stop it or wait until it has ended."));
 }
 
@@ -248,6 +261,7 @@ void TfrmMain::FormCreate() {
             (dataFolder + QStringLiteral("settings.ini")).toStdString());
         FdtmMain.auUpgrade.setRemoteINIFileLocalPath(dataFolder.toStdString());
         FdtmMain.cmdHistory.setFileName((dataFolder + QStringLiteral("history.txt")).toStdString());
+        FToolsStore.setFileName((dataFolder + QStringLiteral("projects.ini")).toStdString());
         LoadSettings();
         LoadConsoleSettings();
         ui->pgMain->setCurrentWidget(ui->tabGeneral);
@@ -363,6 +377,65 @@ void TfrmMain::cmbProjectsChange() {
     if (std::exchange(FRootUnsaved, false)) setsRoot(FRoot);
     setsActiveProject(ui->cmbProjects->currentText());
     ShowProjectHistory();
+    DetectToolsIfNew(ui->cmbProjects->currentText());
+}
+
+void TfrmMain::CreateProjectMenu() {
+    auto* menu = new QMenu(QStringLiteral("&Project"), ui->menMain);
+    menu->setObjectName(QStringLiteral("menProject"));
+    auto* tools = menu->addAction(QStringLiteral("&Tools\u2026"));
+    tools->setObjectName(QStringLiteral("menTools"));
+    tools->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T));
+    tools->setStatusTip(QStringLiteral("The project's PHP, Composer and the way commands reach it"));
+    ui->menMain->addMenu(menu);
+    connect(tools, &QAction::triggered, this, Guarded(&TfrmMain::menToolsClick));
+}
+
+TProjectTools TfrmMain::ProjectTools() {
+    return FToolsStore.Load(ProjectFolder().toStdString()).value_or(TProjectTools{});
+}
+
+// A project chosen for the first time gets its tools detected off the window's thread;
+// what was found is stored as its tools and told in the status bar.
+void TfrmMain::DetectToolsIfNew(const QString& AProjectFolder) {
+    if (AProjectFolder.isEmpty() || FToolsStore.FileName().empty() || FDetector) return;
+    if (FToolsStore.Load(AProjectFolder.toStdString())) return;
+    FDetector = std::make_unique<TToolsDetector>(AProjectFolder);
+    connect(FDetector.get(), &TToolsDetector::detected, this, &TfrmMain::ToolsDetected);
+    FDetector->Start();
+}
+
+void TfrmMain::ToolsDetected(const TToolsDetection& AFound) {
+    const QString project = FDetector->ProjectFolder();
+    // The detector sends this very signal: it goes once control is back in the loop.
+    FDetector.release()->deleteLater();
+    if (!FToolsStore.Load(project.toStdString())) FToolsStore.Save(project.toStdString(), AFound.Suggested);
+    QStringList lines;
+    for (const std::string& line : AFound.Report()) lines.append(QString::fromStdString(line));
+    FDetectedProject = project;
+    FDetectedReport = lines.join(u'\n');
+    if (!IsRunning()) ui->sbMain->showMessage(lines.join(QStringLiteral("; ")), kDetectedMessageMs);
+    emit toolsDetected();
+    // Another project may have been chosen meanwhile.
+    DetectToolsIfNew(ProjectFolder());
+}
+
+void TfrmMain::menToolsClick() {
+    const QString project = ProjectFolder();
+    if (project.isEmpty()) {
+        FDesktop.ShowInformation(this, QStringLiteral("Choose a project first."));
+        return;
+    }
+    auto* dialog = new TfrmTools(project, ProjectTools(),
+                                 project == FDetectedProject ? FDetectedReport : QString(), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this, dialog, project] {
+        if (!FToolsStore.Save(project.toStdString(), dialog->Tools()))
+            ui->sbMain->showMessage(QStringLiteral("The project's tools could not be saved in ") +
+                                        QString::fromStdString(FToolsStore.FileName()),
+                                    kDetectedMessageMs);
+    });
+    dialog->open();
 }
 
 // The row under the console that answers a running command: a line for its standard
@@ -407,8 +480,15 @@ bool TfrmMain::RunInProject(const QString& ACommandLine) {
     if (ACommandLine.isEmpty()) throw Exception("Command String Empty.");
     RememberCommand(ACommandLine);
 
+    // Lines for php and composer go through the project's tools.
+    FRunLine = ACommandLine;
+    FRunTools = ProjectTools();
+    FRunFolder = ProjectFolder();
+    FRunTail.clear();
+    runner.setCommmandStr(RouteCommandLine(FRunTools, ACommandLine.toStdString()));
+
     FRun = std::make_unique<TCommandRun>(runner.CommmandStr(), runner.RunWithCmd(),
-                                         ProjectFolder().toStdString());
+                                         FRunFolder.toStdString());
     FRunStartReport.clear();
     FRunOutputFailed = false;
     connect(FRun.get(), &TCommandRun::startReported, this, &TfrmMain::RunStartReported);
@@ -465,6 +545,8 @@ void TfrmMain::RunStartReported(const QString& AText, bool AStarted) {
 
 void TfrmMain::RunOutputArrived(const QString& AText) {
     if (FRunOutputFailed) return;
+    FRunTail += AText;
+    if (FRunTail.size() > kRunTailChars) FRunTail.remove(0, FRunTail.size() - kRunTailChars);
     try {
         Console().AppendOutput(AText);
     } catch (const std::exception& error) {
@@ -480,6 +562,8 @@ void TfrmMain::RunEnded() {
             Console().EndOutput();
             Console().AddEndLine(EndLineText(end, FRunStartReport),
                                  end.Kind == TRunEnd::TKind::Exited && end.Code == 0);
+            const QString hint = RunHint(end);
+            if (!hint.isEmpty()) Console().AddText(hint);
         }
     } catch (const std::exception& error) {
         ShowDefaultErrorBox(FDesktop, this, QString::fromUtf8(error.what()));
@@ -489,6 +573,17 @@ void TfrmMain::RunEnded() {
     FRun.release()->deleteLater();
     SetRunning(false);
     emit runFinished();
+}
+
+// One plain hint after a run of php or composer that failed for want of a program or
+// of the artisan file; empty otherwise.
+QString TfrmMain::RunHint(const TRunEnd& AEnd) const {
+    // Lines go through the command interpreter: a missing program shows in its exit
+    // code, and a run that did not start (no project, a folder that cannot be entered)
+    // has its reason on the end line already.
+    if (AEnd.Kind != TRunEnd::TKind::Exited) return QString();
+    return QString::fromStdString(FailureHint(FRunTools, FRunLine.toStdString(), AEnd.Code, FRunTail.toStdString(),
+                                              QFileInfo(FRunFolder + QStringLiteral("/artisan")).isFile()));
 }
 
 QString TfrmMain::EndLineText(const TRunEnd& AEnd, const QString& AStartReport) {

@@ -2,6 +2,7 @@
 
 #include "app/AppEnvironment.h"
 #include "app/CommandCatalogue.h"
+#include "components/ProjectTools.h"
 
 #include <QMainWindow>
 #include <QToolButton>
@@ -24,6 +25,7 @@ class TConsoleEdit;
 class TUpdateCheckRun;
 struct TUpdateCheckOutcome;
 class TdtmMain;
+class TToolsDetector;
 namespace Ui {
 class TfrmMain;
 }
@@ -95,6 +97,13 @@ public:
     // The project's commands, read once per project, and the palette that offers them.
     TCatalogueStore& CatalogueStore() const { return *FCatalogueStore; }
     TfrmPalette& Palette();
+    // The tools of the selected project: the stored ones, or the defaults.
+    TProjectTools ProjectTools();
+    TProjectToolsStore& ToolsStore() { return FToolsStore; }
+    // Opens Project > Tools… for the selected project.
+    void menToolsClick();
+    // Whether the first-choice detection of a project is still running.
+    bool IsDetecting() const { return FDetector != nullptr; }
 
     TConsoleEdit& Console() const;
     QTimer& tmrUpdateDelayCheck() const { return *FtmrUpdateDelayCheck; }
@@ -106,6 +115,7 @@ public:
 
 signals:
     void runFinished();
+    void toolsDetected();
 
 protected:
     bool event(QEvent* event) override;
@@ -140,6 +150,7 @@ private:
     void RunStartReported(const QString& AText, bool AStarted);
     void RunOutputArrived(const QString& AText);
     void RunEnded();
+    QString RunHint(const TRunEnd& AEnd) const;
     // A console addition failed during the run: the run is stopped and the user told.
     void RunAdditionFailed(const std::exception& AError);
     void btnSendInputClick();
@@ -149,6 +160,9 @@ private:
     QString ProjectFolder();
     void StartupProjectList();
     void FillPendingProjectList();
+    void CreateProjectMenu();
+    void DetectToolsIfNew(const QString& AProjectFolder);
+    void ToolsDetected(const TToolsDetection& AFound);
 
     void btnRunClick();
     void lblfennowayClick();
@@ -184,7 +198,17 @@ private:
     bool FRootUnsaved = false;
     bool FSettingsUnsaved = false;  // the last store of a setting failed and was reported
 
+    TProjectToolsStore FToolsStore;
+    std::unique_ptr<TToolsDetector> FDetector;
+    QString FDetectedProject;
+    QString FDetectedReport;
+
     std::unique_ptr<TCommandRun> FRun;
+    // The run's line as given, the tools and folder it ran with, and the end of its output.
+    QString FRunLine;
+    TProjectTools FRunTools;
+    QString FRunFolder;
+    QString FRunTail;
     QString FRunStartReport;
     bool FRunOutputFailed = false;
     QWidget* FpanInput = nullptr;

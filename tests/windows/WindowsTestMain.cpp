@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "platform/PrivateProfile.h"
@@ -82,6 +83,11 @@ int EchoInput() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Copied under the name php.exe, the executable stands in for a PHP program.
+    if (std::filesystem::path(platform::ModuleFileName()).stem() == "php") {
+        std::fputs("PHP 8.1.0 (cli) (stand-in)\n", stdout);
+        return 0;
+    }
     if (argc == 3 && std::strcmp(argv[1], testsupport::HandleUsableArgument) == 0) return HandleUsable(argv[2]);
     if (argc == 3 && std::strcmp(argv[1], testsupport::SleepArgument) == 0) {
         Sleep(static_cast<DWORD>(std::atoi(argv[2])));

@@ -1,0 +1,200 @@
+#include "app/frmToolsUnit.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <utility>
+
+TToolsDetector::TToolsDetector(QString AProjectFolder, QObject* parent)
+    : QObject(parent), FProjectFolder(std::move(AProjectFolder)) {}
+
+TToolsDetector::~TToolsDetector() {
+    if (FWorker.joinable()) FWorker.join();
+}
+
+void TToolsDetector::Start() {
+    FWorker = std::thread([this, folder = FProjectFolder.toStdString()] {
+        TToolsDetection found;
+        try {
+            found = DetectProjectTools(folder);
+        } catch (const std::exception&) {
+            // A folder that cannot be looked at gives the defaults.
+        }
+        QMetaObject::invokeMethod(this, [this, found] { emit detected(found); }, Qt::QueuedConnection);
+    });
+}
+
+const char* const TToolsCheck::kCheckLines[3] = {"php -v", "php artisan --version", "composer --version"};
+
+TToolsCheck::TToolsCheck(const TProjectTools& ATools, QString AProjectFolder, QObject* parent)
+    : QObject(parent), FTools(ATools), FProjectFolder(std::move(AProjectFolder)) {}
+
+TToolsCheck::~TToolsCheck() {
+    if (FWorker.joinable()) FWorker.join();
+}
+
+void TToolsCheck::Start() {
+    FWorker = std::thread([this, folder = FProjectFolder.toStdString()] {
+        for (const char* line : kCheckLines) {
+            const std::string routed = RouteCommandLine(FTools, line);
+            TProbeResult result;
+            try {
+                result = RunProbe(routed, folder);
+            } catch (const std::exception& error) {
+                result.Output = error.what();
+            }
+            QMetaObject::invokeMethod(
+                this,
+                [this, routed, result] {
+                    emit checked(QString::fromStdString(routed), QString::fromUtf8(result.Output), result.ExitCode);
+                },
+                Qt::QueuedConnection);
+        }
+        QMetaObject::invokeMethod(this, [this] { emit finished(); }, Qt::QueuedConnection);
+    });
+}
+
+namespace {
+
+QLineEdit* AddLine(QFormLayout& AForm, const QString& ALabel, const char* AName, const QString& AAccessible,
+                   QWidget* AParent) {
+    auto* edit = new QLineEdit(AParent);
+    edit->setObjectName(QLatin1String(AName));
+    edit->setAccessibleName(AAccessible);
+    auto* label = new QLabel(ALabel, AParent);
+    label->setBuddy(edit);
+    AForm.addRow(label, edit);
+    return edit;
+}
+
+}  // namespace
+
+TfrmTools::TfrmTools(const QString& AProjectFolder, const TProjectTools& ATools, const QString& ADetected,
+                     QWidget* parent)
+    : QDialog(parent), FProjectFolder(AProjectFolder) {
+    setObjectName(QStringLiteral("frmTools"));
+    setWindowTitle(QStringLiteral("Project Tools"));
+    setAccessibleName(QStringLiteral("Project tools"));
+    auto* layout = new QVBoxLayout(this);
+
+    auto* project = new QLabel(QStringLiteral("Project: ") + AProjectFolder, this);
+    project->setObjectName(QStringLiteral("lblToolsProject"));
+    project->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(project);
+    if (!ADetected.isEmpty()) {
+        auto* detected = new QLabel(ADetected, this);
+        detected->setObjectName(QStringLiteral("lblDetected"));
+        detected->setAccessibleName(QStringLiteral("What was found"));
+        layout->addWidget(detected);
+    }
+
+    auto* form = new QFormLayout;
+    FedtPhp = AddLine(*form, QStringLiteral("&PHP program:"), "edtPhp", QStringLiteral("PHP program"), this);
+    FedtPhp->setToolTip(QStringLiteral("php on the search path, or the full path of a PHP program"));
+    FedtComposer =
+        AddLine(*form, QStringLiteral("C&omposer program:"), "edtComposer", QStringLiteral("Composer program"), this);
+    FedtComposer->setToolTip(
+        QStringLiteral("composer on the search path, a full path, or composer.phar for the project's own copy"));
+
+    FcmbRoute = new QComboBox(this);
+    FcmbRoute->setObjectName(QStringLiteral("cmbRoute"));
+    FcmbRoute->setAccessibleName(QStringLiteral("How commands reach the project"));
+    FcmbRoute->addItem(QStringLiteral("Directly"), int(TProjectTools::TRoute::Direct));
+    FcmbRoute->addItem(QStringLiteral("Through Sail (./vendor/bin/sail)"), int(TProjectTools::TRoute::Sail));
+    FcmbRoute->addItem(QStringLiteral("Through a Docker Compose service"), int(TProjectTools::TRoute::Compose));
+    auto* routeLabel = new QLabel(QStringLiteral("&Run commands:"), this);
+    routeLabel->setBuddy(FcmbRoute);
+    form->addRow(routeLabel, FcmbRoute);
+    FedtService = AddLine(*form, QStringLiteral("&Service:"), "edtService", QStringLiteral("Docker Compose service"), this);
+
+    FmemEnvironment = new QPlainTextEdit(this);
+    FmemEnvironment->setObjectName(QStringLiteral("memEnvironment"));
+    FmemEnvironment->setAccessibleName(QStringLiteral("Extra environment variables"));
+    FmemEnvironment->setToolTip(QStringLiteral("One NAME=value a line"));
+    FmemEnvironment->setTabChangesFocus(true);
+    FmemEnvironment->setFixedHeight(70);
+    auto* environmentLabel = new QLabel(QStringLiteral("&Environment:"), this);
+    environmentLabel->setBuddy(FmemEnvironment);
+    form->addRow(environmentLabel, FmemEnvironment);
+    layout->addLayout(form);
+
+    FbtnCheck = new QPushButton(QStringLiteral("&Check"), this);
+    FbtnCheck->setObjectName(QStringLiteral("btnCheck"));
+    FbtnCheck->setAccessibleName(QStringLiteral("Check the tools"));
+    FbtnCheck->setAutoDefault(false);
+    layout->addWidget(FbtnCheck, 0, Qt::AlignLeft);
+    FmemResults = new QPlainTextEdit(this);
+    FmemResults->setObjectName(QStringLiteral("memCheckResults"));
+    FmemResults->setAccessibleName(QStringLiteral("Check results"));
+    FmemResults->setReadOnly(true);
+    FmemResults->setMinimumHeight(140);
+    layout->addWidget(FmemResults, 1);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->setObjectName(QStringLiteral("btnsTools"));
+    layout->addWidget(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(FbtnCheck, &QPushButton::clicked, this, &TfrmTools::btnCheckClick);
+    connect(FcmbRoute, &QComboBox::currentIndexChanged, this, &TfrmTools::UpdateServiceEnabled);
+
+    setTools(ATools);
+    resize(560, 480);
+}
+
+TfrmTools::~TfrmTools() = default;
+
+TProjectTools TfrmTools::Tools() const {
+    TProjectTools tools;
+    tools.PhpProgram = FedtPhp->text().trimmed().toStdString();
+    tools.ComposerProgram = FedtComposer->text().trimmed().toStdString();
+    tools.Route = TProjectTools::TRoute(FcmbRoute->currentData().toInt());
+    tools.ComposeService = FedtService->text().trimmed().toStdString();
+    for (const QString& line : FmemEnvironment->toPlainText().split(u'\n'))
+        if (!line.trimmed().isEmpty()) tools.Environment.push_back(line.toStdString());
+    return tools;
+}
+
+void TfrmTools::setTools(const TProjectTools& ATools) {
+    FedtPhp->setText(QString::fromStdString(ATools.PhpProgram));
+    FedtComposer->setText(QString::fromStdString(ATools.ComposerProgram));
+    FcmbRoute->setCurrentIndex(FcmbRoute->findData(int(ATools.Route)));
+    FedtService->setText(QString::fromStdString(ATools.ComposeService));
+    QStringList lines;
+    for (const std::string& line : ATools.Environment) lines.append(QString::fromStdString(line));
+    FmemEnvironment->setPlainText(lines.join(u'\n'));
+    UpdateServiceEnabled();
+}
+
+QString TfrmTools::CheckResults() const { return FmemResults->toPlainText(); }
+
+void TfrmTools::UpdateServiceEnabled() {
+    FedtService->setEnabled(FcmbRoute->currentData().toInt() == int(TProjectTools::TRoute::Compose));
+}
+
+void TfrmTools::btnCheckClick() {
+    if (FCheck) return;
+    FmemResults->clear();
+    FbtnCheck->setEnabled(false);
+    FCheck = new TToolsCheck(Tools(), FProjectFolder, this);
+    connect(FCheck, &TToolsCheck::checked, this, [this](const QString& ALine, const QString& AOutput, int ACode) {
+        const QString status = ACode < 0 ? QStringLiteral("could not start") : QStringLiteral("exit code %1").arg(ACode);
+        QString text = QStringLiteral("$ ") + ALine + QStringLiteral("  (") + status + u')';
+        const QString output = AOutput.trimmed();
+        if (!output.isEmpty()) text += u'\n' + output;
+        FmemResults->appendPlainText(text + u'\n');
+    });
+    connect(FCheck, &TToolsCheck::finished, this, [this] {
+        FCheck->deleteLater();
+        FCheck = nullptr;
+        FbtnCheck->setEnabled(true);
+        emit checkFinished();
+    });
+    FCheck->Start();
+}

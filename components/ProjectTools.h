@@ -1,0 +1,99 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// The tools one project's commands run with: its PHP program, its Composer program,
+// the way commands reach the project (directly, through the project's Sail script or
+// through a Docker Compose service) and extra environment variables. The defaults
+// leave every command line exactly as typed.
+struct TProjectTools {
+    enum class TRoute { Direct, Sail, Compose };
+
+    std::string PhpProgram = "php";
+    // A program path or name, or "composer.phar": the project's own copy run through PHP.
+    std::string ComposerProgram = "composer";
+    TRoute Route = TRoute::Direct;
+    std::string ComposeService = "laravel.test";
+    // "NAME=value" lines; blank lines are left out.
+    std::vector<std::string> Environment;
+
+    bool operator==(const TProjectTools&) const = default;
+
+    static constexpr const char* kProjectComposerPhar = "composer.phar";
+};
+
+// The route's name in the tools file and back ("direct", "sail", "compose").
+std::string RouteName(TProjectTools::TRoute ARoute);
+TProjectTools::TRoute RouteFromName(const std::string& AName);
+
+// The "NAME=value" line split at its first "="; nothing for a line without a valid
+// variable name (letters, digits and "_", not starting with a digit).
+std::optional<std::pair<std::string, std::string>> SplitEnvironmentLine(const std::string& ALine);
+
+// The command line that really runs for ALine in a project with ATools. Lines that
+// start with "php artisan ", "php " or "composer " (or are just "php" or "composer")
+// are routed; any other line is returned unchanged. Paths are quoted for the command
+// interpreter; extra environment variables come first as a POSIX "env NAME=value" prefix.
+std::string RouteCommandLine(const TProjectTools& ATools, const std::string& ALine);
+
+// Per-project tools in an INI file beside the settings file: one section per project
+// folder, so nothing is written into the project itself.
+class TProjectToolsStore {
+public:
+    explicit TProjectToolsStore(std::string AFileName = {}) : FFileName(std::move(AFileName)) {}
+    const std::string& FileName() const { return FFileName; }
+    void setFileName(const std::string& AValue) { FFileName = AValue; }
+
+    // The stored tools, or nothing when the project has none stored yet.
+    std::optional<TProjectTools> Load(const std::string& AProjectFolder) const;
+    // False when the file refused the write.
+    bool Save(const std::string& AProjectFolder, const TProjectTools& ATools) const;
+
+private:
+    std::string FFileName;
+};
+
+// The plain hint shown after a run of a php or composer line that failed because a
+// program or the artisan file is missing; empty when there is nothing to add.
+// AOriginalLine is the line as given (before routing); AExitCode is the exit code
+// (-1 when the child did not start); AOutputTail is the end of what the run wrote.
+std::string FailureHint(const TProjectTools& ATools, const std::string& AOriginalLine, int AExitCode,
+                        const std::string& AOutputTail, bool AHasArtisanFile);
+
+// The first version number ("8.2.7") in a tool's version report, empty when none.
+std::string VersionFromReport(const std::string& AReport);
+
+// Whether the version satisfies a Composer constraint such as "^8.1", ">=7.3|^8.0",
+// "~8.1.0", ">=8.0 <8.4", "8.2.*". Nothing when the constraint cannot be read.
+std::optional<bool> VersionSatisfies(const std::string& AVersion, const std::string& AConstraint);
+
+// The "require.php" constraint of a composer.json text; empty when there is none or
+// the text is not JSON.
+std::string RequiredPhpConstraint(const std::string& AComposerJson);
+
+// What detection found for a project, and the tools it suggests.
+struct TToolsDetection {
+    std::string PhpVersion;       // empty: no php found
+    std::string ComposerVersion;  // empty: no composer found
+    bool HasComposerPhar = false;
+    bool SailAvailable = false;   // vendor/bin/sail beside a compose file
+    std::string PhpConstraint;    // composer.json's require.php
+    std::optional<bool> PhpMatches;
+    TProjectTools Suggested;
+
+    // One short report, line by line.
+    std::vector<std::string> Report() const;
+};
+
+// Runs a command line in a folder and gives its output and exit code (-1: no start).
+struct TProbeResult {
+    std::string Output;
+    int ExitCode = -1;
+};
+TProbeResult RunProbe(const std::string& ACommandLine, const std::string& AWorkingDir);
+
+// Looks at the project and the search path: blocks while it runs "php -v" and
+// "composer --version", so it belongs on a worker.
+TToolsDetection DetectProjectTools(const std::string& AProjectFolder);

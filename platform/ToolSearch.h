@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// Whether a program of that name (without a suffix) is on the search path.
+bool IsOnSearchPath(const std::string& AProgram);
+
+// The folders besides the search path where PHP is usually installed: on Windows the
+// PHP folder on drive C and those of the common local-server bundles; none elsewhere.
+// A folder ending in "*" stands for its sub-folders (one per PHP version).
+std::vector<std::string> UsualPhpFolders();
+
+// The PHP program commands should call: "php" when the search path has one, otherwise
+// the full path of the PHP program in the first of AFolders that holds one (of "*"
+// sub-folders, the last by name); empty when none is found.
+std::string FindPhpProgram(const std::vector<std::string>& AFolders);
+inline std::string FindPhpProgram() { return FindPhpProgram(UsualPhpFolders()); }
+
+// A word for a POSIX shell line: unchanged when it holds only characters the shell
+// takes literally, otherwise in single quotes ('\'' for each quote inside).
+std::string PosixShellWord(const std::string& AText);
+
+// A program path as one word of the command interpreter's line: POSIX quoting for
+// /bin/sh, double quotation marks for cmd.exe when the path holds blanks or the like.
+std::string ShellProgramWord(const std::string& AProgram);
+
+}  // namespace platform

@@ -1,0 +1,34 @@
+#include "platform/ToolSearch.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <sstream>
+
+namespace platform {
+
+bool IsOnSearchPath(const std::string& AProgram) {
+    const char* path = std::getenv("PATH");
+    std::istringstream folders(path ? path : "");
+    std::string folder;
+    while (std::getline(folders, folder, ':')) {
+        const std::string candidate = (folder.empty() ? std::string(".") : folder) + "/" + AProgram;
+        if (::access(candidate.c_str(), X_OK) == 0) return true;
+    }
+    return false;
+}
+
+std::vector<std::string> UsualPhpFolders() { return {}; }
+
+std::string FindPhpProgram(const std::vector<std::string>& AFolders) {
+    if (IsOnSearchPath("php")) return "php";
+    for (const std::string& folder : AFolders) {
+        const std::string candidate = folder + "/php";
+        if (::access(candidate.c_str(), X_OK) == 0) return candidate;
+    }
+    return {};
+}
+
+std::string ShellProgramWord(const std::string& AProgram) { return PosixShellWord(AProgram); }
+
+}  // namespace platform

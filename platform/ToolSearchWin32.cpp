@@ -1,0 +1,57 @@
+#include "platform/ToolSearch.h"
+
+#include "platform/Utf8.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+
+namespace platform {
+
+namespace fs = std::filesystem;
+
+bool IsOnSearchPath(const std::string& AProgram) {
+    const char* path = std::getenv("PATH");
+    std::istringstream folders(path ? path : "");
+    std::string folder;
+    std::error_code error;
+    while (std::getline(folders, folder, ';')) {
+        if (folder.size() >= 2 && folder.front() == '"' && folder.back() == '"') folder = folder.substr(1, folder.size() - 2);
+        if (folder.empty()) continue;
+        for (const char* suffix : {".exe", ".bat", ".cmd"})
+            if (fs::is_regular_file(PathFromUtf8(folder) / PathFromUtf8(AProgram + suffix), error)) return true;
+    }
+    return false;
+}
+
+std::vector<std::string> UsualPhpFolders() {
+    return {"C:\\php", "C:\\xampp\\php", "C:\\laragon\\bin\\php\\*", "C:\\wamp64\\bin\\php\\*",
+            "C:\\wamp\\bin\\php\\*"};
+}
+
+std::string FindPhpProgram(const std::vector<std::string>& AFolders) {
+    if (IsOnSearchPath("php")) return "php";
+    std::error_code error;
+    for (const std::string& folder : AFolders) {
+        std::vector<fs::path> candidates;
+        if (folder.size() >= 2 && folder.substr(folder.size() - 2) == "\\*") {
+            // One sub-folder per version: the last by name first.
+            for (const auto& entry : fs::directory_iterator(PathFromUtf8(folder.substr(0, folder.size() - 2)), error))
+                if (entry.is_directory(error)) candidates.push_back(entry.path());
+            std::sort(candidates.rbegin(), candidates.rend());
+        } else {
+            candidates.push_back(PathFromUtf8(folder));
+        }
+        for (const fs::path& candidate : candidates)
+            if (fs::is_regular_file(candidate / "php.exe", error)) return Utf8FromPath(candidate / "php.exe");
+    }
+    return {};
+}
+
+std::string ShellProgramWord(const std::string& AProgram) {
+    const bool plain = !AProgram.empty() && AProgram.find_first_of(" \t&|<>^()%!\"',;=") == std::string::npos;
+    return plain ? AProgram : "\"" + AProgram + "\"";
+}
+
+}  // namespace platform

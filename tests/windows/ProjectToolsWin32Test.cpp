@@ -1,0 +1,82 @@
+// PHP found in the usual Windows folders and run through cmd.exe from paths with
+// blanks, with copies of this test executable standing in for php.exe.
+#include "components/ProjectTools.h"
+#include "platform/ToolSearch.h"
+
+#include "TempFolder.h"
+#include "WineTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include <windows.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+void FakePhp(const fs::path& AFolder) {
+    fs::create_directories(AFolder);
+    fs::copy_file(platform::PathFromUtf8(platform::ModuleFileName()), AFolder / "php.exe", fs::copy_options::overwrite_existing);
+}
+
+// Sets PATH for this process and its children while it lives.
+class TestSearchPath {
+public:
+    explicit TestSearchPath(const std::string& AValue) {
+        const char* saved = std::getenv("PATH");
+        FSaved = saved ? saved : "";
+        Set(AValue);
+    }
+    ~TestSearchPath() { Set(FSaved); }
+
+private:
+    static void Set(const std::string& AValue) {
+        _putenv_s("PATH", AValue.c_str());
+        SetEnvironmentVariableA("PATH", AValue.c_str());
+    }
+    std::string FSaved;
+};
+
+}  // namespace
+
+TEST(ProjectToolsWin32, FindsPhpInTheUsualFolders) {
+    testsupport::TempFolder temp;
+    const fs::path bundle = temp.Path() / "bundle dir" / "bin" / "php";
+    FakePhp(bundle / "php-7.4.3");
+    FakePhp(bundle / "php-8.1.0");
+    const fs::path plain = temp.Path() / "php here";
+    FakePhp(plain);
+    const std::string none = testsupport::Utf8(temp.Path() / "none");
+    const std::string bundleStar = testsupport::Utf8(bundle) + "\\*";
+
+    {
+        const TestSearchPath path(testsupport::Utf8(temp.Path() / "empty"));
+        EXPECT_EQ(platform::FindPhpProgram({none, bundleStar, testsupport::Utf8(plain)}),
+                  testsupport::Utf8(bundle / "php-8.1.0" / "php.exe"));
+        EXPECT_EQ(platform::FindPhpProgram({testsupport::Utf8(plain), bundleStar}),
+                  testsupport::Utf8(plain / "php.exe"));
+        EXPECT_EQ(platform::FindPhpProgram({none}), "");
+    }
+    // A PHP folder on the search path wins: commands then call plain "php".
+    const TestSearchPath path(testsupport::Utf8(plain) + ";C:\\windows\\system32;C:\\windows");
+    EXPECT_EQ(platform::FindPhpProgram({bundleStar}), "php");
+}
+
+TEST(ProjectToolsWin32, PhpWithBlanksInItsPathRunsThroughTheInterpreter) {
+    testsupport::TempFolder temp;
+    const fs::path php = temp.Path() / "Program Files" / "php 8";
+    FakePhp(php);
+    const fs::path project = temp.Path() / "my project";
+    fs::create_directories(project);
+
+    TProjectTools tools;
+    tools.PhpProgram = testsupport::Utf8(php / "php.exe");
+    const std::string line = RouteCommandLine(tools, "php -v");
+    EXPECT_EQ(line, "\"" + tools.PhpProgram + "\" -v");
+    const TProbeResult result = RunProbe(line, testsupport::Utf8(project));
+    EXPECT_EQ(result.ExitCode, 0) << result.Output;
+    EXPECT_EQ(VersionFromReport(result.Output), "8.1.0") << result.Output;
+}
