@@ -205,7 +205,12 @@ std::optional<QString> BuildCommandLine(const TCommandInfo& ACommand, const TCom
     for (qsizetype i = 0; i < ACommand.Options.size(); ++i) {
         const TOptionInfo& option = ACommand.Options[i];
         if (!option.AcceptValue) {
-            if (i < AValues.Flags.size() && AValues.Flags[i]) options.append(option.Name);
+            if (i < AValues.Flags.size() && AValues.Flags[i]) {
+                // Names come from the tool's list, which a project's composer.json can fill.
+                const std::optional<QString> quoted = AQuote(option.Name);
+                if (!quoted) return std::nullopt;
+                options.append(*quoted);
+            }
             continue;
         }
         if (i >= AValues.OptionValues.size()) continue;
@@ -217,7 +222,9 @@ std::optional<QString> BuildCommandLine(const TCommandInfo& ACommand, const TCom
             options.append(*quoted);
         }
     }
-    QStringList words{CommandPrefix(ACommand.Tool) + ACommand.Name};
+    const std::optional<QString> name = AQuote(ACommand.Name);
+    if (!name) return std::nullopt;
+    QStringList words{CommandPrefix(ACommand.Tool) + *name};
     if (dashed) words << options << QStringLiteral("--") << arguments;
     else words << arguments << options;
     return words.join(u' ');

@@ -22,7 +22,8 @@ std::string QuoteForCrt(const std::string& AArgument);
 std::optional<std::string> QuoteForCmd(const std::string& AArgument);
 
 // The running system's way of writing an argument into a command line that goes to its
-// command interpreter (QuoteForSh on POSIX, QuoteForCmd on Windows).
+// command interpreter (QuoteForSh on POSIX, QuoteForCmd on Windows). Nothing when the
+// argument holds a NUL byte, which no command line can carry.
 std::optional<std::string> QuoteArgument(const std::string& AArgument);
 
 }  // namespace platform

@@ -2,6 +2,9 @@
 
 namespace platform {
 
-std::optional<std::string> QuoteArgument(const std::string& AArgument) { return QuoteForCmd(AArgument); }
+std::optional<std::string> QuoteArgument(const std::string& AArgument) {
+    if (AArgument.find('\0') != std::string::npos) return std::nullopt;
+    return QuoteForCmd(AArgument);
+}
 
 }  // namespace platform

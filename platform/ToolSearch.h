@@ -8,10 +8,11 @@ namespace platform {
 // Whether a program of that name (without a suffix) is on the search path.
 bool IsOnSearchPath(const std::string& AProgram);
 
-// The folders besides the search path where PHP is usually installed: on Windows the
-// PHP folder on drive C and those of the common local-server bundles; none elsewhere.
-// A folder ending in "*" stands for its sub-folders (one per PHP version).
-std::vector<std::string> UsualPhpFolders();
+// The folders besides the search path where PHP is usually installed: on Windows
+// "php" on the drive root and, for each folder there, the layouts that local-server
+// bundles use ("<folder>\php", and "<folder>\bin\php" with one sub-folder per
+// version); none elsewhere. A folder ending in "*" stands for its sub-folders.
+std::vector<std::string> UsualPhpFolders(const std::string& ADriveRoot = "C:\\");
 
 // The PHP program commands should call: "php" when the search path has one, otherwise
 // the full path of the PHP program in the first of AFolders that holds one (of "*"

@@ -18,7 +18,7 @@ bool IsOnSearchPath(const std::string& AProgram) {
     return false;
 }
 
-std::vector<std::string> UsualPhpFolders() { return {}; }
+std::vector<std::string> UsualPhpFolders(const std::string&) { return {}; }
 
 std::string FindPhpProgram(const std::vector<std::string>& AFolders) {
     if (IsOnSearchPath("php")) return "php";

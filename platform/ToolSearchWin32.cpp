@@ -25,9 +25,21 @@ bool IsOnSearchPath(const std::string& AProgram) {
     return false;
 }
 
-std::vector<std::string> UsualPhpFolders() {
-    return {"C:\\php", "C:\\xampp\\php", "C:\\laragon\\bin\\php\\*", "C:\\wamp64\\bin\\php\\*",
-            "C:\\wamp\\bin\\php\\*"};
+std::vector<std::string> UsualPhpFolders(const std::string& ADriveRoot) {
+    std::string root = ADriveRoot;
+    if (!root.empty() && root.back() != '\\') root += '\\';
+    std::vector<std::string> folders{root + "php"};
+    std::vector<fs::path> bundles;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(PathFromUtf8(root), error))
+        if (entry.is_directory(error)) bundles.push_back(entry.path());
+    std::sort(bundles.begin(), bundles.end());
+    for (const fs::path& bundle : bundles) {
+        const std::string folder = Utf8FromPath(bundle);
+        folders.push_back(folder + "\\php");
+        folders.push_back(folder + "\\bin\\php\\*");
+    }
+    return folders;
 }
 
 std::string FindPhpProgram(const std::vector<std::string>& AFolders) {

@@ -73,24 +73,11 @@ std::vector<std::string> ShellWords(const std::string& words) {
     return result;
 }
 
-// Names the shell leaves alone. The command line carries the command's and the flags'
-// names as the tool spells them (see findings/command-names-unquoted.md), so the
-// words are checked only for commands whose names hold nothing else.
-bool IsPlain(const QString& text) {
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (!((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') ||
-              QStringView(u"_@%+=:,./-").contains(c)))
-            return false;
-    }
-    return !text.isEmpty();
-}
-
 // Values a test user could type: no null character, which no argument can carry.
 bool Typable(const QString& value) { return !value.contains(QChar(u'\0')); }
 
 void CheckCommandLine(const TCommandInfo& command) {
-    if (!IsPlain(command.Name)) return;
+    if (!Typable(command.Name)) return;
     TCommandValues values;
     std::vector<std::string> arguments;
     bool dashed = false;
@@ -109,7 +96,7 @@ void CheckCommandLine(const TCommandInfo& command) {
     }
     std::vector<std::string> options;
     for (const TOptionInfo& option : command.Options) {
-        if (!option.AcceptValue && !IsPlain(option.Name)) return;
+        if (!option.AcceptValue && !Typable(option.Name)) return;
         values.Flags.append(!option.AcceptValue);
         QStringList given;
         if (option.AcceptValue) {

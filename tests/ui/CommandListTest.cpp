@@ -213,7 +213,8 @@ TEST(MatchScore, NamePartsThenNameThenDescription) {
 // Quotes as a test marker does, so that the table shows where quoting happened.
 std::optional<QString> Marked(const QString& value) {
     if (value.contains(u'\n')) return std::nullopt;
-    return value.contains(u' ') || value.startsWith(u'-') ? u'<' + value + u'>' : value;
+    const bool dashed = value.startsWith(u'-') && !value.startsWith(QStringLiteral("--"));
+    return value.contains(u' ') || dashed ? u'<' + value + u'>' : value;
 }
 
 TEST(BuildCommandLine, ArgumentsThenOptionsEachQuoted) {
@@ -231,7 +232,7 @@ TEST(BuildCommandLine, ArgumentsThenOptionsEachQuoted) {
          "php artisan make:model Carriage --migration", ""},
         {{{{""}, {}}, {true, false, false}, {{}, {}, {}}}, "php artisan make:model --migration", "name"},
         {{{{"two words"}, {"a", "", "b c"}}, {false, false, false}, {{}, {"x y"}, {"t1", "", "t2"}}},
-         "php artisan make:model <two words> a <b c> <--path=x y> <--tag=t1> <--tag=t2>", ""},
+         "php artisan make:model <two words> a <b c> <--path=x y> --tag=t1 --tag=t2", ""},
         {{{{"-dash"}, {}}, {true, false, false}, {{}, {}, {}}},
          "php artisan make:model --migration -- <-dash>", ""},
         {{{{"a\nb"}, {}}, {false, false, false}, {{}, {}, {}}}, std::nullopt, ""},
@@ -244,6 +245,14 @@ TEST(BuildCommandLine, ArgumentsThenOptionsEachQuoted) {
     TCommandInfo validate = Command("validate", "");
     validate.Tool = TCommandType::Composer;
     EXPECT_EQ(BuildCommandLine(validate, {}, SystemQuoting()), std::optional<QString>("composer validate"));
+
+    // A project's composer.json scripts are listed as commands: their names and flags are
+    // quoted like values, so a name cannot add a command of its own.
+    TCommandInfo script = Command("inspire; echo injected", "");
+    script.Tool = TCommandType::Composer;
+    script.Options = {{"--force $(id)", "", false, false, false, "", ""}};
+    EXPECT_EQ(BuildCommandLine(script, {{}, {true}, {{}}}, SystemQuoting()),
+              std::optional<QString>("composer 'inspire; echo injected' '--force $(id)'"));
 }
 
 // A runner that answers from fixtures and counts its calls, on whatever thread.

@@ -65,6 +65,22 @@ TEST(ProjectToolsWin32, FindsPhpInTheUsualFolders) {
     EXPECT_EQ(platform::FindPhpProgram({bundleStar}), "php");
 }
 
+TEST(ProjectToolsWin32, UsualFoldersFollowTheBundleLayoutsOnTheDriveRoot) {
+    testsupport::TempFolder temp;
+    FakePhp(temp.Path() / "stack" / "bin" / "php" / "php-8.2.0");
+    FakePhp(temp.Path() / "server" / "php");
+    const std::string root = testsupport::Utf8(temp.Path());
+    const std::vector<std::string> folders = platform::UsualPhpFolders(root);
+    ASSERT_FALSE(folders.empty());
+    EXPECT_EQ(folders.front(), root + "\\php");
+    const TestSearchPath path(testsupport::Utf8(temp.Path() / "empty"));
+    // "server" comes before "stack" by name: its php folder is found first.
+    EXPECT_EQ(platform::FindPhpProgram(folders), testsupport::Utf8(temp.Path() / "server" / "php" / "php.exe"));
+    fs::remove_all(temp.Path() / "server");
+    EXPECT_EQ(platform::FindPhpProgram(platform::UsualPhpFolders(root)),
+              testsupport::Utf8(temp.Path() / "stack" / "bin" / "php" / "php-8.2.0" / "php.exe"));
+}
+
 TEST(ProjectToolsWin32, PhpWithBlanksInItsPathRunsThroughTheInterpreter) {
     testsupport::TempFolder temp;
     const fs::path php = temp.Path() / "Program Files" / "php 8";
