@@ -47,10 +47,6 @@ std::string EnvironmentPrefix(const std::vector<std::string>& AEnvironment) {
     return prefix.empty() ? prefix : "env " + prefix;
 }
 
-// The values are stored in quotation marks: reading drops one enclosing pair, so a
-// value that itself starts and ends with one comes back whole.
-std::string Quoted(const std::string& AValue) { return "\"" + AValue + "\""; }
-
 std::vector<int> VersionParts(const std::string& AVersion) {
     std::vector<int> parts;
     std::size_t i = 0;
@@ -217,11 +213,12 @@ bool TProjectToolsStore::Save(const std::string& AProjectFolder, const TProjectT
     auto Write = [&](const std::string& AKey, const std::string& AValue) {
         return platform::WritePrivateProfileString(AProjectFolder, AKey, AValue, FFileName);
     };
-    bool written = Write("Php", Quoted(ATools.PhpProgram)) && Write("Composer", Quoted(ATools.ComposerProgram)) &&
-                   Write("Route", RouteName(ATools.Route)) && Write("Service", Quoted(ATools.ComposeService));
+    // The settings rules give every value back as written, quotes and edge blanks too.
+    bool written = Write("Php", ATools.PhpProgram) && Write("Composer", ATools.ComposerProgram) &&
+                   Write("Route", RouteName(ATools.Route)) && Write("Service", ATools.ComposeService);
     int count = 0;
     for (const std::string& line : ATools.Environment)
-        if (written && !Trimmed(line).empty()) written = Write("Env" + std::to_string(++count), Quoted(line));
+        if (written && !Trimmed(line).empty()) written = Write("Env" + std::to_string(++count), line);
     // A blank entry ends the list: longer lists stored before are cut off here.
     return written && Write("Env" + std::to_string(count + 1), "");
 }
