@@ -13,7 +13,19 @@
 
 #include <cstdio>
 
+// Answers --help and --version (and refuses unknown options) before the window system
+// is needed, so that they work without a display.
+void AnswerInformationOptions(int& argc, char** argv) {
+    QCoreApplication probe(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Tarnwick 2"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TARNWICK_VERSION));
+    QCommandLineParser parser;
+    TStartOptions::SetUp(parser);
+    parser.process(probe);
+}
+
 int main(int argc, char** argv) {
+    AnswerInformationOptions(argc, argv);
     TQtDesktop desktop;
     TTarnwickApplication application(argc, argv, desktop);
     QCoreApplication::setApplicationVersion(QStringLiteral(TARNWICK_VERSION));

@@ -23,9 +23,11 @@ for size in 48 64 128 256; do
 done
 
 program="$prefix/bin/tarnwick"
+# --version and --help answer without a display or a window system.
+bare() { env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$@"; }
+[ "$(bare "$program" --version)" = "Tarnwick 2 $version" ] || fail "--version printed: $(bare "$program" --version 2>&1)"
+help=$(bare "$program" --help)
 export QT_QPA_PLATFORM=offscreen
-[ "$("$program" --version)" = "Tarnwick 2 $version" ] || fail "--version printed: $("$program" --version)"
-help=$("$program" --help)
 for text in "Usage: $program [options] [folder]" "--version" "--help" "folder "; do
   grep -qF -- "$text" <<<"$help" || fail "--help lacks \"$text\": $help"
 done

@@ -39,6 +39,10 @@ TEST_F(Accessibility, EveryControlOfTheWindowsHasAName) {
     TfrmUpdate dialog([](const QString&) {});
     dialog.SetDownloadLink(QStringLiteral("http://downloads.tarnwick.example/2.0.3"));
     EXPECT_EQ(UnnamedControls(WindowsToWalk(*Window, dialog)), QStringList());
+    // The find bar over the console, once Ctrl+F has opened it.
+    QTest::keyClick(Window.get(), Qt::Key_F, Qt::ControlModifier);
+    ASSERT_TRUE(Find<QWidget>("panFind")->isVisible());
+    EXPECT_EQ(UnnamedControls({Window.get()}), QStringList());
 
     // The walk does see a control that lacks a name.
     auto* stray = new QLineEdit(Find<QWidget>("panTop"));

@@ -1,3 +1,4 @@
+#include "AccessibleTree.h"
 #include "WindowFixture.h"
 #include "app/CatalogueStore.h"
 #include "app/frmPaletteUnit.h"
@@ -139,6 +140,14 @@ TEST_F(PaletteTest, FormBuildsTheLineAndRunWaitsForRequiredArguments) {
     ASSERT_EQ(requested.size(), 1);
     EXPECT_EQ(requested[0][0].toString(), preview->text());
     EXPECT_FALSE(Palette->isVisible());
+}
+
+TEST_F(PaletteTest, EveryControlOfTheListAndTheFormHasAName) {
+    ASSERT_NO_FATAL_FAILURE(Open());
+    Palette->show();
+    EXPECT_EQ(UnnamedControls({Palette.get()}), QStringList());
+    Search(QStringLiteral("make:model"));
+    EXPECT_EQ(UnnamedControls({Palette.get()}), QStringList());
 }
 
 TEST_F(PaletteTest, RepeatableValuesAndDefaultsShow) {

@@ -1,6 +1,7 @@
 // The project's tools in the real window: where php and composer lines go, the hint
 // after a missing program, detection on the first choice, the Tools dialog and its
 // Check, and the choices after a restart.
+#include "AccessibleTree.h"
 #include "WindowFixture.h"
 
 #include "app/frmToolsUnit.h"
@@ -176,6 +177,12 @@ TEST_F(ProjectToolsWindow, FirstChoiceDetectsAndChoicesSurviveARestart) {
 
 // Check runs the three lines the way commands run: with the real php and composer,
 // then with programs that are missing.
+TEST_F(ProjectToolsWindow, EveryControlOfTheToolsDialogHasAName) {
+    TfrmTools dialog(Project, TProjectTools{}, QString());
+    dialog.show();
+    EXPECT_EQ(UnnamedControls({&dialog}), QStringList());
+}
+
 TEST_F(ProjectToolsWindow, CheckShowsEachResultWithItsExitStatus) {
     WriteFile(Project + QStringLiteral("/artisan"), "<?php echo \"Framework 10.1.0\\n\"; exit(0);\n");
     TfrmTools dialog(Project, TProjectTools{}, QString());
