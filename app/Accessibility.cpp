@@ -1,6 +1,8 @@
 #include "app/Accessibility.h"
 
 #include <QLabel>
+#include <QLineEdit>
+#include <QToolButton>
 
 void NameControlsByTheirLabels(QWidget& AWindow) {
     for (const QLabel* label : AWindow.findChildren<QLabel*>()) {
@@ -13,4 +15,10 @@ void NameControlsByTheirLabels(QWidget& AWindow) {
         name.replace(QChar(0xE000), u'&');
         control->setAccessibleName(name);
     }
+}
+
+void EnableNamedClearButton(QLineEdit& AEdit) {
+    AEdit.setClearButtonEnabled(true);
+    for (QToolButton* clear : AEdit.findChildren<QToolButton*>())
+        clear->setAccessibleName(QStringLiteral("Clear"));
 }

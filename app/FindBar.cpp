@@ -1,5 +1,7 @@
 #include "app/FindBar.h"
 
+#include "app/Accessibility.h"
+
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -70,6 +72,7 @@ qsizetype CountMatches(QStringView AText, const QString& ANeedle, Qt::CaseSensit
 TFindBar::TFindBar(QPlainTextEdit& AConsole, QWidget* parent)
     : QWidget(parent),
       FConsole(AConsole),
+      FViewport(AConsole.viewport()),
       FedtFind(new QLineEdit(this)),
       FbtnFindPrevious(new QToolButton(this)),
       FbtnFindNext(new QToolButton(this)),
@@ -87,7 +90,7 @@ TFindBar::TFindBar(QPlainTextEdit& AConsole, QWidget* parent)
 
     FedtFind->setObjectName(QStringLiteral("edtFind"));
     FedtFind->setAccessibleName(QStringLiteral("Text to find"));
-    FedtFind->setClearButtonEnabled(true);
+    EnableNamedClearButton(*FedtFind);
     FbtnFindPrevious->setObjectName(QStringLiteral("btnFindPrevious"));
     FbtnFindPrevious->setText(QStringLiteral("Previous"));
     FbtnFindPrevious->setAccessibleName(QStringLiteral("Find previous"));
@@ -239,7 +242,8 @@ void TFindBar::HighlightVisible() {
 
 bool TFindBar::eventFilter(QObject* watched, QEvent* event) {
     // A taller or wider console shows other lines.
-    if (watched == FConsole.viewport() && event->type() == QEvent::Resize) HighlightVisible();
+    // The viewport is compared as kept: while the console goes, it is no scroll area any more.
+    if (watched == FViewport && event->type() == QEvent::Resize) HighlightVisible();
     return QWidget::eventFilter(watched, event);
 }
 

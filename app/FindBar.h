@@ -48,6 +48,7 @@ private:
     Qt::CaseSensitivity CaseSensitivity() const;
 
     QPlainTextEdit& FConsole;
+    QWidget* FViewport;  // the console's viewport, watched for its size
     QLineEdit* FedtFind;
     QToolButton* FbtnFindPrevious;
     QToolButton* FbtnFindNext;

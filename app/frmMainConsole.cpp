@@ -55,7 +55,6 @@ void TfrmMain::SetUpConsoleTools() {
     ui->panBottomLayout->insertWidget(0, FFindBar);
 
     FCommandBoxHistory = new TCommandBoxHistory(*ui->edtCommand);
-    ui->edtCommand->setAccessibleName(QStringLiteral("Command"));
 
     // File: the new items come before Check for Updates, the separator and Exit.
     QMenu& file = *ui->File1;

@@ -216,7 +216,7 @@ void TfrmMain::BindPresetButton(TSpeedButton& button) {
 }
 
 void TfrmMain::AddCommandsMenu() {
-    auto* commands = new QMenu(QStringLiteral("&Commands"), ui->menMain);
+    auto* commands = new QMenu(QStringLiteral("Co&mmands"), ui->menMain);
     commands->setObjectName(QStringLiteral("menCommands"));
     ui->menMain->addMenu(commands);
     QAction* runAny = commands->addAction(QStringLiteral("Run &Any Command\u2026"));
@@ -381,7 +381,7 @@ void TfrmMain::cmbProjectsChange() {
 }
 
 void TfrmMain::CreateProjectMenu() {
-    auto* menu = new QMenu(QStringLiteral("&Project"), ui->menMain);
+    auto* menu = new QMenu(QStringLiteral("Pro&ject"), ui->menMain);
     menu->setObjectName(QStringLiteral("menProject"));
     auto* tools = menu->addAction(QStringLiteral("&Tools\u2026"));
     tools->setObjectName(QStringLiteral("menTools"));

@@ -1,5 +1,7 @@
 #include "app/frmPaletteUnit.h"
 
+#include "app/Accessibility.h"
+
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDialogButtonBox>
@@ -56,7 +58,7 @@ TfrmPalette::TfrmPalette(TCatalogueStore& AStore, QWidget* AParent) : QDialog(AP
     edtSearch->setObjectName(QStringLiteral("edtSearch"));
     edtSearch->setAccessibleName(QStringLiteral("Search commands"));
     edtSearch->setPlaceholderText(QStringLiteral("Type part of a name or description, e.g. mig st"));
-    edtSearch->setClearButtonEnabled(true);
+    EnableNamedClearButton(*edtSearch);
     auto* searchLabel = new QLabel(QStringLiteral("&Search:"), this);
     searchLabel->setBuddy(edtSearch);
 

@@ -3,6 +3,7 @@
 #include "app/frmUpdateUnit.h"
 
 #include <QAccessible>
+#include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -40,7 +41,7 @@ TEST_F(Accessibility, EveryControlOfTheWindowsHasAName) {
     dialog.SetDownloadLink(QStringLiteral("http://downloads.tarnwick.example/2.0.3"));
     EXPECT_EQ(UnnamedControls(WindowsToWalk(*Window, dialog)), QStringList());
     // The find bar over the console, once Ctrl+F has opened it.
-    QTest::keyClick(Window.get(), Qt::Key_F, Qt::ControlModifier);
+    Find<QAction>("menFind")->trigger();
     ASSERT_TRUE(Find<QWidget>("panFind")->isVisible());
     EXPECT_EQ(UnnamedControls({Window.get()}), QStringList());
 

@@ -186,7 +186,7 @@ TEST_F(PaletteInWindow, CommandsMenuOpensThePaletteAndRunsTheLineInTheProject) {
     Window->show();
     auto* menu = Find<QMenu>("menCommands");
     ASSERT_NE(menu, nullptr);
-    EXPECT_EQ(menu->title(), QStringLiteral("&Commands"));
+    EXPECT_EQ(menu->title(), QStringLiteral("Co&mmands"));
     auto* action = Find<QAction>("menRunAnyCommand");
     EXPECT_EQ(action->text(), QStringLiteral("Run &Any Command\u2026"));
     EXPECT_EQ(action->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+P")));
