@@ -11,11 +11,15 @@
 #include <QScreen>
 #include <QStyle>
 
+#include <algorithm>
 #include <cstdio>
 
 // Answers --help and --version (and refuses unknown options) before the window system
 // is needed, so that they work without a display.
 void AnswerInformationOptions(int& argc, char** argv) {
+    // A plain start, or one with a folder only, has nothing to answer here.
+    if (std::none_of(argv + 1, argv + argc, [](const char* AArgument) { return AArgument[0] == '-'; }))
+        return;
     QCoreApplication probe(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Tarnwick 2"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TARNWICK_VERSION));

@@ -1,5 +1,7 @@
 #include "components/CookieJar.h"
 
+#include "components/TextRules.h"
+
 #include <curl/curl.h>
 
 #include <algorithm>
@@ -9,20 +11,6 @@
 #include <optional>
 
 namespace {
-
-std::string Trim(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return {};
-    const auto last = text.find_last_not_of(" \t");
-    return std::string(text.substr(first, last - first + 1));
-}
-
-std::string Lower(std::string_view text) {
-    std::string result(text);
-    std::transform(result.begin(), result.end(), result.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return result;
-}
 
 // Control characters (below U+0020, and DEL) would end or split the header line.
 bool HasControlCharacter(std::string_view text) {
@@ -42,8 +30,8 @@ bool Expired(std::string_view attributes) {
         attributes = end == std::string_view::npos ? std::string_view() : attributes.substr(end + 1);
         const auto equals = attribute.find('=');
         if (equals == std::string_view::npos) continue;
-        const std::string key = Lower(Trim(attribute.substr(0, equals)));
-        const std::string value = Trim(attribute.substr(equals + 1));
+        const std::string key = LowerAscii(TrimBlanks(attribute.substr(0, equals)));
+        const std::string value = TrimBlanks(attribute.substr(equals + 1));
         if (key == "max-age") {
             long long seconds = 0;
             const auto [ptr, error] = std::from_chars(value.data(), value.data() + value.size(), seconds);
@@ -64,8 +52,8 @@ void TCookieJar::Take(const std::string& origin, std::string_view setCookie) {
     const std::string_view pair = setCookie.substr(0, pairEnd);
     const auto equals = pair.find('=');
     if (origin.empty() || equals == std::string_view::npos) return;
-    const std::string name = Trim(pair.substr(0, equals));
-    const std::string value = Trim(pair.substr(equals + 1));
+    const std::string name = TrimBlanks(pair.substr(0, equals));
+    const std::string value = TrimBlanks(pair.substr(equals + 1));
     if (name.empty() || HasControlCharacter(name) || HasControlCharacter(value) ||
         name.size() + 1 + value.size() > kMaxCookieBytes)
         return;

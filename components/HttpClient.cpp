@@ -1,6 +1,7 @@
 #include "components/HttpClient.h"
 
 #include "components/Exception.h"
+#include "components/TextRules.h"
 
 #include <curl/curl.h>
 
@@ -17,20 +18,6 @@ using Millis = std::chrono::milliseconds;
 constexpr const char* kAcceptHeader = "Accept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8";
 constexpr const char* kUserAgentHeader = "User-Agent: Mozilla/3.0 (compatible; Indy Library)";
 constexpr int kMaxRedirects = 14;
-
-std::string Trim(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return {};
-    const auto last = text.find_last_not_of(" \t");
-    return std::string(text.substr(first, last - first + 1));
-}
-
-std::string Lower(std::string_view text) {
-    std::string result(text);
-    std::transform(result.begin(), result.end(), result.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return result;
-}
 
 std::string FormatDuration(Millis duration) {
     const auto count = duration.count();
@@ -56,10 +43,10 @@ long StatusCode(std::string_view statusLine) {
 
 std::optional<std::string> SetCookieValue(std::string_view headerLine) {
     constexpr std::string_view kName = "set-cookie:";
-    if (headerLine.size() < kName.size() || Lower(headerLine.substr(0, kName.size())) != kName) return std::nullopt;
+    if (headerLine.size() < kName.size() || LowerAscii(headerLine.substr(0, kName.size())) != kName) return std::nullopt;
     std::string_view value = headerLine.substr(kName.size());
     while (!value.empty() && (value.back() == '\n' || value.back() == '\r')) value.remove_suffix(1);
-    return Trim(value);
+    return TrimBlanks(value);
 }
 
 std::string OriginOf(const std::string& url) {
@@ -70,7 +57,7 @@ std::string OriginOf(const std::string& url) {
     if (parsed && curl_url_set(parsed, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK &&
         curl_url_get(parsed, CURLUPART_HOST, &host, 0) == CURLUE_OK &&
         curl_url_get(parsed, CURLUPART_PORT, &port, CURLU_DEFAULT_PORT) == CURLUE_OK)
-        origin = Lower(host) + ":" + port;
+        origin = LowerAscii(host) + ":" + port;
     curl_free(host);
     curl_free(port);
     curl_url_cleanup(parsed);

@@ -1,6 +1,7 @@
 #include "components/ProjectTools.h"
 
 #include "components/Cmd.h"
+#include "components/TextRules.h"
 #include "platform/PrivateProfile.h"
 #include "platform/ToolSearch.h"
 
@@ -16,16 +17,8 @@ bool StartsWith(const std::string& AText, const std::string& APrefix) {
     return AText.compare(0, APrefix.size(), APrefix) == 0;
 }
 
-std::string Trimmed(const std::string& AText) {
-    const auto first = AText.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) return {};
-    return AText.substr(first, AText.find_last_not_of(" \t\r\n") + 1 - first);
-}
-
-std::string Lower(std::string AText) {
-    for (char& c : AText) c = char(std::tolower(static_cast<unsigned char>(c)));
-    return AText;
-}
+// A setting without blanks or line ends around it.
+std::string Trimmed(std::string_view AText) { return TrimBlanks(AText, " \t\r\n"); }
 
 // The program word for a PHP or Composer setting: blank means the default name.
 std::string ProgramWord(const std::string& AProgram, const char* ADefault) {
@@ -124,7 +117,7 @@ std::string RouteName(TProjectTools::TRoute ARoute) {
 }
 
 TProjectTools::TRoute RouteFromName(const std::string& AName) {
-    const std::string name = Lower(Trimmed(AName));
+    const std::string name = LowerAscii(Trimmed(AName));
     if (name == "sail") return TProjectTools::TRoute::Sail;
     if (name == "compose") return TProjectTools::TRoute::Compose;
     return TProjectTools::TRoute::Direct;

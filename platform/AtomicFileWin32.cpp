@@ -1,5 +1,6 @@
 #include "platform/AtomicFile.h"
 
+#include "platform/SystemErrorWin32.h"
 #include "platform/WideTextWin32.h"
 
 #include <windows.h>
@@ -11,24 +12,6 @@
 
 namespace platform {
 namespace {
-
-int ErrnoOf(DWORD error) {
-    switch (error) {
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-    case ERROR_WRITE_PROTECT: return EACCES;
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND: return ENOENT;
-    case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS: return EEXIST;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL: return ENOSPC;
-    case ERROR_INVALID_NAME:
-    case ERROR_INVALID_PARAMETER: return EINVAL;
-    default: return EIO;
-    }
-}
 
 bool WriteAll(HANDLE file, std::string_view bytes) {
     while (!bytes.empty()) {

@@ -2,6 +2,7 @@
 #include "platform/PrivateProfileText.h"
 #include "platform/AtomicFile.h"
 
+#include "platform/SystemErrorWin32.h"
 #include "platform/WideTextWin32.h"
 
 #include <windows.h>
@@ -15,24 +16,6 @@
 // The system's private-profile functions, with UTF-16 names, values and paths. A
 // relative file name is taken by them from the Windows folder, not the current one.
 namespace platform {
-namespace {
-
-int ErrnoOf(DWORD error) {
-    switch (error) {
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_WRITE_PROTECT: return EACCES;
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND: return ENOENT;
-    case ERROR_INVALID_NAME:
-    case ERROR_INVALID_PARAMETER: return EINVAL;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL: return ENOSPC;
-    default: return EIO;
-    }
-}
-
-}  // namespace
 
 std::string GetPrivateProfileString(const std::string& section, const std::string& key,
                                     const std::string& defaultValue, const std::string& fileName) {

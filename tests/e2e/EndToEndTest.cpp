@@ -100,20 +100,6 @@ protected:
         ASSERT_TRUE(WaitForRun(240000)) << commandLine.toStdString();
     }
 
-    // Types a command line and presses Enter, without waiting for the run to end.
-    void TypeAndGo(const QString& commandLine) {
-        auto* command = Find<QLineEdit>("edtCommand");
-        command->setText(commandLine);
-        QTest::keyClick(command, Qt::Key_Return);
-    }
-
-    template <typename Condition>
-    bool TurnUntil(Condition condition, int milliseconds = 60000) {
-        QDeadlineTimer deadline(milliseconds);
-        while (!condition() && !deadline.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        return condition();
-    }
 
     // A TCP port on the loopback that nothing listens on now.
     static int FreePort() {

@@ -18,17 +18,7 @@ output=$(realpath -m "${1:-$default}")
 program=${TARNWICK_PROGRAM:-$top/build/tarnwick}
 [ -x "$program" ] || { echo "$program is missing: run make build first" >&2; exit 1; }
 
-missing=()
-for tool in xvfb-run:xvfb xdotool:xdotool import:imagemagick; do
-  command -v "${tool%%:*}" >/dev/null || missing+=("${tool#*:}")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""; [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
-fi
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+. "$here/screenshot-support.sh"
 
 # A copy of the program that keeps its settings beside itself, a web root with three
 # projects, and the Laravel one chosen.

@@ -11,10 +11,6 @@
 // the real /bin/sh as the words of printf, gives back exactly the tool's words, the
 // command's name and each value as given: arguments, then options, or options, "--"
 // and arguments when a value begins with a dash.
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <QByteArray>
 #include <QString>
@@ -29,40 +25,13 @@
 #include "FuzzSupport.h"
 #include "app/CommandList.h"
 
-extern char** environ;
-
 namespace {
 
 using fuzz::Check;
 
 // The words /bin/sh makes of `words`, as printf prints them one by one.
 std::vector<std::string> ShellWords(const std::string& words) {
-    int pipeEnds[2];
-    Check(::pipe2(pipeEnds, O_CLOEXEC) == 0, "no pipe");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 1);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    const std::string command = "printf '%s\\001' " + words;
-    const char* argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
-    pid_t child = 0;
-    const int spawned = posix_spawn(&child, "/bin/sh", &actions, nullptr, const_cast<char* const*>(argv), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(pipeEnds[1]);
-    Check(spawned == 0, "/bin/sh did not start");
-    std::string output;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t got = ::read(pipeEnds[0], buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) break;
-        output.append(buffer, static_cast<std::size_t>(got));
-    }
-    ::close(pipeEnds[0]);
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
+    const std::string output = fuzz::ShellOutput("printf '%s\\001' " + words);
     std::vector<std::string> result;
     for (std::size_t start = 0; start < output.size();) {
         const std::size_t end = output.find('\001', start);

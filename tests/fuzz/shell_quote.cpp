@@ -9,10 +9,6 @@
 // rules, as exactly that one argument; quoted for cmd.exe it is refused exactly when
 // it holds a line break, leaves cmd.exe no character to act on, and after cmd.exe's
 // carets are taken out parses back the same way.
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -23,41 +19,11 @@
 #include "FuzzSupport.h"
 #include "platform/ShellQuote.h"
 
-extern char** environ;
-
 namespace {
 
 using fuzz::Check;
+using fuzz::ShellOutput;
 
-// What /bin/sh -c `command` prints on its standard output.
-std::string ShellOutput(const std::string& command) {
-    int pipeEnds[2];
-    Check(::pipe2(pipeEnds, O_CLOEXEC) == 0, "no pipe");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 1);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    const char* argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
-    pid_t child = 0;
-    const int spawned = posix_spawn(&child, "/bin/sh", &actions, nullptr, const_cast<char* const*>(argv), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(pipeEnds[1]);
-    Check(spawned == 0, "/bin/sh did not start");
-    std::string output;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t got = ::read(pipeEnds[0], buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) break;
-        output.append(buffer, static_cast<std::size_t>(got));
-    }
-    ::close(pipeEnds[0]);
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    return output;
-}
 
 // The arguments after the program name, by the C runtime's rules: blanks (space, tab)
 // separate arguments outside quotes; 2n backslashes before a quote give n and the quote

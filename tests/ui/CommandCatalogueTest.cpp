@@ -1,4 +1,4 @@
-#include "WindowFixture.h"
+#include "StandInFixture.h"
 #include "app/CommandCatalogue.h"
 
 #include <QTabWidget>
@@ -71,21 +71,8 @@ TEST(CommandFromButtonName, RewritesTheNameStepByStep) {
 
 // Every preset button, clicked in the real window, runs its command through the real
 // runner in the selected project; stand-ins for php and composer record what they get.
-class PresetButtons : public WindowTest {
+class PresetButtons : public StandInWindowTest {
 protected:
-    void SetUp() override {
-        WindowTest::SetUp();
-        SavedPath = qgetenv("PATH");
-        qputenv("PATH", QByteArray(TARNWICK_FIXTURES_DIR "/standins:") + SavedPath);
-        Record = Path(QStringLiteral("record.txt"));
-        qputenv("TARNWICK_RECORD", Record.toUtf8());
-    }
-    void TearDown() override {
-        qputenv("PATH", SavedPath);
-        qunsetenv("TARNWICK_RECORD");
-        WindowTest::TearDown();
-    }
-
     TSpeedButton* Button(const TPreset& preset) const {
         return Window->findChild<TSpeedButton*>(QString::fromLatin1(preset.Name));
     }
@@ -104,8 +91,6 @@ protected:
         return recorded;
     }
 
-    QByteArray SavedPath;
-    QString Record;
 };
 
 TEST_F(PresetButtons, EachButtonSitsOnItsPageAndRunsItsCommand) {

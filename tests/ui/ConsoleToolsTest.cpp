@@ -1,4 +1,4 @@
-#include "WindowFixture.h"
+#include "StandInFixture.h"
 
 #include "app/CommandBoxHistory.h"
 #include "app/FindBar.h"
@@ -22,24 +22,14 @@ namespace {
 
 // The console's tools in the real window, with the stand-ins for php and composer on
 // the search path: they record what they were given.
-class ConsoleTools : public WindowTest {
+class ConsoleTools : public StandInWindowTest {
 protected:
     void SetUp() override {
-        WindowTest::SetUp();
-        SavedPath = qgetenv("PATH");
-        qputenv("PATH", QByteArray(TARNWICK_FIXTURES_DIR "/standins:") + SavedPath);
-        Record = Path(QStringLiteral("record.txt"));
-        qputenv("TARNWICK_RECORD", Record.toUtf8());
+        StandInWindowTest::SetUp();
         Project = MakeRoot({QStringLiteral("blog"), QStringLiteral("shop")},
                            Path(QStringLiteral("www/blog"))) +
                   QStringLiteral("/blog");
     }
-    void TearDown() override {
-        qputenv("PATH", SavedPath);
-        qunsetenv("TARNWICK_RECORD");
-        WindowTest::TearDown();
-    }
-
     void Type(const QString& line) {
         auto* box = Find<QLineEdit>("edtCommand");
         box->setText(line);
@@ -67,8 +57,6 @@ protected:
         return Find<QLineEdit>("edtCommand")->findChild<TCommandBoxHistory*>()->Lines();
     }
 
-    QByteArray SavedPath;
-    QString Record;
     QString Project;
 };
 

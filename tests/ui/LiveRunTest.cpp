@@ -25,21 +25,6 @@ protected:
         Window->show();
     }
 
-    void Type(const QString& commandLine) {
-        auto* command = Find<QLineEdit>("edtCommand");
-        command->setText(commandLine);
-        QTest::keyClick(command, Qt::Key_Return);
-    }
-
-    // Lets the window turn until the condition holds.
-    template <typename Condition>
-    bool TurnUntil(Condition condition, int milliseconds = 20000) {
-        QDeadlineTimer deadline(milliseconds);
-        while (!condition() && !deadline.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        return condition();
-    }
-
     pid_t PidIn(const QString& file) {
         pid_t pid = 0;
         TurnUntil([&] { return (pid = ReadFile(file).trimmed().toInt()) > 0; }, 10000);
@@ -59,7 +44,7 @@ TEST_F(LiveRun, OutputShowsWhileTheCommandRunsAndTheWindowKeepsTurning) {
     int finished = 0;
     QObject::connect(Window.get(), &TfrmMain::runFinished, [&finished] { ++finished; });
 
-    Type(QStringLiteral("echo first; while [ ! -e go ]; do sleep 0.02; done; echo second"));
+    TypeAndGo(QStringLiteral("echo first; while [ ! -e go ]; do sleep 0.02; done; echo second"));
     ASSERT_TRUE(Window->IsRunning());
     ASSERT_TRUE(TurnUntil([&] { return ConsoleText().contains(QStringLiteral("first\n")); }));
     EXPECT_FALSE(ConsoleText().contains(QStringLiteral("\nsecond")));
@@ -94,7 +79,7 @@ TEST_F(LiveRun, EndLineTellsHowTheRunEnded) {
     };
     for (const auto& c : cases) {
         Window->Console().clear();
-        Type(QString::fromUtf8(c.command));
+        TypeAndGo(QString::fromUtf8(c.command));
         ASSERT_TRUE(WaitForRun()) << c.command;
         const QStringList lines = ConsoleText().split(u'\n');
         ASSERT_GE(lines.size(), 2);
@@ -108,7 +93,7 @@ TEST_F(LiveRun, StopAndEscapeEndTheWholeTree) {
     for (const bool escape : {false, true}) {
         SCOPED_TRACE(escape ? "Esc" : "Stop");
         QFile::remove(Project + QStringLiteral("/pid"));
-        Type(QStringLiteral("sleep 100 & echo $! > pid; wait"));
+        TypeAndGo(QStringLiteral("sleep 100 & echo $! > pid; wait"));
         const pid_t background = PidIn(Project + QStringLiteral("/pid"));
         ASSERT_GT(background, 0);
         EXPECT_TRUE(Window->IsRunning());
@@ -139,7 +124,7 @@ TEST_F(LiveRun, StopRightAfterTheStartIsNotLost) {
 }
 
 TEST_F(LiveRun, NoSecondRunStartsWhileOneLasts) {
-    Type(QStringLiteral("while [ ! -e go ]; do sleep 0.02; done"));
+    TypeAndGo(QStringLiteral("while [ ! -e go ]; do sleep 0.02; done"));
     ASSERT_TRUE(Window->IsRunning());
     EXPECT_EQ(Find<QTabWidget>("pgMain")->cursor().shape(), Qt::BusyCursor);
     EXPECT_FALSE(Window->RunInProject(QStringLiteral("touch second")));
@@ -161,7 +146,7 @@ TEST_F(LiveRun, NoSecondRunStartsWhileOneLasts) {
 TEST_F(LiveRun, LinesTypedInTheInputRowReachTheCommand) {
     auto* input = Find<QLineEdit>("edtInput");
     EXPECT_FALSE(input->isVisible());
-    Type(QStringLiteral("while read answer; do echo \"answer: $answer\"; done; echo input closed"));
+    TypeAndGo(QStringLiteral("while read answer; do echo \"answer: $answer\"; done; echo input closed"));
     ASSERT_TRUE(input->isVisible());
     EXPECT_FALSE(input->accessibleName().isEmpty());
     input->setFocus();
@@ -179,7 +164,7 @@ TEST_F(LiveRun, LinesTypedInTheInputRowReachTheCommand) {
 }
 
 TEST_F(LiveRun, ClosingDuringARunAsksAndStopsTheTreeOnYes) {
-    Type(QStringLiteral("sh -c 'trap \"\" INT TERM; echo $$ > pid; while :; do sleep 0.05; done'"));
+    TypeAndGo(QStringLiteral("sh -c 'trap \"\" INT TERM; echo $$ > pid; while :; do sleep 0.05; done'"));
     const pid_t child = PidIn(Project + QStringLiteral("/pid"));
     ASSERT_GT(child, 0);
 
@@ -197,7 +182,7 @@ TEST_F(LiveRun, ClosingDuringARunAsksAndStopsTheTreeOnYes) {
 
 TEST_F(LiveRun, AFullConsoleStopsTheRunAndSaysSo) {
     Window->Console().setCapacity(2000);
-    Type(QStringLiteral("echo $$ > pid; while :; do echo 0123456789; sleep 0.01; done"));
+    TypeAndGo(QStringLiteral("echo $$ > pid; while :; do echo 0123456789; sleep 0.01; done"));
     const pid_t child = PidIn(Project + QStringLiteral("/pid"));
     ASSERT_TRUE(WaitForRun());
     ASSERT_EQ(Desktop.Errors.size(), 1u);

@@ -12,7 +12,9 @@
 #include <QRegularExpression>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QTemporaryDir>
+#include <QtTest/QTest>
 
 #include <gtest/gtest.h>
 
@@ -99,6 +101,23 @@ protected:
         // The run object goes with the next turn of the loop.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         return !Window->IsRunning();
+    }
+
+    // Types a command line into the command box and presses Enter, without waiting for
+    // the run to end.
+    void TypeAndGo(const QString& ACommandLine) {
+        auto* command = Find<QLineEdit>("edtCommand");
+        command->setText(ACommandLine);
+        QTest::keyClick(command, Qt::Key_Return);
+    }
+
+    // Lets the window's thread turn until the condition holds.
+    template <typename Condition>
+    bool TurnUntil(Condition condition, int milliseconds = 60000) {
+        QDeadlineTimer deadline(milliseconds);
+        while (!condition() && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        return condition();
     }
 
     // The console's lines with the end line of each run replaced by "<end>".
