@@ -748,11 +748,13 @@ void TfrmMain::keyPressEvent(QKeyEvent* event) {
     // Enter in the input line has sent it to the running command (returnPressed).
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && focusWidget() == FedtInput)
         return;
-    // Enter that no control took for itself presses the focused button, or Run.
+    // Enter that no control took for itself presses the focused button, or Run. While a
+    // command runs, Run is Stop: Enter stops it only from the button itself, so that a
+    // line typed for later cannot end the run by accident.
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         if (auto* button = qobject_cast<QAbstractButton*>(focusWidget()))
             button->click();
-        else
+        else if (!IsRunning())
             ui->btnRun->click();
         return;
     }

@@ -143,6 +143,19 @@ TEST_F(LiveRun, NoSecondRunStartsWhileOneLasts) {
     EXPECT_TRUE(QFile::exists(Project + QStringLiteral("/second")));
 }
 
+TEST_F(LiveRun, EnterInTheCommandBoxDuringARunNeitherStopsItNorStartsAnother) {
+    TypeAndGo(QStringLiteral("while [ ! -e go ]; do sleep 0.02; done"));
+    ASSERT_TRUE(Window->IsRunning());
+    TypeAndGo(QStringLiteral("touch second"));
+    QTest::qWait(300);
+    EXPECT_TRUE(Window->IsRunning());
+
+    WriteFile(Project + QStringLiteral("/go"), "");
+    ASSERT_TRUE(WaitForRun());
+    EXPECT_FALSE(QFile::exists(Project + QStringLiteral("/second")));
+    EXPECT_FALSE(ConsoleText().contains(QStringLiteral("Stopped after")));
+}
+
 TEST_F(LiveRun, LinesTypedInTheInputRowReachTheCommand) {
     auto* input = Find<QLineEdit>("edtInput");
     EXPECT_FALSE(input->isVisible());
