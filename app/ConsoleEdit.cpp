@@ -53,6 +53,16 @@ TConsoleEdit::TConsoleEdit(QWidget* parent) : QPlainTextEdit(parent) {
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setReadOnly(false);
+
+    // Following is a state that only the view's own moves change: the range of a large
+    // document grows while its layout catches up, after the addition that made it, and
+    // the view keeps to the bottom through that too.
+    QScrollBar* bar = verticalScrollBar();
+    connect(bar, &QScrollBar::rangeChanged, this, [this](int, int AMaximum) {
+        if (FFollowing) verticalScrollBar()->setValue(AMaximum);
+    });
+    connect(bar, &QScrollBar::valueChanged, this,
+            [this](int AValue) { FFollowing = AValue >= verticalScrollBar()->maximum(); });
 }
 
 void TConsoleEdit::Insert(QTextCursor& ACursor, QString AText, const QTextCharFormat* AFormat) {
@@ -68,12 +78,10 @@ void TConsoleEdit::Insert(QTextCursor& ACursor, QString AText, const QTextCharFo
     if (!fits) throw Exception("RichEdit line insertion error");
 }
 
-bool TConsoleEdit::AtBottom() const {
-    const QScrollBar* bar = verticalScrollBar();
-    return bar->value() >= bar->maximum();
-}
+bool TConsoleEdit::AtBottom() const { return FFollowing; }
 
 void TConsoleEdit::ScrollToBottom() {
+    FFollowing = true;
     QScrollBar* bar = verticalScrollBar();
     bar->setValue(bar->maximum());
 }

@@ -66,6 +66,7 @@ private:
 
     qsizetype FCapacity = kDefaultCapacity;
     std::optional<TOutputState> FOutput;
+    bool FFollowing = true;  // the view keeps to the last line
 };
 
 // Decodes 8-bit text with the code page it carries; invalid bytes become

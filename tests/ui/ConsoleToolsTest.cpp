@@ -235,6 +235,14 @@ TEST_F(ConsoleTools, TheViewFollowsNewOutputOnlyWhileItIsAtTheBottom) {
     console.AddText(block);
     EXPECT_GT(bar->maximum(), before);
     EXPECT_EQ(bar->value(), bar->maximum());
+
+    // A run with a large output, streamed in many pieces, then another run: the view is
+    // still at the last line.
+    Type(QStringLiteral("seq 1 300000"));
+    Type(QStringLiteral("echo the next run"));
+    QTest::qWait(200);
+    EXPECT_EQ(bar->value(), bar->maximum());
+    EXPECT_GT(bar->value(), 0);
 }
 
 TEST_F(ConsoleTools, HistoryIsPerProjectNewestFirstWalkableAndSurvivesARestart) {
