@@ -1,30 +1,35 @@
 #include "app/ConsoleEdit.h"
 
+#include "app/ConsoleUndo.h"
 #include "app/Fonts.h"
 #include "components/Exception.h"
 #include "platform/CodePage.h"
 
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCharFormat>
+
+#include <functional>
+#include <memory>
 
 namespace {
 
 const QColor kSuccessColour(0x9E, 0x9E, 0x9E);
 const QColor kFailureColour(0xFF, 0x55, 0x55);
 
-// Programmatic additions are not undoable: keeping them would double the memory of a
-// large output.
-class TNoUndo {
-public:
-    explicit TNoUndo(QTextDocument& ADocument) : FDocument(ADocument) {
-        FDocument.setUndoRedoEnabled(false);
-    }
-    ~TNoUndo() { FDocument.setUndoRedoEnabled(true); }
-
-private:
-    QTextDocument& FDocument;
-};
+// The menu item AOld gives way to one that runs ARun, with the same text and name.
+void ReplaceMenuItem(QMenu& AMenu, QAction* AOld, bool AEnabled, const std::function<void()>& ARun) {
+    auto* item = new QAction(AOld->icon(), AOld->text(), &AMenu);
+    item->setObjectName(AOld->objectName());
+    item->setEnabled(AEnabled);
+    QObject::connect(item, &QAction::triggered, &AMenu, ARun);
+    AMenu.insertAction(AOld, item);
+    AMenu.removeAction(AOld);
+    delete AOld;
+}
 
 // Keeps the view at the bottom across an addition when it was there before.
 class TFollowOutput {
@@ -41,7 +46,7 @@ private:
 
 }  // namespace
 
-TConsoleEdit::TConsoleEdit(QWidget* parent) : QPlainTextEdit(parent) {
+TConsoleEdit::TConsoleEdit(QWidget* parent) : QPlainTextEdit(parent), FUndo(new TConsoleUndo(*this)) {
     QPalette colours = palette();
     colours.setColor(QPalette::Base, Qt::black);
     colours.setColor(QPalette::Text, Qt::white);
@@ -72,7 +77,9 @@ void TConsoleEdit::Insert(QTextCursor& ACursor, QString AText, const QTextCharFo
     const bool fits = AText.size() <= room;
     if (!fits) AText.truncate(room);
 
-    const TNoUndo noUndo(*document);
+    // Additions are never undone: the user's history is not theirs, and keeping them
+    // would hold a large output twice.
+    const TConsoleUndo::TAddition addition(*FUndo);
     ACursor.insertText(AText, AFormat ? *AFormat : QTextCharFormat());
 
     if (!fits) throw Exception("RichEdit line insertion error");
@@ -86,6 +93,44 @@ void TConsoleEdit::ScrollToBottom() {
     bar->setValue(bar->maximum());
 }
 
+bool TConsoleEdit::CanUndo() const { return FUndo->CanUndo(); }
+
+bool TConsoleEdit::CanRedo() const { return FUndo->CanRedo(); }
+
+void TConsoleEdit::Undo() { FUndo->Undo(); }
+
+void TConsoleEdit::Redo() { FUndo->Redo(); }
+
+QMenu* TConsoleEdit::CreateContextMenu(const QPoint& APosition) {
+    QMenu* menu = createStandardContextMenu(APosition);
+    for (QAction* item : menu->actions()) {
+        if (item->objectName() == QLatin1String("edit-undo"))
+            ReplaceMenuItem(*menu, item, CanUndo(), [this] { Undo(); });
+        else if (item->objectName() == QLatin1String("edit-redo"))
+            ReplaceMenuItem(*menu, item, CanRedo(), [this] { Redo(); });
+    }
+    return menu;
+}
+
+void TConsoleEdit::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Undo)) {
+        Undo();
+        event->accept();
+        return;
+    }
+    if (event->matches(QKeySequence::Redo)) {
+        Redo();
+        event->accept();
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(event);
+}
+
+void TConsoleEdit::contextMenuEvent(QContextMenuEvent* event) {
+    const std::unique_ptr<QMenu> menu(CreateContextMenu(event->pos()));
+    menu->exec(event->globalPos());
+}
+
 TConsoleEdit::TOutputState TConsoleEdit::StartOutput() {
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
@@ -97,13 +142,13 @@ TConsoleEdit::TOutputState TConsoleEdit::StartOutput() {
 void TConsoleEdit::WriteOutput(TOutputState& AState, QStringView AText) {
     if (AText.isEmpty()) return;
     const TFollowOutput follow(*this);
-    const TNoUndo noUndo(*document());
+    const TConsoleUndo::TAddition addition(*FUndo);
     AState.Output.Write(AText);
 }
 
 void TConsoleEdit::FinishOutput(TOutputState& AState) {
     const TFollowOutput follow(*this);
-    const TNoUndo noUndo(*document());
+    const TConsoleUndo::TAddition addition(*FUndo);
     AState.Output.Finish(AState.NeedsLineBreak);
 }
 

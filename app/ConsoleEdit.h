@@ -8,10 +8,13 @@
 
 #include <optional>
 
+class QMenu;
+class TConsoleUndo;
 struct AnsiText;
 
 // The console: white text on black that commands' output is added to at the end.
-// The user may type in it; nothing reads back what the user does.
+// The user may type in it; nothing reads back what the user does. Undo and redo take
+// back the user's own edits only, across any output added meanwhile.
 class TConsoleEdit : public QPlainTextEdit {
     Q_OBJECT
 
@@ -48,6 +51,19 @@ public:
     bool AtBottom() const;
     void ScrollToBottom();
 
+    // The user's edits (Ctrl+Z, Ctrl+Y and the context menu do the same).
+    bool CanUndo() const;
+    bool CanRedo() const;
+    void Undo();
+    void Redo();
+
+    // The context menu, with Undo and Redo acting on the user's edits.
+    QMenu* CreateContextMenu(const QPoint& APosition);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
 private:
     // Where an addition goes and what it still owes the console.
     struct TOutputState {
@@ -64,6 +80,7 @@ private:
     // Inserts at ACursor what fits and fails for the rest.
     void Insert(QTextCursor& ACursor, QString AText, const QTextCharFormat* AFormat = nullptr);
 
+    TConsoleUndo* FUndo;
     qsizetype FCapacity = kDefaultCapacity;
     std::optional<TOutputState> FOutput;
     bool FFollowing = true;  // the view keeps to the last line
