@@ -16,14 +16,16 @@ QString CommandPrefix(TCommandType type);
 QString CommandFromButtonName(const QString& name);
 
 // One preset button: its name (which carries its command), the page it sits on, the
-// tool that runs it, whether a click asks for arguments, and the text put after the
-// arguments when the prompt is confirmed.
+// tool that runs it, whether a click asks for arguments, the text put after the
+// arguments when the prompt is confirmed, and the main window's click handler that
+// does so.
 struct TPreset {
     const char* Name;
     const char* Page;
     TCommandType Tool;
     bool AsksArguments;
     const char* ExtraText;
+    const char* Handler;
 };
 
 // Every preset button, page by page in creation order.

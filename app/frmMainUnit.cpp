@@ -31,6 +31,7 @@
 #include <QMenuBar>
 #include <QTimer>
 
+#include <cstring>
 #include <exception>
 #include <utility>
 
@@ -208,9 +209,28 @@ void TfrmMain::BindPresetButtons() {
 }
 
 void TfrmMain::BindPresetButton(TSpeedButton& button) {
+    static const struct {
+        const char* Name;
+        void (TfrmMain::*Handler)();
+    } kHandlers[] = {
+        {"btnRoute_CacheClick", &TfrmMain::btnRoute_CacheClick},
+        {"btnCache_ForgetClick", &TfrmMain::btnCache_ForgetClick},
+        {"btnMake_ControllerClick", &TfrmMain::btnMake_ControllerClick},
+        {"btnMake_MiddlewareClick", &TfrmMain::btnMake_MiddlewareClick},
+        {"btnMake_MigrationClick", &TfrmMain::btnMake_MigrationClick},
+        {"btnMake_ModelClick", &TfrmMain::btnMake_ModelClick},
+        {"btnMake_RequestClick", &TfrmMain::btnMake_RequestClick},
+        {"btnMake_SeedClick", &TfrmMain::btnMake_SeedClick},
+        {"bt2Make_ModelClick", &TfrmMain::bt2Make_ModelClick},
+        {"btnDumpAutoloadClick", &TfrmMain::btnDumpAutoloadClick},
+        {"btnUpdateClick", &TfrmMain::btnUpdateClick},
+        {"btnRequireClick", &TfrmMain::btnRequireClick},
+    };
     const TPreset* preset = FindPreset(button.objectName());
     if (!preset) return;
-    connect(&button, &TSpeedButton::clicked, this, Guarded(&TfrmMain::PresetButtonClick));
+    for (const auto& entry : kHandlers)
+        if (std::strcmp(entry.Name, preset->Handler) == 0)
+            connect(&button, &TSpeedButton::clicked, this, Guarded(entry.Handler));
     if (ShowsTooltip(*preset))
         button.setToolTip(CommandPrefix(preset->Tool) + CommandFromButtonName(button.objectName()));
 }
@@ -664,17 +684,31 @@ const TSpeedButton& TfrmMain::SenderButton() const {
     return *button;
 }
 
-// Every preset button: its row of the preset table says which tool runs it, whether it
-// asks for arguments and what follows them.
-void TfrmMain::PresetButtonClick() {
-    const TSpeedButton& button = SenderButton();
-    const TPreset* preset = FindPreset(button.objectName());
-    if (!preset) throw Exception("Invalid class typecast");
-    if (preset->Tool == TCommandType::Composer)
-        RunComposerCommand(button, preset->AsksArguments);
-    else
-        RunSimpleCommand(button, preset->AsksArguments, QLatin1String(preset->ExtraText));
+void TfrmMain::btnRoute_CacheClick() { RunSimpleCommand(SenderButton(), false, QString()); }
+
+void TfrmMain::btnCache_ForgetClick() { RunSimpleCommand(SenderButton(), true, QString()); }
+
+void TfrmMain::btnMake_ControllerClick() { RunSimpleCommand(SenderButton(), true, QString()); }
+
+void TfrmMain::btnMake_MiddlewareClick() { RunSimpleCommand(SenderButton(), true, QString()); }
+
+void TfrmMain::btnMake_MigrationClick() { RunSimpleCommand(SenderButton(), true, QString()); }
+
+void TfrmMain::btnMake_ModelClick() { RunSimpleCommand(SenderButton(), true, QString()); }
+
+void TfrmMain::btnMake_RequestClick() { RunSimpleCommand(SenderButton(), true, QString()); }
+
+void TfrmMain::btnMake_SeedClick() { RunSimpleCommand(SenderButton(), true, QString()); }
+
+void TfrmMain::bt2Make_ModelClick() {
+    RunSimpleCommand(SenderButton(), true, QStringLiteral(" -crm"));
 }
+
+void TfrmMain::btnDumpAutoloadClick() { RunComposerCommand(SenderButton(), false); }
+
+void TfrmMain::btnUpdateClick() { RunComposerCommand(SenderButton(), false); }
+
+void TfrmMain::btnRequireClick() { RunComposerCommand(SenderButton(), true); }
 
 void TfrmMain::CheckUpdatesPlease(bool APromptIfNone) {
     try {

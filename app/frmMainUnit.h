@@ -175,7 +175,19 @@ private:
     void UpdateCheckFinished(const TUpdateCheckOutcome& AOutcome);
     void btnBrowseClick();
     void cmbProjectsChange();
-    void PresetButtonClick();
+    // The preset buttons' click handlers; each runs the clicked button's command.
+    void btnRoute_CacheClick();
+    void btnCache_ForgetClick();
+    void btnMake_ControllerClick();
+    void btnMake_MiddlewareClick();
+    void btnMake_MigrationClick();
+    void btnMake_ModelClick();
+    void btnMake_RequestClick();
+    void btnMake_SeedClick();
+    void bt2Make_ModelClick();
+    void btnDumpAutoloadClick();
+    void btnUpdateClick();
+    void btnRequireClick();
 
     std::unique_ptr<Ui::TfrmMain> ui;
     TdtmMain& FdtmMain;

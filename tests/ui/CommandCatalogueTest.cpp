@@ -20,30 +20,47 @@ const TPreset& PresetNamed(const char* name) {
     return *preset;
 }
 
-// What the table must say for the buttons whose behaviour was decided one by one.
+// What the table must say for the buttons whose behaviour was decided one by one: the
+// generators without a prompt share the handler of the other bare artisan buttons.
 TEST(PresetTable, GeneratorsRunBareAndTheRestAskAsDecided) {
     const struct {
         const char* name;
         bool asks;
         const char* extra;
+        const char* handler;
     } cases[] = {
-        {"btnMake_Command", false, ""},      {"btnMake_Event", false, ""},
-        {"btnMake_Job", false, ""},          {"btnMake_Listener", false, ""},
-        {"btnMake_Mail", false, ""},         {"btnMake_Notification", false, ""},
-        {"btnMake_Policy", false, ""},       {"btnMake_Provider", false, ""},
-        {"btnMake_Test", false, ""},         {"btnMake_Controller", true, ""},
-        {"btnMake_Model", true, ""},         {"bt2Make_Model", true, " -crm"},
-        {"btnCache_Forget", true, ""},       {"btnRequire", true, ""},
-        {"btnUpdate", false, ""},
+        {"btnMake_Command", false, "", "btnRoute_CacheClick"},
+        {"btnMake_Event", false, "", "btnRoute_CacheClick"},
+        {"btnMake_Job", false, "", "btnRoute_CacheClick"},
+        {"btnMake_Listener", false, "", "btnRoute_CacheClick"},
+        {"btnMake_Mail", false, "", "btnRoute_CacheClick"},
+        {"btnMake_Notification", false, "", "btnRoute_CacheClick"},
+        {"btnMake_Policy", false, "", "btnRoute_CacheClick"},
+        {"btnMake_Provider", false, "", "btnRoute_CacheClick"},
+        {"btnMake_Test", false, "", "btnRoute_CacheClick"},
+        {"btnMake_Controller", true, "", "btnMake_ControllerClick"},
+        {"btnMake_Model", true, "", "btnMake_ModelClick"},
+        {"bt2Make_Model", true, " -crm", "bt2Make_ModelClick"},
+        {"btnCache_Forget", true, "", "btnCache_ForgetClick"},
+        {"btnRequire", true, "", "btnRequireClick"},
+        {"btnUpdate", false, "", "btnUpdateClick"},
+        {"btnShow", false, "", "btnUpdateClick"},
+        {"btnDiagnose", false, "", "btnDumpAutoloadClick"},
     };
     for (const auto& c : cases) {
         const TPreset& preset = PresetNamed(c.name);
         EXPECT_EQ(preset.AsksArguments, c.asks) << c.name;
         EXPECT_STREQ(preset.ExtraText, c.extra) << c.name;
+        EXPECT_STREQ(preset.Handler, c.handler) << c.name;
     }
     qsizetype asking = 0;
-    for (const TPreset& preset : Presets()) asking += preset.AsksArguments;
+    qsizetype bareArtisan = 0;
+    for (const TPreset& preset : Presets()) {
+        asking += preset.AsksArguments;
+        bareArtisan += QLatin1String(preset.Handler) == QLatin1String("btnRoute_CacheClick");
+    }
     EXPECT_EQ(asking, 9);
+    EXPECT_EQ(bareArtisan, 36);
     EXPECT_EQ(Presets().size(), 53u);
 }
 
