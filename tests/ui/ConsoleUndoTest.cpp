@@ -205,4 +205,60 @@ TEST(ConsoleUndo, UndoingEveryEditLeavesTheOutputAloneAndRedoRestoresTheEdits) {
     }
 }
 
+// Edits anywhere, also on the line a running output is rewriting, and undos among them:
+// whatever part of the history survives, undoing it all and redoing it all gives back
+// the same text.
+TEST(ConsoleUndo, UndoAllThenRedoAllIsTheSameTextWhereverTheEditsWent) {
+    std::mt19937 random(42);
+    const QStringList pieces = {QStringLiteral("10%"), QStringLiteral("\r50%"),
+                                QStringLiteral("\r100%\r\n"), QStringLiteral("\x1b[32mok\x1b[0m\n"),
+                                QStringLiteral("\x1b[2K\rerased"), QStringLiteral("ab\bc")};
+    for (int round = 0; round < 8; ++round) {
+        TConsoleEdit console;
+        console.AddText(QStringLiteral("first line"));
+        for (int step = 0; step < 150; ++step) {
+            const int pick = std::uniform_int_distribution<int>(0, 9)(random);
+            if (pick < 3) {
+                if (!console.InOutput()) console.BeginOutput();
+                console.AppendOutput(pieces[std::uniform_int_distribution<int>(0, 5)(random)]);
+                continue;
+            }
+            if (pick == 3) {
+                console.EndOutput();
+                continue;
+            }
+            const int length = console.document()->characterCount() - 1;
+            const int from = std::uniform_int_distribution<int>(0, length)(random);
+            const int to = std::uniform_int_distribution<int>(from, std::min(length, from + 6))(random);
+            QTextCursor cursor = console.textCursor();
+            cursor.setPosition(from);
+            cursor.setPosition(to, QTextCursor::KeepAnchor);
+            console.setTextCursor(cursor);
+            if (pick < 6)
+                QTest::keyClick(&console, Qt::Key_Backspace);
+            else if (pick < 8)
+                QTest::keyClicks(&console, QStringLiteral("xy"));
+            else if (pick == 8)
+                QTest::keyClick(&console, Qt::Key_Return);
+            else
+                PressKeys(console, QKeySequence::Undo);
+        }
+        console.EndOutput();
+        for (int guard = 0; console.CanRedo() && guard < 2000; ++guard) console.Redo();
+        const QString edited = Styled(console);
+        int undone = 0;
+        while (console.CanUndo() && undone < 2000) {
+            console.Undo();
+            ++undone;
+        }
+        int redone = 0;
+        while (console.CanRedo() && redone < 2000) {
+            console.Redo();
+            ++redone;
+        }
+        EXPECT_EQ(redone, undone) << "round " << round;
+        ASSERT_EQ(Styled(console), edited) << "round " << round;
+    }
+}
+
 }  // namespace
