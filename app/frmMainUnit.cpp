@@ -106,13 +106,15 @@ TfrmMain::TfrmMain(TdtmMain& dtmMain, IDesktop& desktop, const TAppEnvironment& 
       FtmrUpdateDelayCheck(new QTimer(this)),
       FUpdateCheckRun(new TUpdateCheckRun(this)),
       FCatalogueStore(new TCatalogueStore(RunTool, this)) {
+    // The window's font comes first, so that the controls are made in it: set afterwards,
+    // it would lay every one of them out a second time.
+    QFont windowFont = TahomaFont();
+    windowFont.setPixelSize(11);
+    setFont(windowFont);
     ui->setupUi(this);
     setObjectName(QStringLiteral("frmMain"));
     setCentralWidget(ui->panMain);
     setWindowIcon(QIcon(QStringLiteral(":/images/tarnwick.png")));
-    QFont windowFont = TahomaFont();
-    windowFont.setPixelSize(11);
-    setFont(windowFont);
     // Labels size themselves to their text in the window's font; the right-justified
     // one keeps its right edge.
     for (QLabel* label : {static_cast<QLabel*>(ui->lblfennoway), ui->Label2, ui->Label3, ui->Label1})
