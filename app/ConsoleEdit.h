@@ -51,7 +51,7 @@ public:
     bool AtBottom() const;
     void ScrollToBottom();
 
-    // The user's edits (Ctrl+Z, Ctrl+Y and the context menu do the same).
+    // The user's edits, as the undo and redo keys and the context menu reach them.
     bool CanUndo() const;
     bool CanRedo() const;
     void Undo();
