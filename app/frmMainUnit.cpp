@@ -326,12 +326,15 @@ void TfrmMain::LoadSettings() {
         ShowStartProject();
         return;
     }
-    setsRoot(QString::fromStdString(FdtmMain.iniFileParser.ReadVal(kSettingsSection, "Root", "")));
-    setsActiveProject(
-        QString::fromStdString(FdtmMain.iniFileParser.ReadVal(kSettingsSection, "Project", "")));
-    // The list fills right after the window's first paint (a large root takes a while
-    // to read), or at the next turn of the event loop when the window is not shown.
-    FStartupRoot = ui->edtRoot->text();
+    // The stored root shows at once. Writing it and the project back, and filling the
+    // list, come right after the window's first paint (a large root takes a while to
+    // read, each write waits for the disk), or at the event loop's next turn when the
+    // window is not shown.
+    FRoot = QString::fromStdString(FdtmMain.iniFileParser.ReadVal(kSettingsSection, "Root", ""));
+    ui->edtRoot->setText(FRoot);
+    FsActiveProject = QString::fromStdString(FdtmMain.iniFileParser.ReadVal(kSettingsSection, "Project", ""));
+    FStoredSettingsUnwritten = true;
+    FStartupRoot = FRoot;
     FProjectListPending = true;
     QTimer::singleShot(0, this, Guarded(&TfrmMain::StartupProjectList));
     QTimer::singleShot(kStartupListLatestMs, this, Guarded(&TfrmMain::FillPendingProjectList));
@@ -342,6 +345,10 @@ void TfrmMain::StartupProjectList() {
 }
 
 void TfrmMain::FillPendingProjectList() {
+    if (std::exchange(FStoredSettingsUnwritten, false)) {
+        setsRoot(FRoot);
+        setsActiveProject(FsActiveProject);
+    }
     if (!FProjectListPending) return;
     FProjectListPending = false;
     LoadProjects(FStartupRoot);
