@@ -31,6 +31,22 @@ QStringList Lines(const QPlainTextEdit& AEdit) {
     return AEdit.toPlainText().split(u'\n');
 }
 
+// Names an editor of the form after its argument or option, with the help and default
+// as its tooltip.
+void Describe(QWidget& AEditor, const QString& AName, const QString& ADescription, const QString& ADefault) {
+    AEditor.setAccessibleName(AName);
+    AEditor.setAccessibleDescription(ADescription);
+    AEditor.setToolTip(ADescription + (ADefault.isEmpty() ? QString() : QStringLiteral("\nDefault: ") + ADefault));
+}
+
+// A row of the form: the editor behind its label, which shows ATitle as plain text.
+void AddLabelledRow(QFormLayout& ALayout, QWidget* AParent, const QString& ATitle, QWidget* AEditor) {
+    auto* label = new QLabel(ATitle, AParent);
+    label->setTextFormat(Qt::PlainText);
+    label->setBuddy(AEditor);
+    ALayout.addRow(label, AEditor);
+}
+
 }  // namespace
 
 // One field of the form: the widget that holds an argument's or an option's value.
@@ -45,6 +61,28 @@ struct TfrmPalette::TField {
         if (Line) return {Line->text()};
         if (Several) return Lines(*Several);
         return {};
+    }
+
+    QWidget* Editor() const {
+        if (Line) return Line;
+        if (Several) return Several;
+        return Check;
+    }
+
+    // Makes the editor of a value: a box of one value a line when ASeveral (ASeveralHint
+    // as its placeholder), else a line showing the default as its placeholder.
+    QWidget* MakeValueEditor(QWidget* AParent, bool ASeveral, const QString& ASeveralHint,
+                             const QString& ADefault) {
+        if (ASeveral) {
+            Several = new QPlainTextEdit(AParent);
+            Several->setTabChangesFocus(true);
+            Several->setPlaceholderText(ASeveralHint);
+            Several->setMaximumHeight(60);
+            return Several;
+        }
+        Line = new QLineEdit(AParent);
+        if (!ADefault.isEmpty()) Line->setPlaceholderText(ADefault);
+        return Line;
     }
 };
 
@@ -313,28 +351,11 @@ void TfrmPalette::ShowCommand(const TCommandInfo* ACommand) {
         const TArgumentInfo& argument = ACommand->Arguments[i];
         TField field;
         field.Index = i;
-        QWidget* editor;
-        if (argument.IsArray) {
-            field.Several = new QPlainTextEdit(panFields);
-            field.Several->setTabChangesFocus(true);
-            field.Several->setPlaceholderText(QStringLiteral("one value per line"));
-            field.Several->setMaximumHeight(60);
-            editor = field.Several;
-        } else {
-            field.Line = new QLineEdit(panFields);
-            if (!argument.Default.isEmpty()) field.Line->setPlaceholderText(argument.Default);
-            editor = field.Line;
-        }
-        editor->setAccessibleName(argument.Name);
-        editor->setAccessibleDescription(argument.Description);
-        editor->setToolTip(argument.Description + (argument.Default.isEmpty()
-                                                       ? QString()
-                                                       : QStringLiteral("\nDefault: ") + argument.Default));
-        auto* label = new QLabel(argument.Name + (argument.Required ? QStringLiteral(" *") : QString()) + u':',
-                                 panFields);
-        label->setTextFormat(Qt::PlainText);
-        label->setBuddy(editor);
-        FFieldsLayout->addRow(label, editor);
+        QWidget* editor = field.MakeValueEditor(panFields, argument.IsArray,
+                                                QStringLiteral("one value per line"), argument.Default);
+        Describe(*editor, argument.Name, argument.Description, argument.Default);
+        AddLabelledRow(*FFieldsLayout, panFields,
+                       argument.Name + (argument.Required ? QStringLiteral(" *") : QString()) + u':', editor);
         FFields.push_back(field);
     }
     for (qsizetype i = 0; i < ACommand->Options.size(); ++i) {
@@ -348,23 +369,12 @@ void TfrmPalette::ShowCommand(const TCommandInfo* ACommand) {
         if (!option.AcceptValue) {
             field.Check = new QCheckBox(title, panFields);
             editor = field.Check;
-        } else if (option.IsMultiple) {
-            field.Several = new QPlainTextEdit(panFields);
-            field.Several->setTabChangesFocus(true);
-            field.Several->setPlaceholderText(option.Default.isEmpty() ? QStringLiteral("one value per line")
-                                                                       : option.Default);
-            field.Several->setMaximumHeight(60);
-            editor = field.Several;
         } else {
-            field.Line = new QLineEdit(panFields);
-            if (!option.Default.isEmpty()) field.Line->setPlaceholderText(option.Default);
-            editor = field.Line;
+            const QString severalHint =
+                option.Default.isEmpty() ? QStringLiteral("one value per line") : option.Default;
+            editor = field.MakeValueEditor(panFields, option.IsMultiple, severalHint, option.Default);
         }
-        editor->setAccessibleName(option.Name);
-        editor->setAccessibleDescription(option.Description);
-        editor->setToolTip(option.Description + (option.Default.isEmpty()
-                                                     ? QString()
-                                                     : QStringLiteral("\nDefault: ") + option.Default));
+        Describe(*editor, option.Name, option.Description, option.Default);
         if (field.Check) {
             auto* description = new QLabel(option.Description, panFields);
             description->setTextFormat(Qt::PlainText);
@@ -372,21 +382,15 @@ void TfrmPalette::ShowCommand(const TCommandInfo* ACommand) {
             description->setEnabled(false);
             FFieldsLayout->addRow(editor, description);
         } else {
-            auto* label = new QLabel(title + u':', panFields);
-            label->setTextFormat(Qt::PlainText);
-            label->setBuddy(editor);
-            FFieldsLayout->addRow(label, editor);
+            AddLabelledRow(*FFieldsLayout, panFields, title + u':', editor);
         }
         FFields.push_back(field);
     }
     // Keyboard order: search, list, the fields in the form's order, then the rest.
     QWidget* previous = lstCommands;
     for (const TField& field : FFields) {
-        QWidget* editor = field.Line ? static_cast<QWidget*>(field.Line)
-                          : field.Several ? static_cast<QWidget*>(field.Several)
-                                          : static_cast<QWidget*>(field.Check);
-        setTabOrder(previous, editor);
-        previous = editor;
+        setTabOrder(previous, field.Editor());
+        previous = field.Editor();
     }
     setTabOrder(previous, memHelp);
     for (const TField& field : FFields) {
