@@ -333,8 +333,6 @@ void TfrmMain::LoadSettings() {
     FRoot = QString::fromStdString(FdtmMain.iniFileParser.ReadVal(kSettingsSection, "Root", ""));
     ui->edtRoot->setText(FRoot);
     FsActiveProject = QString::fromStdString(FdtmMain.iniFileParser.ReadVal(kSettingsSection, "Project", ""));
-    FStoredSettingsUnwritten = true;
-    FStartupRoot = FRoot;
     FProjectListPending = true;
     QTimer::singleShot(0, this, Guarded(&TfrmMain::StartupProjectList));
     QTimer::singleShot(kStartupListLatestMs, this, Guarded(&TfrmMain::FillPendingProjectList));
@@ -345,13 +343,11 @@ void TfrmMain::StartupProjectList() {
 }
 
 void TfrmMain::FillPendingProjectList() {
-    if (std::exchange(FStoredSettingsUnwritten, false)) {
-        setsRoot(FRoot);
-        setsActiveProject(FsActiveProject);
-    }
     if (!FProjectListPending) return;
     FProjectListPending = false;
-    LoadProjects(FStartupRoot);
+    setsRoot(FRoot);
+    setsActiveProject(FsActiveProject);
+    LoadProjects(FRoot);
 }
 
 bool TfrmMain::event(QEvent* event) {

@@ -197,8 +197,6 @@ private:
     TUpdateCheckRun* FUpdateCheckRun;
     bool FPromptIfNone = false;
     bool FProjectListPending = false;
-    bool FStoredSettingsUnwritten = false;  // the start's write of Root and Project is due
-    QString FStartupRoot;
     TFindBar* FFindBar = nullptr;
     TCommandBoxHistory* FCommandBoxHistory = nullptr;
     QAction* FmenColours = nullptr;
