@@ -50,6 +50,7 @@ constexpr int kStartupListLatestMs = 1000;
 // How much of a run's output is kept for the hint after it.
 constexpr qsizetype kRunTailChars = 4096;
 constexpr int kDetectedMessageMs = 20000;
+constexpr int kNothingRunMessageMs = 10000;
 
 // The panel the top controls sit on is laid out for this width; the donate picture
 // and the label under it keep their distance from its right edge.
@@ -679,7 +680,17 @@ void TfrmMain::RunComposerCommand(const TSpeedButton& AButton, bool AArguments) 
     if (IsRunning()) return;
     QString command = CommandFromButtonName(AButton.objectName());
     QString arguments;
-    if (AArguments && AskArguments(arguments)) command += u' ' + arguments;
+    if (AArguments) {
+        // The one Composer button that asks is Require: without a package, Composer
+        // would update every package and rewrite composer.lock. A cancelled or empty
+        // answer runs nothing.
+        if (!AskArguments(arguments) || arguments.trimmed().isEmpty()) {
+            ui->sbMain->showMessage(QStringLiteral("Nothing was run: composer %1 needs a package name.").arg(command),
+                                    kNothingRunMessageMs);
+            return;
+        }
+        command += u' ' + arguments;
+    }
     RunCommand(command, TCommandType::Composer);
 }
 

@@ -5,6 +5,9 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -469,6 +472,54 @@ TEST_F(EndToEnd, ComposerPageDumpsTheAutoloaderAndClearsItsCache) {
     EXPECT_TRUE(OutputAfter(QStringLiteral("composer outdated"))
                     .contains(QStringLiteral("No dependencies installed.")));
     EXPECT_TRUE(Desktop.Errors.empty());
+}
+
+// Composer's require without a package updates every package: Require's prompt,
+// cancelled or left empty, must leave the lock file and vendor/ alone even where a newer
+// version waits.
+TEST_F(EndToEnd, RequireCancelledLeavesTheLockAndVendorAlone) {
+    const QString package = Path(QStringLiteral("packages/tool"));
+    ASSERT_TRUE(QDir().mkpath(package));
+    const auto writePackage = [&](const char* version) {
+        QFile file(package + QStringLiteral("/composer.json"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(QByteArray(R"({"name": "fixture/tool", "version": ")") + version +
+                   R"(", "autoload": {"psr-4": {"Tool\\": ""}}})");
+    };
+    writePackage("1.0.0");
+    QJsonDocument manifest = QJsonDocument::fromJson(ProjectFile(QStringLiteral("composer.json")).toUtf8());
+    QJsonObject root = manifest.object();
+    root[QStringLiteral("repositories")] = QJsonArray{
+        QJsonObject{{QStringLiteral("type"), QStringLiteral("path")},
+                    {QStringLiteral("url"), package},
+                    {QStringLiteral("options"), QJsonObject{{QStringLiteral("symlink"), false}}}},
+        QJsonObject{{QStringLiteral("packagist.org"), false}}};
+    QJsonObject require = root[QStringLiteral("require")].toObject();
+    require[QStringLiteral("fixture/tool")] = QStringLiteral("^1.0");
+    root[QStringLiteral("require")] = require;
+    {
+        QFile file(Project + QStringLiteral("/composer.json"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(QJsonDocument(root).toJson());
+    }
+    QProcess install;
+    install.setWorkingDirectory(Project);
+    install.setProcessChannelMode(QProcess::MergedChannels);
+    install.start(QStringLiteral("composer"), {QStringLiteral("update"), QStringLiteral("--no-interaction")});
+    ASSERT_TRUE(install.waitForFinished(120000));
+    ASSERT_EQ(install.exitCode(), 0) << install.readAll().toStdString();
+    const QString lock = ProjectFile(QStringLiteral("composer.lock"));
+    const QString installed = ProjectFile(QStringLiteral("vendor/composer/installed.json"));
+    ASSERT_TRUE(lock.contains(QStringLiteral("\"version\": \"1.0.0\"")));
+    writePackage("1.1.0");
+
+    for (const std::optional<QString>& answer : {std::optional<QString>(), std::optional<QString>(QString())}) {
+        Desktop.InputAnswers = {answer};
+        Click("btnRequire");
+        EXPECT_EQ(ProjectFile(QStringLiteral("composer.lock")), lock);
+        EXPECT_EQ(ProjectFile(QStringLiteral("vendor/composer/installed.json")), installed);
+    }
+    EXPECT_FALSE(ConsoleText().contains(QStringLiteral("composer require")));
 }
 
 TEST_F(EndToEnd, TypedCommandsRunThroughTheShell) {

@@ -1,6 +1,7 @@
 #include "StandInFixture.h"
 #include "app/CommandCatalogue.h"
 
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QtTest/QTest>
 
@@ -183,18 +184,30 @@ TEST_F(PresetButtons, PromptAnswersEmptyOkAndCancel) {
         {"bt2Make_Model", QStringLiteral("Post"), "php artisan make:model Post  -crm"},
         {"btnMake_Migration", QString(), "php artisan make:migration  "},
         {"bt2Make_Model", QString(), "php artisan make:model   -crm"},
-        {"btnRequire", QString(), "composer require "},
         {"btnRequire", QStringLiteral("vendor/package"), "composer require vendor/package"},
         {"btnMake_Model", std::nullopt, "php artisan make:model"},
         {"bt2Make_Model", std::nullopt, "php artisan make:model"},
-        {"btnRequire", std::nullopt, "composer require"},
+        // Composer's require without a package updates every package: a cancelled or
+        // empty answer runs nothing at all.
+        {"btnRequire", QString(), nullptr},
+        {"btnRequire", QStringLiteral("  "), nullptr},
+        {"btnRequire", std::nullopt, nullptr},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.commandLine);
+        SCOPED_TRACE(std::string(c.button) + " " + (c.commandLine ? c.commandLine : "(nothing)"));
         Desktop.InputAnswers = {c.answer};
+        DataModule->cmdCommand.setCommmandStr("unchanged");
         Click(PresetNamed(c.button));
-        EXPECT_EQ(DataModule->cmdCommand.CommmandStr(), c.commandLine);
-        EXPECT_FALSE(TakeRecord().isEmpty()) << "the command runs after the prompt";
+        if (c.commandLine) {
+            EXPECT_EQ(DataModule->cmdCommand.CommmandStr(), c.commandLine);
+            EXPECT_FALSE(TakeRecord().isEmpty()) << "the command runs after the prompt";
+        } else {
+            EXPECT_EQ(DataModule->cmdCommand.CommmandStr(), "unchanged");
+            EXPECT_FALSE(Window->IsRunning());
+            EXPECT_TRUE(TakeRecord().isEmpty()) << "nothing runs";
+            EXPECT_EQ(Find<QStatusBar>("sbMain")->currentMessage(),
+                      QStringLiteral("Nothing was run: composer require needs a package name."));
+        }
     }
 }
 
