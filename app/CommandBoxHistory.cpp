@@ -3,6 +3,8 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QCompleter>
+#include <QCoreApplication>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QStyle>
@@ -31,6 +33,8 @@ TCommandBoxHistory::TCommandBoxHistory(QLineEdit& ABox)
     connect(FShowAction, &QAction::triggered, this, &TCommandBoxHistory::ShowAll);
     connect(&FBox, &QLineEdit::textEdited, this, [this] { FIndex = -1; });
     FBox.installEventFilter(this);
+    // Installed after the completer's own filter, so it sees the popup's keys first.
+    FCompleter->popup()->installEventFilter(this);
 }
 
 void TCommandBoxHistory::setLines(const QStringList& ALines) {
@@ -55,7 +59,28 @@ void TCommandBoxHistory::Walk(int AStep) {
     FBox.setText(FIndex == -1 ? FTyped : FLines[FIndex]);
 }
 
+void TCommandBoxHistory::EnterFromList(const QKeyEvent& AKey) {
+    // An entry chosen with the arrows is the line to run; otherwise the line as typed.
+    QAbstractItemView& list = *FCompleter->popup();
+    const QModelIndex chosen = list.currentIndex();
+    const bool picked = chosen.isValid() && list.selectionModel()->isSelected(chosen);
+    const QString line = picked ? chosen.data().toString() : FBox.text();
+    list.hide();
+    FBox.setText(line);
+    // The box gets the Enter the list took, and runs the line as Enter always does.
+    QKeyEvent enter(QEvent::KeyPress, AKey.key(), AKey.modifiers(), AKey.text());
+    QCoreApplication::sendEvent(&FBox, &enter);
+}
+
 bool TCommandBoxHistory::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == FCompleter->popup() && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+            (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            EnterFromList(*key);
+            return true;
+        }
+    }
     if (watched == &FBox && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;

@@ -5,12 +5,15 @@
 
 class QAction;
 class QCompleter;
+class QKeyEvent;
 class QLineEdit;
 class QStringListModel;
 
 // Gives the command box the lines that ran in the project: Up and Down walk through
 // them (Down past the newest brings back what was typed), a drop-down (the box's arrow
 // button, or Alt+Down) lists them all, and typing lists those that hold the typed text.
+// Enter runs the line as typed, also while the list is open; an entry picked in the list
+// with the arrows runs instead.
 class TCommandBoxHistory : public QObject {
     Q_OBJECT
 
@@ -31,6 +34,8 @@ protected:
 
 private:
     void Walk(int AStep);
+    // Enter while the list is open: closes it and runs the chosen entry or the typed line.
+    void EnterFromList(const QKeyEvent& AKey);
 
     QLineEdit& FBox;
     QStringList FLines;

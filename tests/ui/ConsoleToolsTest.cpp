@@ -1,8 +1,10 @@
 #include "StandInFixture.h"
 
 #include "app/CommandBoxHistory.h"
+#include "app/ConsoleEdit.h"
 #include "app/FindBar.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -286,6 +288,41 @@ TEST_F(ConsoleTools, HistoryIsPerProjectNewestFirstWalkableAndSurvivesARestart) 
     projects->setCurrentIndex(projects->findText(Project));
     emit projects->activated(projects->currentIndex());
     EXPECT_EQ(HistoryShown(), (QStringList{"echo one", "echo two"}));
+}
+
+TEST_F(ConsoleTools, EnterRunsTheTypedLineWhileTheHistoryListIsOpen) {
+    OpenWindow();
+    Show();
+    for (const char* line : {"echo alpha two", "echo alpha one"}) Type(QString::fromLatin1(line));
+    auto* box = Find<QLineEdit>("edtCommand");
+    QAbstractItemView* list = box->completer()->popup();
+    const auto lastCommand = [this] {
+        const QStringList lines = ConsoleText().split(u'\n');
+        for (auto it = lines.crbegin(); it != lines.crend(); ++it)
+            if (it->startsWith(QStringLiteral("Command: "))) return it->mid(9);
+        return QString();
+    };
+
+    // The typed text is part of both earlier lines: the list opens, and one Enter runs
+    // the line as typed.
+    box->clear();
+    box->setFocus();
+    QTest::keyClicks(box, QStringLiteral("echo alpha"));
+    ASSERT_TRUE(list->isVisible());
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_TRUE(WaitForRun());
+    EXPECT_FALSE(list->isVisible());
+    EXPECT_EQ(lastCommand(), QStringLiteral("echo alpha"));
+
+    // An entry chosen with the arrows runs instead.
+    box->clear();
+    QTest::keyClicks(box, QStringLiteral("alpha t"));
+    ASSERT_TRUE(list->isVisible());
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_TRUE(WaitForRun());
+    EXPECT_EQ(lastCommand(), QStringLiteral("echo alpha two"));
+    EXPECT_EQ(HistoryShown().value(0), QStringLiteral("echo alpha two"));
 }
 
 TEST_F(ConsoleTools, RunAgainRunsTheProjectsLastLineIncludingPresetRuns) {
