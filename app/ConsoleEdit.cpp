@@ -51,9 +51,7 @@ TConsoleEdit::TConsoleEdit(QWidget* parent) : QPlainTextEdit(parent), FUndo(new 
     colours.setColor(QPalette::Base, Qt::black);
     colours.setColor(QPalette::Text, Qt::white);
     setPalette(colours);
-    QFont consoleFont = TahomaFont();
-    consoleFont.setPixelSize(16);
-    setFont(consoleFont);
+    setFont(ConsoleFont());
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);

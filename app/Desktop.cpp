@@ -3,6 +3,7 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFontDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QUrl>
@@ -50,4 +51,11 @@ void TQtDesktop::OpenUrl(const QString& address) {
 bool TQtDesktop::Confirm(QWidget* parent, const QString& title, const QString& text) {
     return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No,
                                  QMessageBox::No) == QMessageBox::Yes;
+}
+
+bool TQtDesktop::ChooseFont(QWidget* parent, const QString& caption, QFont& font) {
+    bool accepted = false;
+    const QFont chosen = QFontDialog::getFont(&accepted, font, parent, caption);
+    if (accepted) font = chosen;
+    return accepted;
 }

@@ -3,6 +3,7 @@
 #include <QString>
 
 class QDialog;
+class QFont;
 class QWidget;
 
 // Every modal box and desktop request the windows make goes through this interface,
@@ -29,6 +30,8 @@ public:
     virtual void OpenUrl(const QString& address) = 0;
     // A question with Yes and No (No is the default). True for Yes.
     virtual bool Confirm(QWidget* parent, const QString& title, const QString& text) = 0;
+    // The font chooser, starting at `font`. True with the chosen font in `font`.
+    virtual bool ChooseFont(QWidget* parent, const QString& caption, QFont& font) = 0;
 };
 
 // The real boxes and desktop services.
@@ -44,4 +47,5 @@ public:
     void ShowModal(QDialog& dialog) override;
     void OpenUrl(const QString& address) override;
     bool Confirm(QWidget* parent, const QString& title, const QString& text) override;
+    bool ChooseFont(QWidget* parent, const QString& caption, QFont& font) override;
 };

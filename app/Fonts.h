@@ -13,3 +13,12 @@ inline QFont TahomaFont() {
     font.setStyleHint(QFont::SansSerif);
     return font;
 }
+
+// The console's typeface: Tahoma at 16 pixels where it is installed, else the system's
+// fixed-width font at that size, so that the tables tools print line up.
+inline QFont ConsoleFont() {
+    static const bool installed = QFontDatabase::hasFamily(QStringLiteral("Tahoma"));
+    QFont font = installed ? TahomaFont() : QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPixelSize(16);
+    return font;
+}

@@ -138,6 +138,8 @@ private:
     void KeyboardAccess();
     void SetUpConsoleTools();
     void LoadConsoleSettings();
+    // View > Console Font…: the chosen font is the console's from now on.
+    void ChooseConsoleFont();
     // Keeps a line that runs in the project's history and offers it in the command box.
     void RememberCommand(const QString& ACommandLine);
     void ShowProjectHistory();

@@ -98,6 +98,52 @@ TEST_F(ConsoleTools, MenusComeInOrderWithAccessKeysAndShortcuts) {
         EXPECT_FALSE(Find<QWidget>(name)->accessibleName().isEmpty()) << name;
 }
 
+TEST_F(ConsoleTools, TablesLineUpAndTheChosenConsoleFontIsRemembered) {
+    OpenWindow();
+    Show();
+    // The head of a route:list table as Laravel 8 prints it.
+    const QStringList table = {
+        QStringLiteral("+--------+----------+----------+-------+---------+------------+"),
+        QStringLiteral("| Domain | Method   | URI      | Name  | Action  | Middleware |"),
+        QStringLiteral("+--------+----------+----------+-------+---------+------------+"),
+        QStringLiteral("|        | GET|HEAD | /        | home  | Closure | web        |"),
+        QStringLiteral("|        | POST     | api/user | users | Closure | api        |"),
+    };
+    Type(QStringLiteral("printf '%s\\n' ") + u'\'' + table.join(QStringLiteral("' '")) + u'\'');
+    TConsoleEdit& console = Window->Console();
+    EXPECT_EQ(console.font().pixelSize(), 16);
+    // Where the row's column marks are drawn: at the places of the rule's "+".
+    const auto columnStarts = [&console, &table](int ABlock) {
+        const QTextBlock block = console.document()->findBlockByNumber(ABlock);
+        QList<QPoint> starts;
+        for (int at = 0; at < table[0].size(); ++at) {
+            if (table[0][at] != u'+') continue;
+            QTextCursor cursor(block);
+            cursor.setPosition(block.position() + at);
+            starts.append(console.cursorRect(cursor).topLeft() - console.cursorRect(QTextCursor(block)).topLeft());
+        }
+        return starts;
+    };
+    ASSERT_EQ(console.document()->findBlockByNumber(2).text(), table[0]);
+    // Every row's column marks sit at the same pixels as the first row's.
+    for (int row = 1; row < table.size(); ++row)
+        EXPECT_EQ(columnStarts(2 + row), columnStarts(2)) << table[row].toStdString();
+
+    const QString shownFamily = console.font().family();
+    QFont chosen(QStringLiteral("DejaVu Serif"));
+    chosen.setPointSize(19);
+    Desktop.FontAnswers = {chosen};
+    Trigger("menConsoleFont");
+    EXPECT_EQ(Desktop.FontSuggestions.at(0).family(), shownFamily);  // the chooser starts at the console's font
+    EXPECT_EQ(console.font().family(), QStringLiteral("DejaVu Serif"));
+    Desktop.FontAnswers = {std::nullopt};  // Cancel keeps it
+    Trigger("menConsoleFont");
+    EXPECT_EQ(Window->Console().font().family(), QStringLiteral("DejaVu Serif"));
+    OpenWindow();
+    EXPECT_EQ(Window->Console().font().family(), QStringLiteral("DejaVu Serif"));
+    EXPECT_EQ(Window->Console().font().pointSize(), 19);
+}
+
 TEST_F(ConsoleTools, ARunShowsColoursAndItsProgressBarEndsAsOneLine) {
     OpenWindow();
     const QString command = QStringLiteral(

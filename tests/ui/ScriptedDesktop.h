@@ -3,6 +3,7 @@
 #include "app/Desktop.h"
 
 #include <QDialog>
+#include <QFont>
 #include <QStringList>
 
 #include <deque>
@@ -98,5 +99,19 @@ public:
         const bool answer = ConfirmAnswers.front();
         ConfirmAnswers.pop_front();
         return answer;
+    }
+
+    // Answers for the font chooser: a font, or nullopt for Cancel. With none left, Cancel.
+    std::deque<std::optional<QFont>> FontAnswers;
+    std::vector<QFont> FontSuggestions;
+
+    bool ChooseFont(QWidget*, const QString&, QFont& font) override {
+        FontSuggestions.push_back(font);
+        if (FontAnswers.empty()) return false;
+        const std::optional<QFont> answer = FontAnswers.front();
+        FontAnswers.pop_front();
+        if (!answer) return false;
+        font = *answer;
+        return true;
     }
 };
