@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <system_error>
 #include <thread>
 
@@ -57,10 +58,29 @@ private:
     std::thread FFonts;
 };
 
+// The toolkit ends the process with an abort when it finds no window system to connect
+// to. While the application object starts, a fatal message says why in our words and
+// ends the program with a status instead; other messages keep their usual way.
+QtMessageHandler GStartMessages = nullptr;
+
+void StartMessage(QtMsgType AType, const QMessageLogContext& AContext, const QString& AMessage) {
+    if (AType != QtFatalMsg) {
+        if (GStartMessages) GStartMessages(AType, AContext, AMessage);
+        return;
+    }
+    std::fprintf(stderr,
+                 "tarnwick: the window cannot be shown: no window system could be reached "
+                 "(start it in a desktop session, or set DISPLAY or WAYLAND_DISPLAY)\n");
+    std::fflush(stderr);
+    std::_Exit(1);
+}
+
 int main(int argc, char** argv) {
     AnswerInformationOptions(argc, argv);
     TQtDesktop desktop;
+    GStartMessages = qInstallMessageHandler(StartMessage);
     TTarnwickApplication application(argc, argv, desktop);
+    qInstallMessageHandler(GStartMessages);
     QCoreApplication::setApplicationVersion(QStringLiteral(TARNWICK_VERSION));
     // Ties the window to the desktop entry, whose icon the desktop then shows for it.
     QGuiApplication::setDesktopFileName(TAppEnvironment::kAppId);
