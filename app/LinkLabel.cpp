@@ -44,9 +44,9 @@ TLinkLabel::TLinkLabel(QWidget* parent) : QLabel(parent) {
     QFont underlined;
     underlined.setUnderline(true);
     setFont(underlined);
-    QPalette linkColour;
-    linkColour.setColor(QPalette::WindowText, palette().color(QPalette::Highlight));
-    setPalette(linkColour);
+    // The theme's own link colour, which is made to be read on the window's background
+    // (also on a dark theme), and follows a change of theme.
+    setForegroundRole(QPalette::Link);
 }
 
 void TLinkLabel::Activate() { emit clicked(); }
