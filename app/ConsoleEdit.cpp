@@ -49,6 +49,7 @@ private:
 TConsoleEdit::TConsoleEdit(QWidget* parent) : QPlainTextEdit(parent), FUndo(new TConsoleUndo(*this)) {
     QPalette colours = palette();
     colours.setColor(QPalette::Base, Qt::black);
+    colours.setColor(QPalette::PlaceholderText, QColor(0xA0, 0xA0, 0xA0));
     colours.setColor(QPalette::Text, Qt::white);
     setPalette(colours);
     setFont(ConsoleFont());

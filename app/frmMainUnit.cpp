@@ -169,6 +169,7 @@ TfrmMain::TfrmMain(TdtmMain& dtmMain, IDesktop& desktop, const TAppEnvironment& 
     AddCommandsMenu();
     CreateInputRow();
     CreateProjectMenu();
+    SetUpDesktopHabits();
 
     FormCreate();
 }
@@ -288,6 +289,8 @@ void TfrmMain::FormCreate() {
         LoadSettings();
         LoadConsoleSettings();
         ui->pgMain->setCurrentWidget(ui->tabGeneral);
+        FGeometryRestored = RestoreLayout();
+        ShowWelcomeIfNew();
         findChild<QLabel*>(QStringLiteral("sbMainPanel0"))->setText(kCopyrightNotice);
         findChild<QLabel*>(QStringLiteral("sbMainPanel1"))
             ->setText(QStringLiteral("Support & Suggestions: ") + kSupportAddress +
@@ -301,6 +304,7 @@ void TfrmMain::FormCreate() {
 void TfrmMain::setsRoot(const QString& value) {
     FRoot = value;
     ui->edtRoot->setText(value);
+    ShowWelcomeIfNew();
     ReportSettingsSaved(FdtmMain.iniFileParser.WriteVal(kSettingsSection, "Root", value.toStdString()));
 }
 
@@ -378,6 +382,7 @@ void TfrmMain::LoadProjects(const QString& ARoot) {
     const QSignalBlocker quiet(list);
     list.clear();
     list.addItems(projects);
+    MarkProjects();
     list.setCurrentIndex(-1);
     for (qsizetype i = 0; i < projects.size(); ++i)
         if (projects[i].compare(sActiveProject(), Qt::CaseInsensitive) == 0) {
@@ -396,6 +401,7 @@ void TfrmMain::btnBrowseClick() {
     if (!FdtmMain.jvSelectDirectory.Execute(this)) return;
     setsRoot(FdtmMain.jvSelectDirectory.Directory());
     LoadProjects(sRoot());
+    ChooseFirstProject();
 }
 
 void TfrmMain::cmbProjectsChange() {
@@ -647,6 +653,7 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
         // The run ends with its whole tree before the window goes.
         FRun->StopAndWait();
     }
+    SaveLayout();
     QMainWindow::closeEvent(event);
 }
 

@@ -106,12 +106,17 @@ public:
     bool IsDetecting() const { return FDetector != nullptr; }
 
     TConsoleEdit& Console() const;
+    // Whether the window took a size and place stored at an earlier close.
+    bool GeometryRestored() const { return FGeometryRestored; }
+    // Where F1 leads: the installed README, or its copy on the site.
+    QString DocumentationAddress() const;
     QTimer& tmrUpdateDelayCheck() const { return *FtmrUpdateDelayCheck; }
 
     static const QString kSiteAddress;
     static const QString kDonateAddress;
     static const QString kCopyrightNotice;
     static const QString kSupportAddress;
+    static const QString kDocumentationAddress;
 
 signals:
     void runFinished();
@@ -138,6 +143,20 @@ private:
     void KeyboardAccess();
     void SetUpConsoleTools();
     void LoadConsoleSettings();
+    // Help menu, the quit key; the layout (size, place, divider, page in front) kept
+    // in the settings file from one close to the next start.
+    void SetUpDesktopHabits();
+    void OpenDocumentation();
+    void ShowKeyboardShortcuts();
+    void ShowAbout();
+    bool RestoreLayout();
+    // The first start's welcome in the empty console; after Browse, the first Laravel
+    // project when none is stored, or why there is none; the list's other folders marked.
+    void ShowWelcomeIfNew();
+    void ChooseFirstProject();
+    void MarkProjects();
+    static bool IsLaravelProject(const QString& AFolder);
+    void SaveLayout();
     // View > Console Font…: the chosen font is the console's from now on.
     void ChooseConsoleFont();
     // Keeps a line that runs in the project's history and offers it in the command box.
@@ -210,6 +229,7 @@ private:
     // The root shown came from the command line and is not in the settings file yet.
     bool FRootUnsaved = false;
     bool FSettingsUnsaved = false;  // the last store of a setting failed and was reported
+    bool FGeometryRestored = false;
 
     TProjectToolsStore FToolsStore;
     std::unique_ptr<TToolsDetector> FDetector;

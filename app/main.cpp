@@ -100,8 +100,9 @@ int main(int argc, char** argv) {
     environment.StartProject = options.StartProject;
     TdtmMain dtmMain(desktop);
     TfrmMain frmMain(dtmMain, desktop, environment);
-    frmMain.setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, frmMain.size(),
-                                            QGuiApplication::primaryScreen()->availableGeometry()));
+    if (!frmMain.GeometryRestored())
+        frmMain.setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, frmMain.size(),
+                                                QGuiApplication::primaryScreen()->availableGeometry()));
     frmMain.show();
     return application.exec();
 }

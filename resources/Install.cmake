@@ -72,6 +72,8 @@ else()
   endforeach()
   install(FILES ${TARNWICK_PACKAGE_FILES}/tarnwick.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES ${TARNWICK_PACKAGE_FILES}/changelog.gz DESTINATION ${tw_datadir}/doc/tarnwick)
+  # F1 opens the README of an installed copy.
+  install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${tw_datadir}/doc/tarnwick)
   install(FILES ${CMAKE_CURRENT_LIST_DIR}/package/copyright.txt DESTINATION ${tw_datadir}/doc/tarnwick
           RENAME copyright)
 endif()

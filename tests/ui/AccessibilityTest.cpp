@@ -5,6 +5,7 @@
 #include <QAccessible>
 #include <QAction>
 #include <QComboBox>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -44,6 +45,17 @@ TEST_F(Accessibility, EveryControlOfTheWindowsHasAName) {
     Find<QAction>("menFind")->trigger();
     ASSERT_TRUE(Find<QWidget>("panFind")->isVisible());
     EXPECT_EQ(UnnamedControls({Window.get()}), QStringList());
+    // The Help menu's dialogs.
+    int dialogs = 0;
+    Desktop.OnShowModal = [&dialogs](QDialog& ADialog) {
+        ADialog.show();
+        ++dialogs;
+        EXPECT_EQ(UnnamedControls({&ADialog}), QStringList()) << ADialog.objectName().toStdString();
+    };
+    Find<QAction>("menAbout")->trigger();
+    Find<QAction>("menKeyboardShortcuts")->trigger();
+    EXPECT_EQ(dialogs, 2);
+    Desktop.OnShowModal = nullptr;
 
     // The walk does see a control that lacks a name.
     auto* stray = new QLineEdit(Find<QWidget>("panTop"));

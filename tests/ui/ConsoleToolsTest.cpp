@@ -72,7 +72,7 @@ TEST_F(ConsoleTools, MenusComeInOrderWithAccessKeysAndShortcuts) {
     for (QAction* item : Find<QMenu>("File1")->actions())
         file.append(item->isSeparator() ? QStringLiteral("-") : item->text() + u' ' + item->shortcut().toString());
     EXPECT_EQ(file, (QStringList{"Run &Again F5", "&Save Output\u2026 Ctrl+S", "-",
-                                 "&Check for Updates ", "-", "&Exit "}));
+                                 "&Check for Updates ", "-", "&Exit Ctrl+Q"}));
     EXPECT_EQ(Find<QAction>("menFind")->shortcut(), QKeySequence(QStringLiteral("Ctrl+F")));
     EXPECT_EQ(Find<QAction>("menClearConsole")->shortcut(), QKeySequence(QStringLiteral("Ctrl+L")));
     EXPECT_TRUE(Find<QAction>("menColours")->isCheckable());

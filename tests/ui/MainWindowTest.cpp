@@ -1,6 +1,8 @@
 #include "WindowFixture.h"
 
 #include <QComboBox>
+#include <QDialog>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -9,6 +11,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QtTest/QTest>
 
 namespace {
@@ -199,6 +202,95 @@ TEST_F(MainWindow, LinksAskTheDesktopToOpenTheirPages) {
     QTest::mouseClick(Find<QLabel>("lblfennoway"), Qt::LeftButton);
     QTest::mouseClick(Find<QLabel>("imgDonate"), Qt::LeftButton);
     EXPECT_EQ(Desktop.OpenedUrls, QStringList({TfrmMain::kSiteAddress, TfrmMain::kDonateAddress}));
+}
+
+TEST_F(MainWindow, TheSiteLinkTakesTheThemesLinkColour) {
+    OpenWindow();
+    auto* link = Find<QLabel>("lblfennoway");
+    // A dark theme: its link colour is made to be read there, its selection colour is not.
+    QPalette dark = Window->palette();
+    dark.setColor(QPalette::Window, QColor(0x20, 0x20, 0x20));
+    dark.setColor(QPalette::Link, QColor(0x8a, 0xb4, 0xf8));
+    dark.setColor(QPalette::Highlight, QColor(0x26, 0x4f, 0x78));
+    Window->setPalette(dark);
+    EXPECT_EQ(link->palette().color(link->foregroundRole()), QColor(0x8a, 0xb4, 0xf8));
+    EXPECT_TRUE(link->font().underline());
+}
+
+TEST_F(MainWindow, HelpMenuOpensTheDocumentationTheShortcutsAndAbout) {
+    OpenWindow();
+    QStringList menus;
+    for (QAction* menu : Find<QMenuBar>("menMain")->actions()) menus.append(menu->text());
+    EXPECT_EQ(menus.last(), QStringLiteral("&Help"));
+    EXPECT_EQ(Find<QAction>("menDocumentation")->shortcut(), QKeySequence(Qt::Key_F1));
+
+    Find<QAction>("menDocumentation")->trigger();
+    EXPECT_EQ(Desktop.OpenedUrls, QStringList{TfrmMain::kDocumentationAddress});
+
+    QStringList rows;
+    Desktop.OnShowModal = [&rows](QDialog& dialog) {
+        auto* table = dialog.findChild<QTableWidget*>(QStringLiteral("tblShortcuts"));
+        ASSERT_NE(table, nullptr);
+        EXPECT_EQ(table->accessibleName(), QStringLiteral("Keyboard shortcuts"));
+        for (int row = 0; row < table->rowCount(); ++row)
+            rows.append(table->item(row, 0)->text() + u'=' + table->item(row, 1)->text());
+    };
+    Find<QAction>("menKeyboardShortcuts")->trigger();
+    for (const char* row : {"Ctrl+Shift+P=Commands > Run Any Command\u2026", "F5=File > Run Again",
+                            "Ctrl+Q=File > Exit", "F1=Help > Documentation", "Esc=Stop the running command"})
+        EXPECT_TRUE(rows.contains(QString::fromUtf8(row))) << row << "\n" << rows.join(u'|').toStdString();
+
+    QString about;
+    Desktop.OnShowModal = [&about](QDialog& dialog) {
+        about = dialog.windowTitle() + u'|' +
+                dialog.findChild<QLabel*>(QStringLiteral("lblAboutVersion"))->text() + u'|' +
+                dialog.findChild<QLabel*>(QStringLiteral("lblAboutText"))->text();
+        dialog.findChild<QPushButton*>(QStringLiteral("btnAboutSite"))->click();
+    };
+    Find<QAction>("menAbout")->trigger();
+    EXPECT_TRUE(about.startsWith(QStringLiteral("About Tarnwick|Tarnwick 2 ") +
+                                 QString::fromStdString(DataModule->kelvoVersion.FileVersion()) + u'|'))
+        << about.toStdString();
+    EXPECT_TRUE(about.contains(TfrmMain::kCopyrightNotice));
+    EXPECT_EQ(Desktop.OpenedUrls.last(), TfrmMain::kSiteAddress);
+}
+
+TEST_F(MainWindow, TheLayoutIsKeptFromOneCloseToTheNextStart) {
+    const auto showAndSettle = [this] {
+        Window->show();
+        QCoreApplication::processEvents();
+        return Find<QSplitter>("Splitter1")->sizes();
+    };
+    OpenWindow();
+    EXPECT_FALSE(Window->GeometryRestored());  // the first start is laid out as always
+    const QSize firstSize = Window->size();
+    const QList<int> firstSizes = showAndSettle();
+    EXPECT_EQ(Find<QTabWidget>("pgMain")->currentWidget()->objectName(), QStringLiteral("tabGeneral"));
+
+    Window->resize(900, 700);
+    QCoreApplication::processEvents();
+    auto* splitter = Find<QSplitter>("Splitter1");
+    splitter->setSizes({150, splitter->sizes()[0] + splitter->sizes()[1] - 150});
+    const QList<int> chosenSizes = splitter->sizes();
+    Find<QTabWidget>("pgMain")->setCurrentWidget(Find<QWidget>("tabMigration"));
+    Window->close();
+
+    OpenWindow();
+    EXPECT_TRUE(Window->GeometryRestored());
+    EXPECT_EQ(Window->size(), QSize(900, 700));
+    EXPECT_EQ(showAndSettle(), chosenSizes);
+    EXPECT_EQ(Find<QTabWidget>("pgMain")->currentWidget()->objectName(), QStringLiteral("tabMigration"));
+
+    // What cannot be read back leaves the first start's layout.
+    QFile settings(SettingsFile());
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    settings.write("[Layout]\nGeometry=%%%\nSplitter=1,x\nPage=btnRun\n");
+    settings.close();
+    OpenWindow();
+    EXPECT_FALSE(Window->GeometryRestored());
+    EXPECT_EQ(Window->size(), firstSize);
+    EXPECT_EQ(showAndSettle(), firstSizes);
+    EXPECT_EQ(Find<QTabWidget>("pgMain")->currentWidget()->objectName(), QStringLiteral("tabGeneral"));
 }
 
 TEST_F(MainWindow, ExitClosesTheWindow) {

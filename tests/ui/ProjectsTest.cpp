@@ -156,6 +156,46 @@ TEST_F(Projects, BrowseToAnotherRootKeepsTheStoredProjectUntilAChoice) {
     EXPECT_TRUE(settings.contains("Project=" + root.toUtf8() + "/one\r\n"));
 }
 
+TEST_F(Projects, FirstStartWelcomesThenBrowseChoosesTheFirstLaravelProjectOrSaysWhyNone) {
+    OpenWindow();
+    EXPECT_TRUE(Window->Console().placeholderText().contains(QStringLiteral("with Browse\u2026")));
+    EXPECT_EQ(ConsoleText(), QString());  // the welcome is no text of the console's
+
+    const QString web = Path(QStringLiteral("web"));
+    for (const char* folder : {"alpha", "blog", "shop"}) QDir().mkpath(web + u'/' + QLatin1String(folder));
+    for (const char* file : {"blog/artisan", "shop/artisan", "shop/composer.json"})
+        WriteFile(web + u'/' + QLatin1String(file), "");
+    const QString empty = Path(QStringLiteral("empty"));
+    const QString plain = Path(QStringLiteral("plain"));
+    QDir().mkpath(empty);
+    for (const char* folder : {"docs", "notes"}) QDir().mkpath(plain + u'/' + QLatin1String(folder));
+    const struct {
+        QString root;
+        QString chosen;
+        QString said;
+    } cases[] = {
+        {empty, QString(), empty + QStringLiteral(" has no sub-folders: choose the folder that holds your Laravel projects.")},
+        {plain, QString(), QStringLiteral("None of the 2 folders in ") + plain +
+                               QStringLiteral(" has an artisan file: is it the folder that holds your Laravel projects?")},
+        {web, web + QStringLiteral("/blog"), QString()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.root.toStdString());
+        Find<QStatusBar>("sbMain")->clearMessage();
+        Desktop.FolderAnswers = {c.root};
+        QTest::mouseClick(Find<QPushButton>("btnBrowse"), Qt::LeftButton);
+        EXPECT_EQ(List()->currentText(), c.chosen);
+        EXPECT_EQ(Find<QStatusBar>("sbMain")->currentMessage().startsWith(c.said), true)
+            << Find<QStatusBar>("sbMain")->currentMessage().toStdString();
+        EXPECT_EQ(Window->Console().placeholderText(), QString());
+    }
+    EXPECT_TRUE(ReadFile(SettingsFile()).contains("Project=" + web.toUtf8() + "/blog\r\n"));
+    // A folder that is neither a Laravel nor a Composer project is marked in the list.
+    EXPECT_FALSE(List()->itemData(0, Qt::ToolTipRole).toString().isEmpty());
+    EXPECT_TRUE(List()->itemData(1, Qt::ToolTipRole).isNull());
+    EXPECT_TRUE(List()->itemData(2, Qt::ToolTipRole).isNull());
+}
+
 TEST_F(Projects, CancelledChooserChangesNothing) {
     const QString root = MakeRoot({"one"}, Path(QStringLiteral("www/one")));
     OpenWindow();

@@ -1,0 +1,3 @@
+#include "platform/DesktopKeys.h"
+
+const char* platform::QuitKeys() { return ""; }
