@@ -67,7 +67,7 @@ std::string TUpdateChecker::DefaultModulePath() {
     const std::filesystem::path folder = platform::PathFromUtf8(program).parent_path();
     std::error_code error;
     if (std::filesystem::exists(folder / module, error)) return platform::Utf8FromPath(folder / module);
-    const std::filesystem::path installed = folder / ".." / "lib" / "tarnwick" / module;
+    const std::filesystem::path installed = folder / ".." / platform::PathFromUtf8(TARNWICK_MODULE_DIR) / module;
     if (std::filesystem::exists(installed, error)) return platform::Utf8FromPath(installed.lexically_normal());
     return platform::Utf8FromPath(folder / module);
 }

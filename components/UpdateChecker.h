@@ -63,7 +63,8 @@ public:
     // assigned). Throws Exception with the check's message when it failed.
     bool Finish(const TUpdateCheckOutcome& AOutcome) const;
 
-    // Where the module is looked for: beside the program, then in ../lib/tarnwick.
+    // Where the module is looked for: beside the program, then in the install's module
+    // folder beside the program's folder (../lib/<architecture>/tarnwick on Debian).
     static std::string DefaultModulePath();
 
     TOnNewVersionFoundEvent OnNewVersionFoundEvent;

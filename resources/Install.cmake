@@ -18,12 +18,12 @@ target_compile_definitions(tarnwick PRIVATE TARNWICK_VERSION="${PROJECT_VERSION}
 
 install(TARGETS tarnwick RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # The update checker's module, loaded at the first check: beside the program on Windows,
-# in lib/tarnwick (where the program looks for it) elsewhere.
+# in TARNWICK_MODULE_DIR (where the program looks for it) elsewhere.
 if(TARGET tarnwick_update)
   if(WIN32)
     install(TARGETS tarnwick_update LIBRARY DESTINATION ${CMAKE_INSTALL_BINDIR})
   else()
-    install(TARGETS tarnwick_update LIBRARY DESTINATION lib/tarnwick)
+    install(TARGETS tarnwick_update LIBRARY DESTINATION ${TARNWICK_MODULE_DIR})
   endif()
 endif()
 
@@ -122,6 +122,8 @@ else()
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   # The tools that the preset commands run.
   set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "php-cli, composer")
+  # The window needs a platform plugin, which Qt's libraries do not bring by themselves.
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 endif()
 
 include(CPack)

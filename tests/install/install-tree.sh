@@ -12,7 +12,13 @@ prefix="$work/prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null
 check_file_list "$prefix" "" "$here/installed-files.txt"
 
-desktop-file-validate "$prefix/share/applications/example.tarnwick.Tarnwick.desktop"
+entry="$prefix/share/applications/example.tarnwick.Tarnwick.desktop"
+validation=$(desktop-file-validate "$entry" 2>&1) && [ -z "$validation" ] || fail "desktop entry: $validation"
+# The desktop ties the window to the entry by its class, which is the application's name
+# (what --version prints before the version).
+wm_class=$(env -u DISPLAY -u WAYLAND_DISPLAY "$prefix/bin/tarnwick" --version | sed 's/ [^ ]*$//')
+grep -qxF "StartupWMClass=$wm_class" "$entry" || fail "the entry's StartupWMClass is not \"$wm_class\""
+grep -qxF "Exec=tarnwick %f" "$entry" || fail "the entry does not pass a dropped folder on"
 appstreamcli validate --no-net "$prefix/share/metainfo/example.tarnwick.Tarnwick.metainfo.xml" >/dev/null ||
   appstreamcli validate --no-net "$prefix/share/metainfo/example.tarnwick.Tarnwick.metainfo.xml"
 grep -q "<release version=\"$version\"" "$prefix/share/metainfo/example.tarnwick.Tarnwick.metainfo.xml" ||

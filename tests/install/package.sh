@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The .deb that `cmake --build build --target package` makes: its control fields, its
 # dependencies from dpkg-shlibdeps, its files unpacked into a throw-away root with
-# `dpkg -x`, a start of the unpacked program, and lintian without errors.
+# `dpkg -x`, a start of the unpacked program, and lintian without errors or warnings.
 # Arguments: the build folder and the project version.
 build=$1 version=$2
 here=$(dirname "$0")
@@ -22,6 +22,11 @@ grep -q "^Run Artisan and Composer commands" <<<"$(field Description)" || fail "
 for library in libc6 libqt6widgets6 libcurl4; do
   grep -qE "(^|, )$library \(>= [^)]+\)" <<<"$(field Depends)" || fail "Depends lacks $library: $(field Depends)"
 done
+# The window's platform plugin, which no library of Qt's depends on.
+grep -qE "(^|, )qt6-qpa-plugins(,|$)" <<<"$(field Depends)" || fail "Depends lacks qt6-qpa-plugins: $(field Depends)"
+# No maintainer scripts: the update module's private folder needs no ldconfig.
+[ -z "$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | grep -E 'post|pre')" ] ||
+  fail "maintainer scripts: $(dpkg-deb --ctrl-tarfile "$deb" | tar -t)"
 
 dpkg -x "$deb" "$work/root"
 check_file_list "$work/root" "usr/" "$here/installed-files.txt"
@@ -29,6 +34,6 @@ check_file_list "$work/root" "usr/" "$here/installed-files.txt"
 [ "$(QT_QPA_PLATFORM=offscreen "$work/root/usr/bin/tarnwick" --version)" = "Tarnwick 2 $version" ] ||
   fail "the unpacked program does not start"
 
-lintian --fail-on error --allow-root "$deb" >"$work/lintian.log" 2>&1 ||
+lintian --fail-on error,warning --allow-root "$deb" >"$work/lintian.log" 2>&1 ||
   fail "lintian: $(cat "$work/lintian.log")"
 echo "package: ok"
