@@ -283,8 +283,15 @@ void TfrmMain::FormCreate() {
         const QString dataFolder = FEnvironment.DataFolder();
         FdtmMain.iniFileParser.setIniFileName(
             (dataFolder + QStringLiteral("settings.ini")).toStdString());
-        FdtmMain.auUpgrade.setRemoteINIFileLocalPath(dataFolder.toStdString());
-        FdtmMain.cmdHistory.setFileName((dataFolder + QStringLiteral("history.txt")).toStdString());
+        // An installed copy keeps its history and the downloaded version.ini in the user's
+        // state and cache folders; where an earlier version left them in the data folder,
+        // they move there once.
+        const QString cacheFolder = FEnvironment.CacheFolder();
+        const QString historyFile = FEnvironment.StateFolder() + QStringLiteral("history.txt");
+        TAppEnvironment::MoveOnce(dataFolder + QStringLiteral("version.ini"), cacheFolder + QStringLiteral("version.ini"));
+        TAppEnvironment::MoveOnce(dataFolder + QStringLiteral("history.txt"), historyFile);
+        FdtmMain.auUpgrade.setRemoteINIFileLocalPath(cacheFolder.toStdString());
+        FdtmMain.cmdHistory.setFileName(historyFile.toStdString());
         FToolsStore.setFileName((dataFolder + QStringLiteral("projects.ini")).toStdString());
         LoadSettings();
         LoadConsoleSettings();

@@ -26,6 +26,8 @@ std::wstring WithBackslashes(std::wstring path) {
 }  // namespace
 
 std::string UserConfigFolder() { return FromWide(EnvironmentVariable(L"APPDATA")); }
+std::string UserStateFolder() { return FromWide(EnvironmentVariable(L"LOCALAPPDATA")); }
+std::string UserCacheFolder() { return FromWide(EnvironmentVariable(L"LOCALAPPDATA")); }
 
 bool IsSystemProgramFolder(const std::string& folder) {
     const std::wstring path = WithBackslashes(ToWide(folder));

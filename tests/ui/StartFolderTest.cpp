@@ -40,6 +40,41 @@ TEST_F(DataFolder, InstalledCopiesUseTheConfigurationFolderEvenWhenTheirOwnIsWri
     EXPECT_TRUE(QFileInfo(config).isDir());
 }
 
+TEST_F(DataFolder, InstalledCopiesKeepHistoryInTheStateFolderAndTheUpdateCopyInTheCacheMovedOnce) {
+    const QString prefix = MakeInstalledPrefix();
+    Environment.ExecutableFile = prefix + QStringLiteral("/bin/tarnwick");
+    Environment.StateHome = Path(QStringLiteral("state"));
+    Environment.CacheHome = Path(QStringLiteral("cache"));
+    const QString config = Path(QStringLiteral("config/tarnwick/"));
+    const QString state = Path(QStringLiteral("state/tarnwick/"));
+    const QString cache = Path(QStringLiteral("cache/tarnwick/"));
+    EXPECT_EQ(Environment.StateFolder(), state);
+    EXPECT_EQ(Environment.CacheFolder(), cache);
+
+    // An earlier version kept both beside settings.ini: they move, once, with their text.
+    QDir().mkpath(config);
+    const QByteArray history = "[" + Path(QStringLiteral("www/blog")).toUtf8() + "]\r\necho kept\r\n";
+    WriteFile(config + QStringLiteral("history.txt"), history);
+    WriteFile(config + QStringLiteral("version.ini"), "[Version]\r\n");
+    OpenWindow();
+    EXPECT_EQ(ReadFile(state + QStringLiteral("history.txt")), history);
+    EXPECT_EQ(ReadFile(cache + QStringLiteral("version.ini")), QByteArray("[Version]\r\n"));
+    EXPECT_FALSE(QFile::exists(config + QStringLiteral("history.txt")));
+    EXPECT_FALSE(QFile::exists(config + QStringLiteral("version.ini")));
+    EXPECT_TRUE(QFile::exists(config + QStringLiteral("settings.ini")));
+
+    // A file at the new place is never overwritten by one left at the old place.
+    WriteFile(config + QStringLiteral("history.txt"), "older\r\n");
+    OpenWindow();
+    EXPECT_EQ(ReadFile(state + QStringLiteral("history.txt")), history);
+    EXPECT_EQ(ReadFile(config + QStringLiteral("history.txt")), QByteArray("older\r\n"));
+
+    // A copy that is not installed keeps them all together.
+    Environment.ExecutableFile = Path(QStringLiteral("bin/tarnwick"));
+    EXPECT_EQ(Environment.StateFolder(), Environment.DataFolder());
+    EXPECT_EQ(Environment.CacheFolder(), Environment.DataFolder());
+}
+
 TEST_F(DataFolder, BuildAndUnpackedCopiesKeepTheirFilesBesideThemselves) {
     // A bin folder without the desktop entry, a build folder, and folders whose names
     // only start like the system's.

@@ -22,15 +22,26 @@ private:
     std::optional<std::string> FOld;
 };
 
-TEST(Folders, UserConfigFolderFollowsXdgConfigHomeElseHome) {
+TEST(Folders, UserFoldersFollowTheirXdgVariableElseHome) {
     ScopedVariable home("HOME", "/home/ada");
-    {
-        ScopedVariable config("XDG_CONFIG_HOME", "/srv/config");
-        EXPECT_EQ(platform::UserConfigFolder(), "/srv/config");
-    }
-    for (const char* unset : {static_cast<const char*>(nullptr), ""}) {
-        ScopedVariable config("XDG_CONFIG_HOME", unset);
-        EXPECT_EQ(platform::UserConfigFolder(), "/home/ada/.config");
+    const struct {
+        const char* variable;
+        std::string (*folder)();
+        const char* underHome;
+    } cases[] = {
+        {"XDG_CONFIG_HOME", platform::UserConfigFolder, "/home/ada/.config"},
+        {"XDG_STATE_HOME", platform::UserStateFolder, "/home/ada/.local/state"},
+        {"XDG_CACHE_HOME", platform::UserCacheFolder, "/home/ada/.cache"},
+    };
+    for (const auto& c : cases) {
+        {
+            ScopedVariable set(c.variable, "/srv/own");
+            EXPECT_EQ(c.folder(), "/srv/own") << c.variable;
+        }
+        for (const char* unset : {static_cast<const char*>(nullptr), ""}) {
+            ScopedVariable set(c.variable, unset);
+            EXPECT_EQ(c.folder(), c.underHome) << c.variable;
+        }
     }
 }
 
