@@ -750,23 +750,31 @@ void TfrmMain::CheckUpdatesPlease(bool APromptIfNone) {
         FPromptIfNone = APromptIfNone;
         FUpdateCheckRun->Start(FdtmMain.auUpgrade.NewCheck(),
                                [this](const TUpdateCheckOutcome& AOutcome) { UpdateCheckFinished(AOutcome); });
-    } catch (...) {
-        // An update check that fails is not worth the user's attention.
+    } catch (const std::exception& error) {
+        ReportUpdateCheckFailure(std::exchange(FPromptIfNone, false), error);
     }
+}
+
+// An automatic check that fails is not worth the user's attention; one the user asked
+// for says why in the status bar (no box: the reason is rarely theirs to act on).
+void TfrmMain::ReportUpdateCheckFailure(bool AAsked, const std::exception& AError) {
+    if (AAsked)
+        ui->sbMain->showMessage(QStringLiteral("The update check failed: ") + QString::fromUtf8(AError.what()),
+                                kNothingRunMessageMs);
 }
 
 bool TfrmMain::IsCheckingForUpdates() const { return FUpdateCheckRun->IsRunning(); }
 
 // The end of a check, on the window's thread: the dialog when a newer version was
-// found, the no-updates box when the user asked. Failures stay silent.
+// found, the no-updates box when the user asked; a failure only when the user asked.
 void TfrmMain::UpdateCheckFinished(const TUpdateCheckOutcome& AOutcome) {
     const bool promptIfNone = std::exchange(FPromptIfNone, false);
     try {
         const bool found = FdtmMain.auUpgrade.Finish(AOutcome);
         if (promptIfNone && !found)
             FDesktop.ShowInformation(this, QStringLiteral("Aaaah no updates available yet :)"));
-    } catch (...) {
-        // An update check that fails is not worth the user's attention.
+    } catch (const std::exception& error) {
+        ReportUpdateCheckFailure(promptIfNone, error);
     }
 }
 

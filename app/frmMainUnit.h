@@ -194,6 +194,7 @@ private:
     void PaletteRunRequested(const QString& ACommandLine);
     void tmrUpdateDelayCheckTimer();
     void UpdateCheckFinished(const TUpdateCheckOutcome& AOutcome);
+    void ReportUpdateCheckFailure(bool AAsked, const std::exception& AError);
     void btnBrowseClick();
     void cmbProjectsChange();
     // The preset buttons' click handlers; each runs the clicked button's command.

@@ -161,7 +161,8 @@ THttpClient::THttpClient() : FCurl(curl_easy_init()), FTransfer(std::make_unique
     CURL* curl = FCurl;
     TTransfer* transfer = FTransfer.get();
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_PROXY, "");
+    // No proxy option: the transfer takes the proxy that the environment names
+    // (http_proxy, https_proxy, no_proxy), as the user's other network tools do.
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));

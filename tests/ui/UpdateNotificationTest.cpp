@@ -2,6 +2,7 @@
 #include "tests/unit/LoopbackHttpServer.h"
 #include "app/frmUpdateUnit.h"
 
+#include <QStatusBar>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -140,11 +141,12 @@ TEST_F(UpdateNotification, MenuCheckWithoutANewerVersionSaysSo) {
     EXPECT_EQ(Desktop.Informations, QStringList({"Aaaah no updates available yet :)"}));
 }
 
-TEST_F(UpdateNotification, FailedChecksShowNothing) {
+TEST_F(UpdateNotification, FailedChecksOpenNoBoxAndOnlyTheAskedOneSaysWhyInTheStatusBar) {
     const std::vector<LoopbackHttpServer::Reply> answers = {
         LoopbackHttpServer::Reply::Http("HTTP/1.1 404 Not Found", "gone"),
         Answer(Description("2.0.3b", "", "")),
     };
+    const auto status = [this] { return Find<QStatusBar>("sbMain")->currentMessage(); };
     for (const auto& answer : answers) {
         LoopbackHttpServer server({answer});
         OpenWindow();
@@ -155,20 +157,32 @@ TEST_F(UpdateNotification, FailedChecksShowNothing) {
         EXPECT_TRUE(Dialogs.empty());
         EXPECT_TRUE(Desktop.Informations.isEmpty());
         EXPECT_TRUE(Desktop.Errors.empty());
+        EXPECT_TRUE(status().startsWith(QStringLiteral("The update check failed: "))) << status().toStdString();
     }
+    EXPECT_TRUE(status().contains(QStringLiteral("'3b'"))) << status().toStdString();
 
-    // No server at all.
+    // No server at all: the asked check says so, the automatic one stays silent.
     unsigned short closedPort;
     {
         LoopbackHttpServer gone;
         closedPort = gone.Port();
     }
-    OpenWindow();
-    DataModule->auUpgrade.setRemoteINIFileURL("http://127.0.0.1:" + std::to_string(closedPort) + "/v.ini");
-    CheckFromMenu();
-    EXPECT_TRUE(Desktop.Informations.isEmpty());
-    EXPECT_TRUE(Desktop.Errors.empty());
-    EXPECT_EQ(Desktop.ModalDialogs, 0);
+    for (const bool asked : {true, false}) {
+        OpenWindow();
+        DataModule->auUpgrade.setRemoteINIFileURL("http://127.0.0.1:" + std::to_string(closedPort) + "/v.ini");
+        if (asked) {
+            CheckFromMenu();
+        } else {
+            Window->tmrUpdateDelayCheck().start(10);
+            QTest::qWait(100);
+            ASSERT_TRUE(WaitForCheck());
+            EXPECT_FALSE(Window->tmrUpdateDelayCheck().isActive());
+        }
+        EXPECT_TRUE(Desktop.Informations.isEmpty());
+        EXPECT_TRUE(Desktop.Errors.empty());
+        EXPECT_EQ(Desktop.ModalDialogs, 0);
+        EXPECT_EQ(status().startsWith(QStringLiteral("The update check failed: ")), asked) << status().toStdString();
+    }
 }
 
 TEST_F(UpdateNotification, TimerRunsOneSilentCheck) {

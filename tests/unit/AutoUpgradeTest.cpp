@@ -164,21 +164,32 @@ TEST_F(AutoUpgradeTest, SendsExactlyTheRequestHeadersAndReturnsTheServersCookies
     EXPECT_EQ(requests[1].Connection, 0u);
 }
 
-TEST_F(AutoUpgradeTest, GoesToTheServerDirectlyWhateverTheProxySettings) {
-    unsigned short closedPort = 0;
-    {
-        LoopbackHttpServer gone;
-        closedPort = gone.Port();
-    }
-    const std::string proxy = "http://127.0.0.1:" + std::to_string(closedPort);
-    for (const char* name : {"http_proxy", "HTTPS_PROXY", "ALL_PROXY", "all_proxy"}) ::setenv(name, proxy.c_str(), 1);
-    LoopbackHttpServer server({Reply::Http(kOk, Ini("2.0.3"))});
+// The proxy of the user's network, as the environment names it: http_proxy for http,
+// no_proxy for the servers reached directly.
+TEST_F(AutoUpgradeTest, GoesThroughTheProxyTheEnvironmentNamesUnlessNoProxyExemptsTheServer) {
+    LoopbackHttpServer proxy({Reply::Http(kOk, Ini("2.0.3"))});
+    LoopbackHttpServer server({Reply::Http(kOk, Ini("2.0.4"))});
+    const std::string proxyUrl = "http://127.0.0.1:" + std::to_string(proxy.Port());
+    const std::string address = std::string("http://updates.tarnwick.example") + kPath;
+    ::setenv("http_proxy", proxyUrl.c_str(), 1);
+    upgrade.setRemoteINIFileURL(address);
+    const std::string throughProxy = FailureOf([&] { upgrade.Update(); });
+    ::setenv("no_proxy", "127.0.0.1", 1);
     PointAt(server);
-    const std::string failure = FailureOf([&] { upgrade.Update(); });
-    for (const char* name : {"http_proxy", "HTTPS_PROXY", "ALL_PROXY", "all_proxy"}) ::unsetenv(name);
-    EXPECT_EQ(failure, "<no error>");
+    const std::string direct = FailureOf([&] { upgrade.Update(); });
+    ::unsetenv("http_proxy");
+    ::unsetenv("no_proxy");
+
+    EXPECT_EQ(throughProxy, "<no error>");
+    ASSERT_EQ(proxy.Requests().size(), 1u);
+    // A proxy is asked for the whole address.
+    EXPECT_EQ(proxy.Requests()[0].Raw.substr(0, 4 + address.size()), "GET " + address);
+    EXPECT_EQ(direct, "<no error>");
     ASSERT_EQ(server.Requests().size(), 1u);
     EXPECT_EQ(server.Requests()[0].Raw.substr(0, 35), "GET /updates/tarnwick/version.ini H");
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].Version, "2.0.3");
+    EXPECT_EQ(events[1].Version, "2.0.4");
 }
 
 TEST_F(AutoUpgradeTest, CookiesBelongToTheirServerAndExpire) {
