@@ -20,9 +20,6 @@
 
 namespace {
 
-constexpr const char* kSettingsSection = "Settings";
-constexpr const char* kColoursKey = "Colours";
-constexpr const char* kConsoleFontKey = "ConsoleFont";
 constexpr int kStatusMessageMs = 10000;
 
 QAction* AddItem(QMenu& AMenu, const char* AName, const QString& AText,
@@ -95,7 +92,9 @@ void TfrmMain::SetUpConsoleTools() {
     FmenColours->setCheckable(true);
     FmenColours->setStatusTip(QStringLiteral("Preset buttons ask the tools for coloured output (--ansi)"));
     connect(FmenColours, &QAction::toggled, this, [this](bool AOn) {
-        FdtmMain.iniFileParser.WriteVal(kSettingsSection, kColoursKey, AOn ? "1" : "0");
+        TPreferences changed = FPreferences;
+        changed.Colours = AOn;
+        SetPreferences(changed);
     });
     QAction* consoleFont = AddItem(*view, "menConsoleFont", QStringLiteral("Console &Font\u2026"));
     consoleFont->setStatusTip(QStringLiteral("Choose the console's font"));
@@ -103,20 +102,16 @@ void TfrmMain::SetUpConsoleTools() {
 }
 
 void TfrmMain::LoadConsoleSettings() {
-    const QSignalBlocker quiet(FmenColours);
-    FmenColours->setChecked(FdtmMain.iniFileParser.ReadVal(kSettingsSection, kColoursKey, "") == "1");
-    // A stored font that does not read back leaves the console's own font.
-    const std::string stored = FdtmMain.iniFileParser.ReadVal(kSettingsSection, kConsoleFontKey, "");
-    QFont font;
-    if (!stored.empty() && font.fromString(QString::fromStdString(stored))) Console().setFont(font);
+    FPreferences = TPreferences::Load(FdtmMain.iniFileParser);
+    ApplyPreferences();
 }
 
 void TfrmMain::ChooseConsoleFont() {
     QFont font = Console().font();
     if (!FDesktop.ChooseFont(this, QStringLiteral("Console Font"), font)) return;
-    Console().setFont(font);
-    ReportSettingsSaved(
-        FdtmMain.iniFileParser.WriteVal(kSettingsSection, kConsoleFontKey, font.toString().toStdString()));
+    TPreferences changed = FPreferences;
+    changed.ConsoleFont = font.toString();
+    SetPreferences(changed);
 }
 
 bool TfrmMain::ColoursOn() const { return FmenColours->isChecked(); }

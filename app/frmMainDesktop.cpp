@@ -4,6 +4,9 @@
 #include "app/Desktop.h"
 #include "app/dtmMainUnit.h"
 #include "app/frmMainUnit.h"
+#include "app/ConsoleEdit.h"
+#include "app/Fonts.h"
+#include "app/frmPreferencesUnit.h"
 #include "platform/DesktopKeys.h"
 #include "ui_frmMain.h"
 
@@ -21,10 +24,12 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QSplitter>
 #include <QTableWidget>
 #include <QTabWidget>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -88,6 +93,40 @@ void TfrmMain::SetUpDesktopHabits() {
     connect(documentation, &QAction::triggered, this, Guarded(&TfrmMain::OpenDocumentation));
     connect(shortcuts, &QAction::triggered, this, Guarded(&TfrmMain::ShowKeyboardShortcuts));
     connect(about, &QAction::triggered, this, Guarded(&TfrmMain::ShowAbout));
+
+    // Edit > Preferences… closes the Edit menu.
+    if (auto* edit = ui->menMain->findChild<QMenu*>(QStringLiteral("Edit1"))) {
+        edit->addSeparator()->setObjectName(QStringLiteral("N5"));
+        QAction* preferences = AddHelpItem(*edit, "menPreferences", QStringLiteral("Pr&eferences\u2026"),
+                                           QKeySequence(Qt::CTRL | Qt::Key_Comma));
+        preferences->setMenuRole(QAction::PreferencesRole);
+        connect(preferences, &QAction::triggered, this, Guarded(&TfrmMain::ShowPreferences));
+    }
+}
+
+void TfrmMain::ShowPreferences() {
+    TfrmPreferences dialog(FPreferences, FDesktop, this);
+    FDesktop.ShowModal(dialog);
+    if (dialog.result() == QDialog::Accepted) SetPreferences(dialog.Edited());
+}
+
+void TfrmMain::SetPreferences(const TPreferences& APreferences) {
+    const TPreferences stored = std::exchange(FPreferences, APreferences);
+    ReportSettingsSaved(FPreferences.Save(FdtmMain.iniFileParser, stored));
+    ApplyPreferences();
+}
+
+void TfrmMain::ApplyPreferences() {
+    {
+        const QSignalBlocker quiet(FmenColours);
+        FmenColours->setChecked(FPreferences.Colours);
+    }
+    QFont font = ConsoleFont();
+    if (!FPreferences.ConsoleFont.isEmpty()) font.fromString(FPreferences.ConsoleFont);
+    Console().setFont(font);
+    Console().setCapacity(qsizetype(FPreferences.ConsoleCapacityMiB) * 1024 * 1024);
+    // The automatic check waits for its time only while it is wanted.
+    if (!FPreferences.CheckForUpdates) FtmrUpdateDelayCheck->stop();
 }
 
 QString TfrmMain::DocumentationAddress() const {

@@ -302,7 +302,7 @@ void TfrmMain::FormCreate() {
         findChild<QLabel*>(QStringLiteral("sbMainPanel1"))
             ->setText(QStringLiteral("Support & Suggestions: ") + kSupportAddress +
                       QStringLiteral("    "));
-        FtmrUpdateDelayCheck->start();
+        if (FPreferences.CheckForUpdates) FtmrUpdateDelayCheck->start();
     } catch (const std::exception& error) {
         ShowDefaultErrorBox(FDesktop, this, QString::fromUtf8(error.what()));
     }

@@ -2,6 +2,7 @@
 
 #include "app/AppEnvironment.h"
 #include "app/CommandCatalogue.h"
+#include "app/Preferences.h"
 #include "components/ProjectTools.h"
 
 #include <QMainWindow>
@@ -110,6 +111,12 @@ public:
     bool GeometryRestored() const { return FGeometryRestored; }
     // Where F1 leads: the installed README, or its copy on the site.
     QString DocumentationAddress() const;
+    // The user's preferences as the window uses them now.
+    const TPreferences& Preferences() const { return FPreferences; }
+    // Stores the changed preferences and applies them (Edit > Preferences… on OK).
+    void SetPreferences(const TPreferences& APreferences);
+    // Edit > Preferences….
+    void ShowPreferences();
     QTimer& tmrUpdateDelayCheck() const { return *FtmrUpdateDelayCheck; }
 
     static const QString kSiteAddress;
@@ -149,6 +156,8 @@ private:
     void OpenDocumentation();
     void ShowKeyboardShortcuts();
     void ShowAbout();
+    // Puts the preferences into effect: colours, the console's font and capacity.
+    void ApplyPreferences();
     bool RestoreLayout();
     // The first start's welcome in the empty console; after Browse, the first Laravel
     // project when none is stored, or why there is none; the list's other folders marked.
@@ -231,6 +240,7 @@ private:
     bool FRootUnsaved = false;
     bool FSettingsUnsaved = false;  // the last store of a setting failed and was reported
     bool FGeometryRestored = false;
+    TPreferences FPreferences;
 
     TProjectToolsStore FToolsStore;
     std::unique_ptr<TToolsDetector> FDetector;
