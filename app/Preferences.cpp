@@ -26,7 +26,8 @@ TPreferences TPreferences::Load(const TIniFileParser& ASettings) {
     QString colours = read("Colours");
     if (colours.isEmpty()) colours = QString::fromStdString(ASettings.ReadVal(kOlderSection, "Colours", ""));
     preferences.Colours = colours == u'1';
-    if (QFont font; font.fromString(read("ConsoleFont"))) preferences.ConsoleFont = font.toString();
+    if (QFont font; !read("ConsoleFont").isEmpty() && font.fromString(read("ConsoleFont")))
+        preferences.ConsoleFont = font.toString();
     bool number = false;
     const int capacity = read("ConsoleCapacityMiB").toInt(&number);
     if (number) preferences.ConsoleCapacityMiB = std::clamp(capacity, kMinCapacityMiB, kMaxCapacityMiB);
