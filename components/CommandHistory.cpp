@@ -1,11 +1,11 @@
 #include "components/CommandHistory.h"
 
 #include "components/Exception.h"
-#include "platform/Utf8.h"
+#include "platform/AtomicFile.h"
+#include "platform/RegularFile.h"
 
 #include <algorithm>
-#include <fstream>
-#include <system_error>
+#include <string_view>
 
 namespace {
 
@@ -68,56 +68,63 @@ void TCommandHistory::Load() {
 
 bool TCommandHistory::Read() {
     if (FFileName.empty()) return false;
-    std::ifstream file(platform::PathFromUtf8(FFileName), std::ios::binary);
-    if (!file) return false;
+    std::string bytes;
+    if (platform::ReadRegularFile(FFileName, kMaxFileBytes, bytes) != 0) return false;
+    Parse(bytes);
+    return true;
+}
+
+void TCommandHistory::Parse(const std::string& ABytes) {
     FProjects.clear();
-    std::string line;
     std::vector<std::string>* project = nullptr;
-    while (std::getline(file, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.size() < 2 || line[1] != ' ') continue;
-        const std::string value = Unescaped(line.substr(2));
+    for (std::size_t start = 0; start < ABytes.size();) {
+        std::size_t stop = ABytes.find('\n', start);
+        if (stop == std::string::npos) stop = ABytes.size();
+        std::string_view line(ABytes.data() + start, stop - start);
+        start = stop + 1;
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        // Escapes at most double a line's length.
+        if (line.size() < 2 || line[1] != ' ' || line.size() > 2 * kMaxLineBytes + 2) continue;
+        const std::string value = Unescaped(std::string(line.substr(2)));
+        if (value.size() > kMaxLineBytes) continue;
         if (line[0] == 'P') {
             project = value.empty() ? nullptr : &FProjects[value];
-        } else if (line[0] == 'C' && project && !value.empty() &&
-                   project->size() < kMaxLines &&
+        } else if (line[0] == 'C' && project && !value.empty() && project->size() < kMaxLines &&
                    std::find(project->begin(), project->end(), value) == project->end()) {
             project->push_back(value);
         }
     }
-    return true;
 }
 
 void TCommandHistory::Add(const std::string& AProject, const std::string& ALine) {
-    if (AProject.empty() || ALine.empty()) return;
-    Read();
-    MoveToTop(FProjects[AProject], ALine);
-    Save();
+    if (AProject.empty() || ALine.empty() || AProject.size() > kMaxLineBytes || ALine.size() > kMaxLineBytes)
+        return;
+    if (FFileName.empty()) {
+        MoveToTop(FProjects[AProject], ALine);
+        return;
+    }
+    // Read, changed and replaced under the file's lock: another copy's lines that came in
+    // meanwhile are kept.
+    bool added = false;
+    const int failure = platform::RewriteFile(FFileName, kMaxFileBytes, [&](std::string& ABytes) {
+        Parse(ABytes);
+        MoveToTop(FProjects[AProject], ALine);
+        added = true;
+        ABytes = Text();
+        return 0;
+    });
+    if (failure != 0) {
+        if (!added) MoveToTop(FProjects[AProject], ALine);
+        throw Exception("Unable to write to " + FFileName);
+    }
 }
 
-void TCommandHistory::Save() const {
-    if (FFileName.empty()) return;
+std::string TCommandHistory::Text() const {
     std::string text = "# Command lines that ran, newest first, per project folder\n";
     for (const auto& [project, lines] : FProjects) {
         if (lines.empty()) continue;
         text += "P " + Escaped(project) + '\n';
         for (const std::string& line : lines) text += "C " + Escaped(line) + '\n';
     }
-
-    // A reader never sees half a file: the text goes to a fresh file beside it, which
-    // then takes the old one's place.
-    const std::filesystem::path target = platform::PathFromUtf8(FFileName);
-    std::filesystem::path fresh = target;
-    fresh += ".new";
-    bool written = false;
-    {
-        std::ofstream file(fresh, std::ios::binary | std::ios::trunc);
-        written = file && file.write(text.data(), std::streamsize(text.size())) && file.flush();
-    }
-    std::error_code error;
-    if (written) std::filesystem::rename(fresh, target, error);
-    if (!written || error) {
-        std::filesystem::remove(fresh, error);
-        throw Exception("Unable to write to " + FFileName);
-    }
+    return text;
 }

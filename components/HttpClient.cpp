@@ -18,6 +18,7 @@ using Millis = std::chrono::milliseconds;
 constexpr const char* kAcceptHeader = "Accept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8";
 constexpr const char* kUserAgentHeader = "User-Agent: Mozilla/3.0 (compatible; Indy Library)";
 constexpr int kMaxRedirects = 14;
+constexpr const char* kTooManyRedirects = "Too many redirects";
 
 std::string FormatDuration(Millis duration) {
     const auto count = duration.count();
@@ -196,7 +197,8 @@ void THttpClient::Get(const std::string& url, const TUpgradeTimeouts& timeouts, 
         char* location = nullptr;
         curl_easy_getinfo(static_cast<CURL*>(FCurl), CURLINFO_REDIRECT_URL, &location);
         if (code < 300 || code >= 400 || code == 304 || !location) throw Exception(FTransfer->StatusLine);
-        if (++redirects > kMaxRedirects) return;
+        // A loop of redirects is a failed download, not an empty one.
+        if (++redirects > kMaxRedirects) throw Exception(kTooManyRedirects);
         address = http::WithoutCredentials(location);
     }
 }

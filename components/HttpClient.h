@@ -53,7 +53,7 @@ public:
     THttpClient& operator=(const THttpClient&) = delete;
 
     // Puts the body of the answer to a GET of `url` into `body`, following redirects. Throws
-    // Exception when the download fails. When redirects do not end, `body` stays empty.
+    // Exception when the download fails, also when a 15th answer in a row is again a redirect.
     void Get(const std::string& url, const TUpgradeTimeouts& timeouts, std::string& body);
 
     const TCookieJar& Cookies() const { return FCookies; }

@@ -2,13 +2,17 @@
 
 #include "components/Cmd.h"
 #include "components/TextRules.h"
-#include "platform/PrivateProfile.h"
+#include "platform/AtomicFile.h"
+#include "platform/PrivateProfileText.h"
+#include "platform/RegularFile.h"
 #include "platform/ToolSearch.h"
 
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
-#include <fstream>
+#include <map>
+
+#include <nlohmann/json.hpp>
 #include <sstream>
 
 namespace {
@@ -183,9 +187,16 @@ std::string RouteCommandLine(const TProjectTools& ATools, const std::string& ALi
 
 std::optional<TProjectTools> TProjectToolsStore::Load(const std::string& AProjectFolder) const {
     if (FFileName.empty() || AProjectFolder.empty()) return std::nullopt;
-    if (platform::GetPrivateProfileKeyNames(AProjectFolder, FFileName).empty()) return std::nullopt;
+    // One reading of the file, however many keys it holds.
+    std::string bytes;
+    if (platform::ReadRegularFile(FFileName, kMaxFileBytes, bytes) != 0) return std::nullopt;
+    std::map<std::string, std::string> values;  // names in lower case
+    for (auto& [key, value] : platform::portable::ProfileSection(AProjectFolder, bytes))
+        values.emplace(LowerAscii(key), std::move(value));
+    if (values.empty()) return std::nullopt;
     auto Read = [&](const std::string& AKey, const std::string& ADefault) {
-        return platform::GetPrivateProfileString(AProjectFolder, AKey, ADefault, FFileName);
+        const auto found = values.find(LowerAscii(AKey));
+        return found == values.end() ? ADefault : found->second;
     };
     TProjectTools tools;
     tools.PhpProgram = Read("Php", tools.PhpProgram);
@@ -193,7 +204,7 @@ std::optional<TProjectTools> TProjectToolsStore::Load(const std::string& AProjec
     tools.Route = RouteFromName(Read("Route", "direct"));
     tools.ComposeService = Read("Service", tools.ComposeService);
     // Env1, Env2, ... up to the first blank one.
-    for (int i = 1;; ++i) {
+    for (std::size_t i = 1; i <= kMaxEnvironmentLines; ++i) {
         const std::string line = Read("Env" + std::to_string(i), "");
         if (line.empty()) break;
         tools.Environment.push_back(line);
@@ -203,17 +214,25 @@ std::optional<TProjectTools> TProjectToolsStore::Load(const std::string& AProjec
 
 bool TProjectToolsStore::Save(const std::string& AProjectFolder, const TProjectTools& ATools) const {
     if (FFileName.empty() || AProjectFolder.empty()) return false;
-    auto Write = [&](const std::string& AKey, const std::string& AValue) {
-        return platform::WritePrivateProfileString(AProjectFolder, AKey, AValue, FFileName);
-    };
     // The settings rules give every value back as written, quotes and edge blanks too.
-    bool written = Write("Php", ATools.PhpProgram) && Write("Composer", ATools.ComposerProgram) &&
-                   Write("Route", RouteName(ATools.Route)) && Write("Service", ATools.ComposeService);
-    int count = 0;
+    std::vector<std::pair<std::string, std::string>> entries = {{"Php", ATools.PhpProgram},
+                                                                {"Composer", ATools.ComposerProgram},
+                                                                {"Route", RouteName(ATools.Route)},
+                                                                {"Service", ATools.ComposeService}};
+    std::size_t count = 0;
     for (const std::string& line : ATools.Environment)
-        if (written && !Trimmed(line).empty()) written = Write("Env" + std::to_string(++count), line);
+        if (!Trimmed(line).empty() && count < kMaxEnvironmentLines)
+            entries.emplace_back("Env" + std::to_string(++count), line);
     // A blank entry ends the list: longer lists stored before are cut off here.
-    return written && Write("Env" + std::to_string(count + 1), "");
+    entries.emplace_back("Env" + std::to_string(count + 1), "");
+    for (const auto& [key, value] : entries)
+        if (!platform::portable::IsWritableEntry(AProjectFolder, key, value)) return false;
+    // Every key in one replacement of the file: a reader, or a save cut short, never
+    // sees a project half old and half new.
+    return platform::RewriteFile(FFileName, kMaxFileBytes, [&](std::string& ABytes) {
+               ABytes = platform::portable::WriteProfileValues(AProjectFolder, entries, ABytes);
+               return 0;
+           }) == 0;
 }
 
 std::string FailureHint(const TProjectTools& ATools, const std::string& AOriginalLine, int AExitCode,
@@ -301,112 +320,13 @@ std::optional<bool> VersionSatisfies(const std::string& AVersion, const std::str
     return any;
 }
 
-namespace {
-
-// Just enough of a JSON reader to find one string in one object: it walks the text,
-// skipping every value it is not asked for, and fails on anything malformed.
-class TJsonWalker {
-public:
-    explicit TJsonWalker(const std::string& AText) : FText(AText) {}
-
-    bool AtEnd() { return Blank(), FPos >= FText.size(); }
-    bool Take(char AChar) {
-        Blank();
-        if (FPos >= FText.size() || FText[FPos] != AChar) return false;
-        ++FPos;
-        return true;
-    }
-    bool Next(char AChar) { return Blank(), FPos < FText.size() && FText[FPos] == AChar; }
-
-    bool String(std::string& AOut) {
-        AOut.clear();
-        if (!Take('"')) return false;
-        while (FPos < FText.size()) {
-            const char c = FText[FPos++];
-            if (c == '"') return true;
-            if (c != '\\') {
-                AOut += c;
-                continue;
-            }
-            if (FPos >= FText.size()) return false;
-            const char escaped = FText[FPos++];
-            switch (escaped) {
-            case 'n': AOut += '\n'; break;
-            case 't': AOut += '\t'; break;
-            case 'r': AOut += '\r'; break;
-            case 'b': AOut += '\b'; break;
-            case 'f': AOut += '\f'; break;
-            case 'u':
-                // Constraints are ASCII: a \u escape is kept only for that range.
-                if (FPos + 4 > FText.size()) return false;
-                AOut += char(std::stoi(FText.substr(FPos, 4), nullptr, 16) & 0x7F);
-                FPos += 4;
-                break;
-            default: AOut += escaped;
-            }
-        }
-        return false;
-    }
-
-    // Calls AMember(key) for each member of an object; AMember reads or skips the value.
-    template <typename Member>
-    bool Object(Member AMember) {
-        if (!Take('{')) return false;
-        if (Take('}')) return true;
-        do {
-            std::string key;
-            if (!String(key) || !Take(':') || !AMember(key)) return false;
-        } while (Take(','));
-        return Take('}');
-    }
-
-    bool Skip(int ADepth = 0) {
-        if (ADepth > 200) return false;
-        Blank();
-        if (Next('"')) {
-            std::string ignored;
-            return String(ignored);
-        }
-        if (Next('{')) return Object([&](const std::string&) { return Skip(ADepth + 1); });
-        if (Take('[')) {
-            if (Take(']')) return true;
-            do
-                if (!Skip(ADepth + 1)) return false;
-            while (Take(','));
-            return Take(']');
-        }
-        const std::size_t start = FPos;
-        while (FPos < FText.size() && std::string_view(",}] \t\r\n").find(FText[FPos]) == std::string_view::npos)
-            ++FPos;
-        return FPos > start;
-    }
-
-private:
-    void Blank() {
-        while (FPos < FText.size() && std::string_view(" \t\r\n").find(FText[FPos]) != std::string_view::npos) ++FPos;
-    }
-
-    const std::string& FText;
-    std::size_t FPos = 0;
-};
-
-}  // namespace
-
 std::string RequiredPhpConstraint(const std::string& AComposerJson) {
-    try {
-        TJsonWalker json(AComposerJson);
-        std::string constraint;
-        const bool read = json.Object([&](const std::string& AKey) {
-            if (AKey != "require" || !json.Next('{')) return json.Skip();
-            return json.Object([&](const std::string& APackage) {
-                if (APackage == "php" && json.Next('"')) return json.String(constraint);
-                return json.Skip();
-            });
-        });
-        return read && json.AtEnd() ? constraint : std::string();
-    } catch (const std::exception&) {
-        return {};  // a bad \u escape
-    }
+    const auto document = nlohmann::json::parse(AComposerJson, nullptr, /*allow_exceptions=*/false);
+    if (!document.is_object()) return {};
+    const auto require = document.find("require");
+    if (require == document.end() || !require->is_object()) return {};
+    const auto php = require->find("php");
+    return php != require->end() && php->is_string() ? php->get<std::string>() : std::string();
 }
 
 std::vector<std::string> TToolsDetection::Report() const {
@@ -464,10 +384,9 @@ TToolsDetection DetectProjectTools(const std::string& AProjectFolder) {
         composeFile = composeFile || fs::is_regular_file(project / name, error);
     found.SailAvailable = composeFile && fs::is_regular_file(project / "vendor" / "bin" / "sail", error);
 
-    std::ifstream json(project / "composer.json", std::ios::binary);
-    if (json) {
-        const std::string text((std::istreambuf_iterator<char>(json)), std::istreambuf_iterator<char>());
-        found.PhpConstraint = RequiredPhpConstraint(text);
+    std::string json;
+    if (platform::ReadRegularFile(AProjectFolder + "/composer.json", kMaxComposerJsonBytes, json) == 0) {
+        found.PhpConstraint = RequiredPhpConstraint(json);
         if (!found.PhpConstraint.empty() && !found.PhpVersion.empty())
             found.PhpMatches = VersionSatisfies(found.PhpVersion, found.PhpConstraint);
     }

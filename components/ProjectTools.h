@@ -38,10 +38,16 @@ std::optional<std::pair<std::string, std::string>> SplitEnvironmentLine(const st
 // interpreter; extra environment variables come first as a POSIX "env NAME=value" prefix.
 std::string RouteCommandLine(const TProjectTools& ATools, const std::string& ALine);
 
-// Per-project tools in an INI file beside the settings file: one section per project
-// folder, so nothing is written into the project itself.
+// Per-project tools in an INI file beside the settings file (the settings rules, UTF-8):
+// one section per project folder, so nothing is written into the project itself. A load
+// reads the file once; a save replaces it whole in one step under the file's lock. A file
+// over kMaxFileBytes is neither read nor replaced; at most kMaxEnvironmentLines lines of
+// environment are kept.
 class TProjectToolsStore {
 public:
+    static constexpr std::size_t kMaxFileBytes = 4 * 1024 * 1024;
+    static constexpr std::size_t kMaxEnvironmentLines = 1000;
+
     explicit TProjectToolsStore(std::string AFileName = {}) : FFileName(std::move(AFileName)) {}
     const std::string& FileName() const { return FFileName; }
     void setFileName(const std::string& AValue) { FFileName = AValue; }
@@ -69,8 +75,10 @@ std::string VersionFromReport(const std::string& AReport);
 // "~8.1.0", ">=8.0 <8.4", "8.2.*". Nothing when the constraint cannot be read.
 std::optional<bool> VersionSatisfies(const std::string& AVersion, const std::string& AConstraint);
 
-// The "require.php" constraint of a composer.json text; empty when there is none or
-// the text is not JSON.
+// The "require.php" constraint of a composer.json text; empty when there is none, it is
+// not a string, or the text is not JSON. Detection reads at most kMaxComposerJsonBytes of
+// a regular composer.json.
+constexpr std::size_t kMaxComposerJsonBytes = 4 * 1024 * 1024;
 std::string RequiredPhpConstraint(const std::string& AComposerJson);
 
 // What detection found for a project, and the tools it suggests.

@@ -1,6 +1,9 @@
 #include "platform/AtomicFile.h"
 
+#include "platform/RegularFile.h"
 #include "platform/Utf8.h"
+
+#include <cerrno>
 
 #include <filesystem>
 #include <random>
@@ -50,6 +53,16 @@ TReplaceResult ReplaceFileContents(const std::string& target, std::string_view b
     const std::string temporary = CreateTemporaryBeside(target, bytes, result);
     if (!result.Ok()) return result;
     return MoveOver(temporary, target);
+}
+
+int RewriteFile(const std::string& target, std::size_t maxBytes, const std::function<int(std::string& bytes)>& change) {
+    const TFileLock lock(target);
+    if (!lock.Locked()) return lock.Error();
+    std::string bytes;
+    if (const int failure = ReadRegularFile(target, maxBytes, bytes); failure != 0 && failure != ENOENT) return failure;
+    if (const int refused = change(bytes); refused != 0) return refused;
+    RemoveStaleTemporaries(target);
+    return ReplaceFileContents(target, bytes).Error;
 }
 
 }  // namespace platform

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -47,6 +49,14 @@ TReplaceResult ReplaceFileContents(const std::string& target, std::string_view b
 // behind. Only while holding the target's TFileLock: without it, another writer's
 // temporary file may still be in use.
 void RemoveStaleTemporaries(const std::string& target);
+
+// The one way a file the program keeps is changed by it: under the target's TFileLock,
+// the current bytes are read (ReadRegularFile; a missing file reads as empty), `change`
+// turns them into the new bytes, and ReplaceFileContents puts those in the file's place
+// with its permission bits; temporary files an interrupted writer left are removed. A
+// `change` that returns an errno leaves the file untouched. 0, or the errno of the
+// failure (EFBIG: the file holds more than `maxBytes` bytes and is left as it is).
+int RewriteFile(const std::string& target, std::size_t maxBytes, const std::function<int(std::string& bytes)>& change);
 
 // Creates `fileName` empty unless it exists; an existing file is never emptied, also
 // when it appears meanwhile. 0, or the errno of the failure.

@@ -1,6 +1,7 @@
 #include "platform/PrivateProfile.h"
 #include "platform/AtomicFile.h"
 #include "platform/PrivateProfileText.h"
+#include "platform/RegularFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,34 +15,11 @@
 namespace platform {
 namespace {
 
-// Reads a regular file whole; false with errno when it is missing (ENOENT),
-// not a regular file, larger than kMaxProfileFileBytes (EFBIG) or cannot be read.
+// Reads the settings file whole; false with errno when it is missing (ENOENT), not a
+// regular file, larger than kMaxProfileFileBytes (EFBIG) or cannot be read.
 bool ReadFileBytes(const std::string& fileName, std::string* bytes) {
-    const int descriptor = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (descriptor < 0) return false;
-    struct stat status {};
-    int failure = 0;
-    if (::fstat(descriptor, &status) != 0) {
-        failure = errno;
-    } else if (!S_ISREG(status.st_mode)) {
-        failure = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
-    } else if (static_cast<unsigned long long>(status.st_size) > kMaxProfileFileBytes) {
-        failure = EFBIG;
-    }
-    char buffer[65536];
-    while (failure == 0) {
-        const ssize_t count = ::read(descriptor, buffer, sizeof buffer);
-        if (count == 0) break;
-        if (count > 0) {
-            bytes->append(buffer, static_cast<std::size_t>(count));
-            if (bytes->size() > kMaxProfileFileBytes) failure = EFBIG;  // it grew meanwhile
-        } else if (errno != EINTR) {
-            failure = errno;
-        }
-    }
-    ::close(descriptor);
-    errno = failure;
-    return failure == 0;
+    errno = ReadRegularFile(fileName, kMaxProfileFileBytes, *bytes);
+    return errno == 0;
 }
 
 // The file a write must replace: an existing file's real path, so that a
@@ -88,23 +66,17 @@ bool WritePrivateProfileString(const std::string& section, const std::string& ke
         return false;
     }
     const std::string target = ResolveTarget(fileName);
-    // Held from the read to the replacement: another writer's change in between
-    // would otherwise be lost.
-    const TFileLock lock(target);
-    if (!lock.Locked()) {
-        errno = lock.Error();
-        return false;
-    }
-    struct stat status {};
-    if (::stat(target.c_str(), &status) != 0 || IsRefusedForWriting(target, status)) return false;
-    // An existing file that cannot be read, or is too large, is refused rather than replaced.
-    std::string bytes;
-    if (!ReadFileBytes(target, &bytes)) return false;
-    RemoveStaleTemporaries(target);
-    const TReplaceResult replaced =
-        ReplaceFileContents(target, portable::WriteProfileValue(section, key, value, bytes));
-    errno = replaced.Error;
-    return replaced.Ok();
+    // The lock is held from the read to the replacement: another writer's change in
+    // between would otherwise be lost. An existing file that cannot be read, or is too
+    // large, is refused rather than replaced.
+    const int failure = RewriteFile(target, kMaxProfileFileBytes, [&](std::string& bytes) {
+        struct stat status {};
+        if (::stat(target.c_str(), &status) != 0 || IsRefusedForWriting(target, status)) return errno;
+        bytes = portable::WriteProfileValue(section, key, value, bytes);
+        return 0;
+    });
+    errno = failure;
+    return failure == 0;
 }
 
 }  // namespace platform

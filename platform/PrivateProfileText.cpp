@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <unordered_set>
 
 namespace platform::portable {
 namespace {
@@ -259,6 +260,47 @@ std::optional<std::size_t> FindKeyLine(const Document& document, std::string_vie
     return found;
 }
 
+// Reading without building the document: the text of the file (a view of its bytes for
+// UTF-8, `storage` for UTF-16) and its lines as views, so that reading one value of a
+// large file costs one pass and no copies.
+std::string_view DecodedText(std::string_view bytes, std::string& storage) {
+    if (bytes.starts_with(kUtf16LeBom)) {
+        std::string_view body = bytes.substr(kUtf16LeBom.size());
+        if (body.size() % 2 != 0) body.remove_suffix(1);
+        storage = Utf16LeToUtf8(body);
+        return storage;
+    }
+    if (bytes.starts_with(kUtf8Bom)) bytes.remove_prefix(kUtf8Bom.size());
+    return bytes;
+}
+
+// Calls visit(parsed) for every key line inside a section named `section`, in file
+// order; the same lines as ForEachKeyIn on the decoded document.
+template <typename Visitor>
+void ForEachKeyInText(std::string_view text, std::string_view section, Visitor visit) {
+    bool inside = false;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t stop = text.find_first_of("\r\n", start);
+        if (stop == std::string_view::npos) stop = text.size();
+        const ParsedLine parsed = ParseLine(text.substr(start, stop - start));
+        if (parsed.kind == LineKind::Section) {
+            inside = SameName(parsed.name, section);
+        } else if (inside && parsed.kind == LineKind::Key && !visit(parsed)) {
+            return;
+        }
+        const bool crLf = stop + 1 < text.size() && text[stop] == '\r' && text[stop + 1] == '\n';
+        start = stop + (crLf ? 2 : 1);
+    }
+}
+
+std::string FoldedName(std::string_view name) {
+    std::string folded(name);
+    for (char& c : folded)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return folded;
+}
+
 // ---------------------------------------------------------------------------
 // Editing.
 
@@ -322,24 +364,37 @@ void SetValue(Document& document, std::string_view section, std::string_view key
 
 std::string ReadProfileValue(std::string_view section, std::string_view key,
                              std::string_view defaultValue, std::string_view fileBytes) {
-    const std::string fallback(CutToCharacters(defaultValue, kMaxProfileValueLength));
-    const Document document = Decode(fileBytes);
-    const auto keyLine = FindKeyLine(document, Trim(section), Trim(key));
-    if (!keyLine) return fallback;
-    const std::string_view value = Unquote(ParseLine(document.lines[*keyLine].text).value);
-    return std::string(CutToCharacters(value, kMaxProfileValueLength));
+    std::string storage;
+    std::string_view value;
+    bool found = false;
+    const std::string_view wanted = Trim(key);
+    ForEachKeyInText(DecodedText(fileBytes, storage), Trim(section), [&](const ParsedLine& parsed) {
+        if (SameName(parsed.name, wanted)) {
+            value = Unquote(parsed.value);
+            found = true;
+        }
+        return !found;
+    });
+    return std::string(CutToCharacters(found ? value : defaultValue, kMaxProfileValueLength));
 }
 
 std::vector<std::string> ProfileKeyNames(std::string_view section, std::string_view fileBytes) {
     std::vector<std::string> names;
-    const Document document = Decode(fileBytes);
-    ForEachKeyIn(document, Trim(section), [&](std::size_t, const ParsedLine& parsed) {
-        bool seen = false;
-        for (const std::string& name : names) seen = seen || SameName(name, parsed.name);
-        if (!seen) names.emplace_back(parsed.name);
+    for (auto& entry : ProfileSection(section, fileBytes)) names.push_back(std::move(entry.first));
+    return names;
+}
+
+std::vector<std::pair<std::string, std::string>> ProfileSection(std::string_view section,
+                                                                 std::string_view fileBytes) {
+    std::vector<std::pair<std::string, std::string>> entries;
+    std::unordered_set<std::string> seen;  // names with ASCII letters folded
+    std::string storage;
+    ForEachKeyInText(DecodedText(fileBytes, storage), Trim(section), [&](const ParsedLine& parsed) {
+        if (seen.insert(FoldedName(parsed.name)).second)
+            entries.emplace_back(parsed.name, CutToCharacters(Unquote(parsed.value), kMaxProfileValueLength));
         return true;
     });
-    return names;
+    return entries;
 }
 
 bool IsWritableEntry(std::string_view section, std::string_view key, std::string_view value) {
@@ -357,6 +412,14 @@ std::string WriteProfileValue(std::string_view section, std::string_view key, st
                               std::string_view fileBytes) {
     Document document = Decode(fileBytes);
     SetValue(document, Trim(section), Trim(key), ValueForWriting(value));
+    return Encode(document);
+}
+
+std::string WriteProfileValues(std::string_view section,
+                               const std::vector<std::pair<std::string, std::string>>& entries,
+                               std::string_view fileBytes) {
+    Document document = Decode(fileBytes);
+    for (const auto& [key, value] : entries) SetValue(document, Trim(section), Trim(key), ValueForWriting(value));
     return Encode(document);
 }
 

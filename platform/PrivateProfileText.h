@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/PrivateProfile.h"
@@ -17,6 +18,10 @@ std::string ReadProfileValue(std::string_view section, std::string_view key,
 
 std::vector<std::string> ProfileKeyNames(std::string_view section, std::string_view fileBytes);
 
+// The keys of a section with their values as ReadProfileValue gives them, in file order;
+// where a name appears twice the first one wins. One pass over the file.
+std::vector<std::pair<std::string, std::string>> ProfileSection(std::string_view section, std::string_view fileBytes);
+
 // False for a name or value that would not read back as written (a line break or
 // NUL anywhere, a key with "=" or starting with "[" or ";").
 bool IsWritableEntry(std::string_view section, std::string_view key, std::string_view value);
@@ -31,5 +36,10 @@ std::string ValueForWriting(std::string_view value);
 // and the file's encoding stay as they were.
 std::string WriteProfileValue(std::string_view section, std::string_view key, std::string_view value,
                               std::string_view fileBytes);
+
+// WriteProfileValue for each entry in turn, on one reading of the file.
+std::string WriteProfileValues(std::string_view section,
+                               const std::vector<std::pair<std::string, std::string>>& entries,
+                               std::string_view fileBytes);
 
 }  // namespace platform::portable

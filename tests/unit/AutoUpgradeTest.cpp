@@ -323,18 +323,20 @@ TEST_F(AutoUpgradeTest, FollowsFourteenRedirectsAndDiscardsTheirBodies) {
     EXPECT_EQ(requests[14].Raw.substr(0, 20), "GET /hop14 HTTP/1.1\r");
 }
 
-TEST_F(AutoUpgradeTest, AFifteenthRedirectEndsTheDownloadWithAnEmptyBody) {
-    LoopbackHttpServer server;
+TEST_F(AutoUpgradeTest, AFifteenthRedirectFailsTheCheckAndKeepsTheStoredCopy) {
+    LoopbackHttpServer server({Reply::Http(kOk, Ini("1.0", "first"))});
     for (int hop = 1; hop <= 16; ++hop)
         server.Enqueue(Reply::Http("HTTP/1.1 307 Temporary Redirect", Ini("2.0.3"),
                                    "Location: /hop" + std::to_string(hop) + "\r\n"));
     PointAt(server);
+    ASSERT_FALSE(upgrade.Update());
     bool newer = true;
-    EXPECT_EQ(FailureOf([&] { newer = upgrade.Update(); }), "<no error>");
-    EXPECT_FALSE(newer);
+    EXPECT_EQ(FailureOf([&] { newer = upgrade.Update(); }), "Too many redirects");
+    EXPECT_TRUE(newer);  // no answer: the call threw
     EXPECT_TRUE(events.empty());
-    EXPECT_EQ(ReadFile(LocalCopy()), "");
-    EXPECT_EQ(server.Requests().size(), 15u);
+    EXPECT_EQ(ReadFile(LocalCopy()), Ini("1.0", "first"));
+    EXPECT_EQ(FolderEntries(), std::vector<std::string>{"version.ini"});
+    EXPECT_EQ(server.Requests().size(), 16u);
 }
 
 TEST_F(AutoUpgradeTest, WaitsThroughAContinueAnswer) {

@@ -8,6 +8,11 @@
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
 
 namespace {
 
@@ -169,15 +174,104 @@ TEST(ProjectTools, VersionsAndConstraints) {
     };
     for (const auto& c : cases) EXPECT_EQ(VersionSatisfies(c.version, c.constraint), c.satisfied) << c.version << " " << c.constraint;
 
-    EXPECT_EQ(RequiredPhpConstraint(R"({"require": {"php": "^8.1", "laravel/framework": "^10.0"}})"), "^8.1");
-    EXPECT_EQ(RequiredPhpConstraint(R"({"require": {"laravel/framework": "^10.0"}})"), "");
-    EXPECT_EQ(RequiredPhpConstraint("{ not json"), "");
-    EXPECT_EQ(RequiredPhpConstraint(R"({"require": ["php"]})"), "");
-    EXPECT_EQ(RequiredPhpConstraint(R"({"name": "a\"}b", "extra": {"x": [1, 2.5e3, {"y": null}], "php": "no"},
-        "require": {"ext-json": "*", "php": ">=8.0 <8.4"}, "require-dev": {"php": "^9"}})"),
-              ">=8.0 <8.4");
-    EXPECT_EQ(RequiredPhpConstraint(R"({"require": {"php": "^8.1"}} trailing)"), "");
-    EXPECT_EQ(RequiredPhpConstraint(R"({"require": {"php": "^8.1")"), "");
+}
+
+// What detection takes from a project's composer.json: require.php when it is a string,
+// nothing from anywhere else or from a file that is not JSON as a whole.
+TEST(ProjectTools, ComposerJsonGivesTheRequiredPhp) {
+    const struct {
+        const char* json;
+        const char* constraint;
+    } cases[] = {
+        {R"({"require": {"php": "^8.1", "laravel/framework": "^10.0"}})", "^8.1"},
+        {"\xEF\xBB\xBF{\"require\": {\"php\": \"^8.2\"}}", "^8.2"},  // saved with a byte-order mark
+        {R"({"require": {"php": ">=8.0 \u003c8.4"}})", ">=8.0 <8.4"},
+        {R"({"name": "a\"}b", "extra": {"x": [1, 2.5e3, {"y": null}], "php": "no"},
+            "require-dev": {"php": "^9"}, "require": {"ext-json": "*", "php": ">=8.0 <8.4"}})", ">=8.0 <8.4"},
+        {R"({"require": {"laravel/framework": "^10.0"}})", ""},
+        {R"({"require": {"php": 8.1}})", ""},
+        {R"({"require": ["php"]})", ""},
+        {R"(["require", {"php": "^8.1"}])", ""},
+        {R"({"require": {"php": "^8.1"}} trailing)", ""},
+        {R"({"require": {"php": "^8.1")", ""},
+        {R"({"require": {"php": "^8.1",}})", ""},
+        {"{ not json", ""},
+        {"", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(RequiredPhpConstraint(c.json), c.constraint) << c.json;
+}
+
+// A composer.json that is a named pipe or leads to an endless device is passed over:
+// detection neither waits for a writer nor reads without end.
+TEST(ProjectTools, DetectionPassesOverAComposerJsonThatIsNoFile) {
+    testsupport::TempFolder temp;
+    const auto fifo = temp.Path() / "fifo";
+    const auto zero = temp.Path() / "zero";
+    std::filesystem::create_directories(fifo);
+    std::filesystem::create_directories(zero);
+    ASSERT_EQ(::mkfifo((fifo / "composer.json").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", zero / "composer.json");
+
+    const char* savedPath = std::getenv("PATH");
+    const std::string saved = savedPath ? savedPath : "";
+    ::setenv("PATH", (temp.Path() / "empty").c_str(), 1);  // no php or composer to ask
+    const TToolsDetection fromFifo = DetectProjectTools(fifo.string());
+    const TToolsDetection fromZero = DetectProjectTools(zero.string());
+    ::setenv("PATH", saved.c_str(), 1);
+    EXPECT_EQ(fromFifo.PhpConstraint, "");
+    EXPECT_EQ(fromZero.PhpConstraint, "");
+}
+
+// A save replaces the whole file in one step: a reader in another process, and a saver
+// killed at any moment, only ever leave one project's tools whole, old or new.
+TEST(ProjectTools, ASaveIsOneReplacementOfTheWholeFile) {
+    testsupport::TempFolder temp;
+    const std::string file = (temp.Path() / "projects.ini").string();
+    std::vector<std::string> many, few;
+    for (int i = 0; i < 30; ++i) many.push_back("A" + std::to_string(i) + "=a");
+    for (int i = 0; i < 3; ++i) few.push_back("B" + std::to_string(i) + "=b");
+    const TProjectTools a = Tools(TRoute::Compose, "/opt/a/php", "composer", many);
+    const TProjectTools b = Tools(TRoute::Sail, "/opt/b/php", "composer.phar", few);
+    const std::string project = "/srv/www/shop";
+    ASSERT_TRUE(TProjectToolsStore(file).Save(project, a));
+
+    const pid_t saver = ::fork();
+    ASSERT_GE(saver, 0);
+    if (saver == 0) {
+        for (bool flip = false;; flip = !flip) TProjectToolsStore(file).Save(project, flip ? a : b);
+    }
+    // Loads until both have been seen many times over (or time is up).
+    int mixed = 0, seenA = 0, seenB = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while ((seenA < 100 || seenB < 100) && std::chrono::steady_clock::now() < deadline) {
+        const auto loaded = TProjectToolsStore(file).Load(project);
+        if (loaded == a) ++seenA;
+        else if (loaded == b) ++seenB;
+        else ++mixed;
+    }
+    ::kill(saver, SIGKILL);
+    ::waitpid(saver, nullptr, 0);
+    EXPECT_EQ(mixed, 0);
+    EXPECT_GT(seenB, 0);
+    const auto last = TProjectToolsStore(file).Load(project);
+    EXPECT_TRUE(last == a || last == b);
+}
+
+// A file with thousands of environment lines is read once and cut at the bound.
+TEST(ProjectTools, AHugeEnvironmentLoadsQuicklyAndCutAtTheBound) {
+    testsupport::TempFolder temp;
+    const std::string file = (temp.Path() / "projects.ini").string();
+    std::string text = "[/p]\r\nRoute=sail\r\n";
+    for (int i = 1; i <= 5000; ++i) text += "Env" + std::to_string(i) + "=K" + std::to_string(i) + "=v\r\n";
+    testsupport::WriteBytes(file, text);
+
+    const auto started = std::chrono::steady_clock::now();
+    const auto loaded = TProjectToolsStore(file).Load("/p");
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+    ASSERT_TRUE(loaded.has_value());
+    EXPECT_EQ(loaded->Route, TRoute::Sail);
+    ASSERT_EQ(loaded->Environment.size(), TProjectToolsStore::kMaxEnvironmentLines);
+    EXPECT_EQ(loaded->Environment.back(), "K1000=v");
 }
 
 // Detection with the real php and composer on the search path.
