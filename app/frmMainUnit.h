@@ -12,6 +12,7 @@
 
 class IDesktop;
 class QAction;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTimer;
@@ -147,6 +148,17 @@ private:
     void AddCommandsMenu();
     void CreateInputRow();
     void SetRunning(bool ARunning);
+    // The status bar's note that a command still runs and how to stop it: the answer to a
+    // run asked for while one lasts.
+    void SayStillRunning();
+    // The input row's run text, shortened to the room it has (the whole in its tooltip).
+    void ShowRunState(const QString& AText);
+    // Why a line cannot run in AFolder before anything starts; empty when it can.
+    static QString StartProblem(const QString& AFolder);
+    // Shows in the input row when the command has not taken what was sent.
+    void ShowInputState();
+    // Adds a line sent to the command, styled as input, where the output stands.
+    void EchoInput(const QString& AText);
     void RunStartReported(const QString& AText, bool AStarted);
     void RunOutputArrived(const QString& AText);
     void RunEnded();
@@ -226,4 +238,10 @@ private:
     QLineEdit* FedtInput = nullptr;
     QPushButton* FbtnSendInput = nullptr;
     QPushButton* FbtnCloseInput = nullptr;
+    QLabel* FlblInputState = nullptr;
+    QTimer* FtmrInputState = nullptr;
+    QLabel* FlblRunState = nullptr;
+    // Lines sent before the run's start was reported: they show once its output begins.
+    QStringList FEchoesBeforeStart;
+    bool FRunStartSeen = false;
 };
