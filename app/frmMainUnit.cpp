@@ -605,8 +605,8 @@ void TfrmMain::ShowRunState(const QString& AText) {
 void TfrmMain::ShowInputState() {
     const std::size_t waiting = FRun ? FRun->InputWaiting() : 0;
     // A moment's wait is normal: the command reads when it gets to it.
-    const bool stuck = waiting > 0 && FlblInputState->property("waitedBefore").toBool();
-    FlblInputState->setProperty("waitedBefore", waiting > 0);
+    const bool stuck = waiting > 0 && FInputWaitedBefore;
+    FInputWaitedBefore = waiting > 0;
     if (stuck)
         FlblInputState->setText(QStringLiteral("Not read yet: %1 bytes wait").arg(waiting));
     FlblInputState->setVisible(stuck);
@@ -634,7 +634,7 @@ void TfrmMain::SetRunning(bool ARunning) {
     FpanInput->setVisible(ARunning);
     ui->Splitter1->setSizes(sizes);
     FlblInputState->hide();
-    FlblInputState->setProperty("waitedBefore", false);
+    FInputWaitedBefore = false;
     if (ARunning)
         FtmrInputState->start();
     else

@@ -240,6 +240,7 @@ private:
     QPushButton* FbtnCloseInput = nullptr;
     QLabel* FlblInputState = nullptr;
     QTimer* FtmrInputState = nullptr;
+    bool FInputWaitedBefore = false;  // input waited at the last look too
     QLabel* FlblRunState = nullptr;
     // Lines sent before the run's start was reported: they show once its output begins.
     QStringList FEchoesBeforeStart;

@@ -46,6 +46,7 @@ TEST_F(LiveRun, OutputShowsWhileTheCommandRunsAndTheWindowKeepsTurning) {
     heartbeat.start(10);
     int finished = 0;
     QObject::connect(Window.get(), &TfrmMain::runFinished, [&finished] { ++finished; });
+    EXPECT_EQ(Find<QPushButton>("btnRun")->accessibleName(), QStringLiteral("Run"));
 
     TypeAndGo(QStringLiteral("echo first; while [ ! -e go ]; do sleep 0.02; done; echo second"));
     ASSERT_TRUE(Window->IsRunning());
