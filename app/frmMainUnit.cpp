@@ -50,7 +50,7 @@ constexpr int kStartupListLatestMs = 1000;
 // How much of a run's output is kept for the hint after it.
 constexpr qsizetype kRunTailChars = 4096;
 constexpr int kDetectedMessageMs = 20000;
-// How long the note about a refused run stays before the running command shows again.
+// How long the status bar keeps the note about a run refused while another lasts.
 constexpr int kRunNoteMs = 8000;
 // How often the input row looks whether the command has taken what was sent.
 constexpr int kInputStateMs = 500;
@@ -161,6 +161,7 @@ TfrmMain::TfrmMain(TdtmMain& dtmMain, IDesktop& desktop, const TAppEnvironment& 
     panel1->setObjectName(QStringLiteral("sbMainPanel1"));
     panel1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     ui->sbMain->addWidget(panel1, 1);
+
     // Every tab 100 wide, through a style of its own: a style sheet would cost the
     // start a style-sheet engine for the whole window.
     auto* tabStyle = new TFixedTabWidthStyle(kTabWidth);
@@ -603,6 +604,7 @@ void TfrmMain::ShowRunState(const QString& AText) {
 }
 
 void TfrmMain::ShowInputState() {
+    if (FInputRefused) return;  // that note stays until a line goes
     const std::size_t waiting = FRun ? FRun->InputWaiting() : 0;
     // A moment's wait is normal: the command reads when it gets to it.
     const bool stuck = waiting > 0 && FInputWaitedBefore;
@@ -623,8 +625,8 @@ void TfrmMain::EchoInput(const QString& AText) {
         Console().AddText(styled);
 }
 
-// While a run lasts, Run is Stop, the input row shows, the status bar names the
-// command, and the controls that start runs show a busy-but-working cursor.
+// While a run lasts, Run is Stop, the input row shows and names the command, and the
+// controls that start runs show a busy-but-working cursor.
 void TfrmMain::SetRunning(bool ARunning) {
     // The name screen readers give is the caption, the same in each state every time.
     ui->btnRun->setText(ARunning ? QStringLiteral("&Stop") : QStringLiteral("&Run"));
@@ -635,6 +637,8 @@ void TfrmMain::SetRunning(bool ARunning) {
     ui->Splitter1->setSizes(sizes);
     FlblInputState->hide();
     FInputWaitedBefore = false;
+    FInputRefused = false;
+    FInputEnded = false;
     if (ARunning)
         FtmrInputState->start();
     else
@@ -736,14 +740,17 @@ void TfrmMain::btnSendInputClick() {
         // Kept in the box, to send again or copy.
         FlblInputState->setText(QStringLiteral("Not sent: the command's input is closed or full"));
         FlblInputState->show();
+        FInputRefused = true;
         return;
     }
+    FInputRefused = false;
     FedtInput->clear();
     EchoInput(line);
 }
 
 void TfrmMain::btnCloseInputClick() {
-    if (!FRun) return;
+    if (!FRun || FInputEnded) return;
+    FInputEnded = true;
     FRun->CloseInput();
     EchoInput(QStringLiteral("[End of input]"));
 }

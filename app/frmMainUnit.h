@@ -241,6 +241,8 @@ private:
     QLabel* FlblInputState = nullptr;
     QTimer* FtmrInputState = nullptr;
     bool FInputWaitedBefore = false;  // input waited at the last look too
+    bool FInputRefused = false;       // the last line was not taken
+    bool FInputEnded = false;         // End Input was given
     QLabel* FlblRunState = nullptr;
     // Lines sent before the run's start was reported: they show once its output begins.
     QStringList FEchoesBeforeStart;

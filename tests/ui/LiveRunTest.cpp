@@ -263,6 +263,12 @@ TEST_F(LiveRun, InputToACommandThatDoesNotReadHoldsNothing) {
     EXPECT_TRUE(input->text().isEmpty());
     ASSERT_TRUE(TurnUntil([&] { return state->isVisible(); }, 5000));
     EXPECT_TRUE(state->text().startsWith(QStringLiteral("Not read yet: "))) << state->text().toStdString();
+    // Input ends once; a line after it stays in the box and the row says so.
+    for (int i = 0; i < 2; ++i) QTest::mouseClick(Find<QPushButton>("btnCloseInput"), Qt::LeftButton);
+    input->setText(QStringLiteral("late"));
+    QTest::keyClick(input, Qt::Key_Return);
+    EXPECT_EQ(input->text(), QStringLiteral("late"));
+    EXPECT_TRUE(state->text().startsWith(QStringLiteral("Not sent: "))) << state->text().toStdString();
     const int ticksBefore = ticks;
     QElapsedTimer stopping;
     stopping.start();
@@ -271,6 +277,7 @@ TEST_F(LiveRun, InputToACommandThatDoesNotReadHoldsNothing) {
     EXPECT_LT(stopping.elapsed(), 5000);
     EXPECT_GT(ticks, ticksBefore);
     EXPECT_TRUE(ConsoleText().contains(QStringLiteral("\nStopped after ")));
+    EXPECT_EQ(ConsoleText().count(QStringLiteral("[End of input]")), 1);
     EXPECT_FALSE(state->isVisible());
 }
 
