@@ -33,9 +33,12 @@ public:
     void Stop();
     // Stops, and returns once the run, its tree and the worker have ended.
     void StopAndWait();
-    // Input given before the child has started waits for the start.
+    // Input given before the child has started waits for the start. Never blocks: what
+    // the child has not read yet waits in the runner (see InputWaiting).
     bool WriteInput(const QString& AText);
     void CloseInput();
+    // Bytes of input the child has not taken yet.
+    std::size_t InputWaiting() const { return FCmd.InputWaiting() + FEarlyInput.size(); }
     // How the run ended; valid once finished() has been emitted.
     TRunEnd End() const { return FCmd.LastRunEnd(); }
     // The error the worker met (a failing handler), empty when none.

@@ -51,6 +51,30 @@ constexpr int kStartupListLatestMs = 1000;
 constexpr qsizetype kRunTailChars = 4096;
 constexpr int kDetectedMessageMs = 20000;
 constexpr int kNothingRunMessageMs = 10000;
+// How long the status bar keeps the note about a run refused while another lasts.
+constexpr int kRunNoteMs = 8000;
+// How often the input row looks whether the command has taken what was sent.
+constexpr int kInputStateMs = 500;
+constexpr int kConsoleMinimumHeight = 40;
+// The style of what the user sent to a command: bold cyan.
+constexpr char16_t kInputStyleOn[] = u"\x1b[1;36m";
+constexpr char16_t kInputStyleOff[] = u"\x1b[0m";
+
+// Text from the user as plain text in the console: control characters (escape
+// sequences among them) become visible replacement marks.
+QString PlainInput(QString AText) {
+    for (QChar& c : AText)
+        if (c.category() == QChar::Other_Control) c = QChar(0xFFFD);
+    return AText;
+}
+
+// The reason in a start report without the report's own opening.
+QString StartReason(const QString& AReport) {
+    static const QString opening = QStringLiteral("The command was not started: ");
+    QString reason = AReport.startsWith(opening) ? AReport.mid(opening.size()) : AReport;
+    if (!reason.isEmpty()) reason[0] = reason[0].toUpper();
+    return reason;
+}
 
 // The panel the top controls sit on is laid out for this width; the donate picture
 // and the label under it keep their distance from its right edge.
@@ -190,6 +214,7 @@ void TfrmMain::RunGuarded(const std::function<void()>& AHandler) { AtHandlerEdge
 void TfrmMain::KeyboardAccess() {
     NameControlsByTheirLabels(*this);
     ui->lblfennoway->setAccessibleName(kSiteAddress);
+    ui->btnRun->setAccessibleName(QStringLiteral("Run"));
     // The two links at the top come last, after the pages and their buttons.
     QWidget* last = ui->pgMain;
     while (ui->pgMain->isAncestorOf(last->nextInFocusChain())) last = last->nextInFocusChain();
@@ -498,12 +523,30 @@ void TfrmMain::CreateInputRow() {
     FbtnCloseInput = new QPushButton(QStringLiteral("End In&put"), FpanInput);
     FbtnCloseInput->setObjectName(QStringLiteral("btnCloseInput"));
     FbtnCloseInput->setAccessibleName(QStringLiteral("Close the command's input"));
+    // What runs, shortened to the room it has (the whole in its tooltip). The status bar
+    // has no room beside its panels at the window's size.
+    FlblRunState = new QLabel(FpanInput);
+    FlblRunState->setObjectName(QStringLiteral("lblRunning"));
+    FlblRunState->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    FlblRunState->installEventFilter(this);
+    // Says when the command has not taken what was sent: it may not be reading at all.
+    FlblInputState = new QLabel(FpanInput);
+    FlblInputState->setObjectName(QStringLiteral("lblInputState"));
+    FlblInputState->hide();
+    row->addWidget(FlblRunState, 2);
     row->addWidget(label);
-    row->addWidget(FedtInput, 1);
+    row->addWidget(FedtInput, 3);
     row->addWidget(FbtnSendInput);
     row->addWidget(FbtnCloseInput);
+    row->addWidget(FlblInputState);
     ui->panBottom->layout()->addWidget(FpanInput);
+    // The row takes its room from the console, which keeps a few lines at least, never
+    // from the pages above.
+    ui->redtConsole->setMinimumHeight(kConsoleMinimumHeight);
     FpanInput->hide();
+    FtmrInputState = new QTimer(this);
+    FtmrInputState->setInterval(kInputStateMs);
+    connect(FtmrInputState, &QTimer::timeout, this, &TfrmMain::ShowInputState);
     connect(FbtnSendInput, &QPushButton::clicked, this, Guarded(&TfrmMain::btnSendInputClick));
     connect(FedtInput, &QLineEdit::returnPressed, this, Guarded(&TfrmMain::btnSendInputClick));
     connect(FbtnCloseInput, &QPushButton::clicked, this, Guarded(&TfrmMain::btnCloseInputClick));
@@ -512,7 +555,10 @@ void TfrmMain::CreateInputRow() {
 bool TfrmMain::IsRunning() const { return FRun != nullptr; }
 
 bool TfrmMain::RunInProject(const QString& ACommandLine) {
-    if (IsRunning()) return false;
+    if (IsRunning()) {
+        SayStillRunning();
+        return false;
+    }
     TCmd& runner = FdtmMain.cmdCommand;
     runner.setRunWithCmd(true);
     runner.setCommmandStr(ACommandLine.toStdString());
@@ -525,11 +571,19 @@ bool TfrmMain::RunInProject(const QString& ACommandLine) {
     FRunFolder = ProjectFolder();
     FRunTail.clear();
     runner.setCommmandStr(RouteCommandLine(FRunTools, ACommandLine.toStdString()));
+    const QString problem = StartProblem(FRunFolder);
+    if (!problem.isEmpty()) {
+        Console().AddEndLine(EndLineText(TRunEnd{}, problem), false);
+        emit runFinished();
+        return true;
+    }
 
     FRun = std::make_unique<TCommandRun>(runner.CommmandStr(), runner.RunWithCmd(),
                                          FRunFolder.toStdString());
     FRunStartReport.clear();
     FRunOutputFailed = false;
+    FRunStartSeen = false;
+    FEchoesBeforeStart.clear();
     connect(FRun.get(), &TCommandRun::startReported, this, &TfrmMain::RunStartReported);
     connect(FRun.get(), &TCommandRun::outputArrived, this, &TfrmMain::RunOutputArrived);
     connect(FRun.get(), &TCommandRun::finished, this, &TfrmMain::RunEnded);
@@ -542,25 +596,78 @@ void TfrmMain::StopRun() {
     if (FRun) FRun->Stop();
 }
 
-// While a run lasts, Run is Stop, the input row shows, the status bar names the
-// command, and the controls that start runs show a busy-but-working cursor.
+QString TfrmMain::StartProblem(const QString& AFolder) {
+    if (AFolder.isEmpty()) return QStringLiteral("No project is selected.");
+    if (!QFileInfo(AFolder).isDir())
+        return QStringLiteral("The project folder \"%1\" no longer exists. Choose another project, "
+                              "or refresh the list (Ctrl+R).")
+            .arg(QDir::toNativeSeparators(AFolder));
+    return QString();
+}
+
+void TfrmMain::SayStillRunning() {
+    if (!FRun) return;
+    ui->sbMain->showMessage(QStringLiteral("A command is still running: Stop (Alt+S) or Esc ends it."),
+                            kRunNoteMs);
+}
+
+void TfrmMain::ShowRunState(const QString& AText) {
+    FlblRunState->setToolTip(AText);
+    FlblRunState->setText(
+        FlblRunState->fontMetrics().elidedText(AText, Qt::ElideRight, FlblRunState->width()));
+}
+
+void TfrmMain::ShowInputState() {
+    if (FInputRefused) return;  // that note stays until a line goes
+    const std::size_t waiting = FRun ? FRun->InputWaiting() : 0;
+    // A moment's wait is normal: the command reads when it gets to it.
+    const bool stuck = waiting > 0 && FInputWaitedBefore;
+    FInputWaitedBefore = waiting > 0;
+    if (stuck)
+        FlblInputState->setText(QStringLiteral("Not read yet: %1 bytes wait").arg(waiting));
+    FlblInputState->setVisible(stuck);
+}
+
+void TfrmMain::EchoInput(const QString& AText) {
+    const QString styled = QString::fromUtf16(kInputStyleOn) + PlainInput(AText) +
+                           QString::fromUtf16(kInputStyleOff) + u'\n';
+    if (Console().InOutput())
+        Console().AppendOutput(styled);
+    else if (!FRunStartSeen)
+        FEchoesBeforeStart.append(styled);
+    else
+        Console().AddText(styled);
+}
+
+// While a run lasts, Run is Stop, the input row shows and names the command, and the
+// controls that start runs show a busy-but-working cursor.
 void TfrmMain::SetRunning(bool ARunning) {
+    // The name screen readers give is the caption, the same in each state every time.
     ui->btnRun->setText(ARunning ? QStringLiteral("&Stop") : QStringLiteral("&Run"));
-    ui->btnRun->setAccessibleName(ARunning ? QStringLiteral("Stop the running command")
-                                           : QStringLiteral("Run the command"));
+    ui->btnRun->setAccessibleName(ARunning ? QStringLiteral("Stop") : QStringLiteral("Run"));
+    // The console gives up the room for the input row; the pages keep theirs.
+    const QList<int> sizes = ui->Splitter1->sizes();
     FpanInput->setVisible(ARunning);
+    ui->Splitter1->setSizes(sizes);
+    FlblInputState->hide();
+    FInputWaitedBefore = false;
+    FInputRefused = false;
+    FInputEnded = false;
+    if (ARunning)
+        FtmrInputState->start();
+    else
+        FtmrInputState->stop();
+    ui->sbMain->clearMessage();
     for (QWidget* starter : {static_cast<QWidget*>(ui->pgMain), static_cast<QWidget*>(ui->edtCommand)}) {
         if (ARunning)
             starter->setCursor(Qt::BusyCursor);
         else
             starter->unsetCursor();
     }
-    if (ARunning) {
-        ui->sbMain->showMessage(QStringLiteral("Running: ") + QString::fromStdString(FRun->Command()));
-    } else {
-        ui->sbMain->clearMessage();
+    if (ARunning)
+        ShowRunState(QStringLiteral("Running: ") + QString::fromStdString(FRun->Command()));
+    else
         FedtInput->clear();
-    }
 }
 
 void TfrmMain::RunAdditionFailed(const std::exception& AError) {
@@ -571,12 +678,15 @@ void TfrmMain::RunAdditionFailed(const std::exception& AError) {
 }
 
 void TfrmMain::RunStartReported(const QString& AText, bool AStarted) {
-    FRunStartReport = AText;
+    // A start that failed is told once, on the end line.
+    FRunStartReport = StartReason(AText);
+    FRunStartSeen = true;
     try {
-        FdtmMain.cmdCommandReadError(AnsiText{AText.toStdString(), platform::CP_UTF8});
         if (!AStarted) return;
+        FdtmMain.cmdCommandReadError(AnsiText{AText.toStdString(), platform::CP_UTF8});
         Console().AddText(QStringLiteral("Command: ") + QString::fromStdString(FRun->Command()));
         Console().BeginOutput();
+        for (const QString& echo : std::exchange(FEchoesBeforeStart, {})) Console().AppendOutput(echo);
     } catch (const std::exception& error) {
         RunAdditionFailed(error);
     }
@@ -639,12 +749,24 @@ QString TfrmMain::EndLineText(const TRunEnd& AEnd, const QString& AStartReport) 
 
 void TfrmMain::btnSendInputClick() {
     if (!FRun) return;
-    FRun->WriteInput(FedtInput->text() + u'\n');
+    const QString line = FedtInput->text();
+    if (!FRun->WriteInput(line + u'\n')) {
+        // Kept in the box, to send again or copy.
+        FlblInputState->setText(QStringLiteral("Not sent: the command's input is closed or full"));
+        FlblInputState->show();
+        FInputRefused = true;
+        return;
+    }
+    FInputRefused = false;
     FedtInput->clear();
+    EchoInput(line);
 }
 
 void TfrmMain::btnCloseInputClick() {
-    if (FRun) FRun->CloseInput();
+    if (!FRun || FInputEnded) return;
+    FInputEnded = true;
+    FRun->CloseInput();
+    EchoInput(QStringLiteral("[End of input]"));
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
@@ -682,7 +804,10 @@ bool TfrmMain::AskArguments(QString& AArguments) {
 
 void TfrmMain::RunSimpleCommand(const TSpeedButton& AButton, bool AArguments,
                                 const QString& AAdditionalArguments) {
-    if (IsRunning()) return;
+    if (IsRunning()) {
+        SayStillRunning();
+        return;
+    }
     QString command = CommandFromButtonName(AButton.objectName());
     QString arguments;
     if (AArguments && AskArguments(arguments))
@@ -691,7 +816,10 @@ void TfrmMain::RunSimpleCommand(const TSpeedButton& AButton, bool AArguments,
 }
 
 void TfrmMain::RunComposerCommand(const TSpeedButton& AButton, bool AArguments) {
-    if (IsRunning()) return;
+    if (IsRunning()) {
+        SayStillRunning();
+        return;
+    }
     QString command = CommandFromButtonName(AButton.objectName());
     QString arguments;
     if (AArguments) {
@@ -800,6 +928,7 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
         if (watched == ui->SpeedButton1) return true;
         break;
     case QEvent::Resize:
+        if (watched == FlblRunState) ShowRunState(FlblRunState->toolTip());
         if (watched == ui->panTop) {
             const int width = ui->panTop->width();
             ui->imgDonate->move(width - kDonateRightGap - ui->imgDonate->width(), ui->imgDonate->y());
@@ -828,6 +957,8 @@ void TfrmMain::keyPressEvent(QKeyEvent* event) {
             button->click();
         else if (!IsRunning())
             ui->btnRun->click();
+        else
+            SayStillRunning();
         return;
     }
     QMainWindow::keyPressEvent(event);

@@ -13,6 +13,7 @@
 
 class IDesktop;
 class QAction;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTimer;
@@ -177,6 +178,17 @@ private:
     void AddCommandsMenu();
     void CreateInputRow();
     void SetRunning(bool ARunning);
+    // The status bar's note that a command still runs and how to stop it: the answer to a
+    // run asked for while one lasts.
+    void SayStillRunning();
+    // The input row's run text, shortened to the room it has (the whole in its tooltip).
+    void ShowRunState(const QString& AText);
+    // Why a line cannot run in AFolder before anything starts; empty when it can.
+    static QString StartProblem(const QString& AFolder);
+    // Shows in the input row when the command has not taken what was sent.
+    void ShowInputState();
+    // Adds a line sent to the command, styled as input, where the output stands.
+    void EchoInput(const QString& AText);
     void RunStartReported(const QString& AText, bool AStarted);
     void RunOutputArrived(const QString& AText);
     void RunEnded();
@@ -259,4 +271,13 @@ private:
     QLineEdit* FedtInput = nullptr;
     QPushButton* FbtnSendInput = nullptr;
     QPushButton* FbtnCloseInput = nullptr;
+    QLabel* FlblInputState = nullptr;
+    QTimer* FtmrInputState = nullptr;
+    bool FInputWaitedBefore = false;  // input waited at the last look too
+    bool FInputRefused = false;       // the last line was not taken
+    bool FInputEnded = false;         // End Input was given
+    QLabel* FlblRunState = nullptr;
+    // Lines sent before the run's start was reported: they show once its output begins.
+    QStringList FEchoesBeforeStart;
+    bool FRunStartSeen = false;
 };

@@ -96,6 +96,10 @@ void TCmd::RunCommand(const std::string& AWorkingDir) {
         FLastRunEnd = TRunEnd{};
         FStopRequested = false;
         FGiveUpReading = false;
+        FInputQueue.clear();
+        FInputCloseWanted = false;
+        FInputGone = false;
+        FWriterQuit = false;
     }
 
     platform::Pipe pipe;
@@ -120,6 +124,7 @@ void TCmd::RunCommand(const std::string& AWorkingDir) {
         const std::lock_guard lock(FMutex);
         FChild = &child;
         FInput = std::move(input.WriteEnd);
+        if (FInput.IsOpen()) FWriter = std::thread([this] { FeedInput(); });
     } else {
         const std::lock_guard lock(FMutex);
         FLastRunEnd.Seconds = SecondsSince(start);
@@ -146,8 +151,17 @@ void TCmd::RunCommand(const std::string& AWorkingDir) {
         throw;
     }
     child.WaitEnded();
+    WaitForTree(child);
     EndRun(child, SecondsSince(start));
     RaiseReadOutput(output);
+}
+
+// The run lasts while anything it started runs on, even with its output elsewhere (a
+// background job writing to a file, a daemon): Stop still reaches it, and its end is
+// reaped here.
+void TCmd::WaitForTree(const platform::ChildProcess& AChild) {
+    while (!FGiveUpReading && AChild.OthersAlive())
+        std::this_thread::sleep_for(std::chrono::milliseconds(kReadPollMs));
 }
 
 void TCmd::ReadToEnd(const platform::FileHandle& AReadEnd, AnsiText& AOutput) {
@@ -172,9 +186,16 @@ void TCmd::ReadToEnd(const platform::FileHandle& AReadEnd, AnsiText& AOutput) {
 void TCmd::EndRun(platform::ChildProcess& AChild, double ASeconds) {
     {
         const std::lock_guard lock(FMutex);
+        FWriterQuit = true;
+    }
+    FInputWanted.notify_all();
+    if (FWriter.joinable()) FWriter.join();
+    {
+        const std::lock_guard lock(FMutex);
         const platform::ExitStatus status = AChild.Reap();
         FChild = nullptr;
         FInput.Close();
+        FInputQueue.clear();
         using TKind = TRunEnd::TKind;
         FLastRunEnd.Kind = FStopRequested ? TKind::Stopped : status.Signalled ? TKind::Signalled : TKind::Exited;
         FLastRunEnd.Code = status.Code;
@@ -192,6 +213,11 @@ void TCmd::KillAndReap(platform::ChildProcess& AChild, double ASeconds) {
         AChild.StopTree(platform::TStopStep::Kill);
     }
     AChild.WaitEnded();
+    // What left the group (a daemon, a job of setsid) ends too, as far as a kill reaches.
+    for (int i = 0; i < 100 && AChild.OthersAlive(); ++i) {
+        AChild.StopTree(platform::TStopStep::Kill);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
     EndRun(AChild, ASeconds);
 }
 
@@ -218,14 +244,54 @@ void TCmd::StopSteps() {
 }
 
 bool TCmd::WriteInput(const std::string& AText) {
-    const std::lock_guard lock(FMutex);
-    if (!FChild || !FInput.IsOpen()) return false;
-    return platform::WritePipe(FInput, AText.data(), AText.size());
+    {
+        const std::lock_guard lock(FMutex);
+        if (!FChild || !FInput.IsOpen() || FInputCloseWanted || FInputGone) return false;
+        if (FInputQueue.size() + AText.size() > kMaxInputBytes) return false;
+        FInputQueue += AText;
+    }
+    FInputWanted.notify_all();
+    return true;
 }
 
 void TCmd::CloseInput() {
+    {
+        const std::lock_guard lock(FMutex);
+        FInputCloseWanted = true;
+    }
+    FInputWanted.notify_all();
+}
+
+std::size_t TCmd::InputWaiting() const {
     const std::lock_guard lock(FMutex);
-    FInput.Close();
+    return FInputQueue.size();
+}
+
+// The run's writer: hands the queued input to the child as fast as it reads, never
+// holding the lock while it waits for room, so that Stop and more input are never held up
+// by a child that does not read.
+void TCmd::FeedInput() {
+    constexpr std::size_t kPieceBytes = 64 * 1024;
+    std::unique_lock lock(FMutex);
+    for (;;) {
+        FInputWanted.wait(lock, [this] { return FWriterQuit || FInputCloseWanted || !FInputQueue.empty(); });
+        if (FWriterQuit) return;
+        if (FInputQueue.empty()) {
+            FInput.Close();
+            return;
+        }
+        const std::string piece = FInputQueue.substr(0, kPieceBytes);
+        lock.unlock();
+        const std::ptrdiff_t written = platform::WritePipeSome(FInput, piece.data(), piece.size(), kReadPollMs);
+        lock.lock();
+        if (written < 0) {
+            FInputGone = true;
+            FInputQueue.clear();
+            FInput.Close();
+            return;
+        }
+        FInputQueue.erase(0, static_cast<std::size_t>(written));
+    }
 }
 
 TRunEnd TCmd::LastRunEnd() const {

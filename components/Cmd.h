@@ -26,9 +26,10 @@ struct TRunEnd {
     double Seconds = 0;
 };
 
-// Runs one command line as a child process in a given folder, waits until it and every
-// process holding its output have finished, and hands over everything it wrote to
-// standard output and standard error, in the order written.
+// Runs one command line as a child process in a given folder, waits until it, every
+// process holding its output and every other process it started have finished, and
+// hands over everything it wrote to standard output and standard error, in the order
+// written.
 //
 // While a run lasts, another thread may stop it (Stop), feed its standard input
 // (WriteInput, CloseInput) when the run was started with InputFromCaller, and the run
@@ -70,11 +71,17 @@ public:
     // a request to terminate, then a kill, each after StopGraceMs without an end. Returns
     // at once; RunCommand returns when the run is over. Does nothing between runs.
     void Stop();
-    // Thread-safe. Hands text to the running child's standard input; false when there
-    // is no run, its input is not ours or closed, or the child no longer reads it.
+    // Thread-safe and never blocks. Queues text for the running child's standard input,
+    // which a writer of the run feeds as the child reads; false when there is no run, its
+    // input is not ours or closed, the child no longer reads it, or more than
+    // kMaxInputBytes would wait.
     bool WriteInput(const std::string& AText);
-    // Thread-safe. Closes the running child's standard input: it reads its end.
+    // Thread-safe. Closes the running child's standard input once what waits has gone to
+    // it: it reads its end.
     void CloseInput();
+    // Thread-safe. How many bytes given to WriteInput the child has not taken yet.
+    std::size_t InputWaiting() const;
+    static constexpr std::size_t kMaxInputBytes = std::size_t(1) << 20;
     // Thread-safe. How the last run ended.
     TRunEnd LastRunEnd() const;
 
@@ -87,6 +94,8 @@ private:
     void RaiseReadOutput(const AnsiText& AOutput) const;
     void ReadToEnd(const platform::FileHandle& AReadEnd, AnsiText& AOutput);
     void StopSteps();
+    void FeedInput();
+    void WaitForTree(const platform::ChildProcess& AChild);
     void EndRun(platform::ChildProcess& AChild, double ASeconds);
     void KillAndReap(platform::ChildProcess& AChild, double ASeconds);
 
@@ -104,4 +113,12 @@ private:
     std::atomic<bool> FGiveUpReading{false};
     std::thread FStopper;
     TRunEnd FLastRunEnd;
+    // The input on its way to the child: queued by WriteInput, written by FWriter, which
+    // alone closes FInput while the run lasts.
+    std::string FInputQueue;
+    bool FInputCloseWanted = false;
+    bool FInputGone = false;
+    bool FWriterQuit = false;
+    std::condition_variable FInputWanted;
+    std::thread FWriter;
 };

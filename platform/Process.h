@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <system_error>
 #include <vector>
 
@@ -61,6 +63,13 @@ bool WaitReadable(const FileHandle& AReadEnd, int AMilliseconds);
 // Writes all of ACount bytes; false when the reader has gone or the write failed.
 bool WritePipe(const FileHandle& AWriteEnd, const char* ABytes, std::size_t ACount);
 
+// Writes what the pipe takes of ACount bytes, waiting at most AMilliseconds for room:
+// returns how many went (0 when the pipe stayed full), or -1 when the reader has gone or
+// the write failed. Never blocks longer, so a reader that does not read cannot hold the
+// writer. POSIX: makes AWriteEnd non-blocking. Windows: blocks until all is written.
+std::ptrdiff_t WritePipeSome(const FileHandle& AWriteEnd, const char* ABytes, std::size_t ACount,
+                             int AMilliseconds);
+
 // Reads at most ACount bytes, blocking until some are there. Returns how many arrived;
 // 0 means the pipe is finished: every holder of the write end has closed it, or the read
 // failed. Interrupted reads are retried.
@@ -73,14 +82,27 @@ struct ExitStatus {
 };
 
 // The steps of stopping a child and everything it started, each harder than the one
-// before. POSIX: SIGINT, SIGTERM, SIGKILL to the child's process group. Windows: a
-// console break to the child's process group, then the end of every process in its job.
+// before. POSIX: SIGINT, SIGTERM, SIGKILL to the child's process group and to every
+// other process of its tree. Windows: a console break to the child's process group, then
+// the end of every process in its job.
 enum class TStopStep { Interrupt, Terminate, Kill };
+
+#ifndef _WIN32
+// What is known of a child's tree beyond the child (ProcessPosix.cpp).
+struct TreeRecord;
+#endif
 
 // A started child process. Wait() blocks until it has ended and reaps it. Destroying a
 // child that was not waited for never blocks: it is reaped if it has already ended and
 // otherwise left to run on. Every child starts as the head of a tree of its own (POSIX:
-// a process group; Windows: a job object), so that StopTree reaches what it started.
+// a process group, and a mark in the environment that its descendants inherit; Windows:
+// a job object), so that StopTree reaches what it started.
+//
+// POSIX: the tree is every process that carries the child's mark, is in its process
+// group, or descends from one of those, so that a process that left the group or the
+// session (setsid, a daemon) still belongs to it. This program makes itself a child
+// subreaper at its first start: what the tree leaves orphaned becomes our child, and
+// OthersAlive reaps it once it has ended.
 class ChildProcess {
 public:
     ChildProcess() = default;
@@ -94,8 +116,12 @@ public:
     }
     bool Started() const { return FProcess != NoHandle; }
 #else
-    explicit ChildProcess(pid_t APid) : FPid(APid) {}
-    ChildProcess(ChildProcess&& AOther) noexcept : FPid(AOther.FPid) { AOther.FPid = -1; }
+    ChildProcess(pid_t APid, std::string ATreeMark, std::shared_ptr<TreeRecord> ATree)
+        : FPid(APid), FTreeMark(std::move(ATreeMark)), FTree(std::move(ATree)) {}
+    ChildProcess(ChildProcess&& AOther) noexcept
+        : FPid(AOther.FPid), FTreeMark(std::move(AOther.FTreeMark)), FTree(std::move(AOther.FTree)) {
+        AOther.FPid = -1;
+    }
     bool Started() const { return FPid > 0; }
 #endif
     ~ChildProcess() { Release(); }
@@ -114,6 +140,10 @@ public:
     // Sends one stop step to the child and everything it started. Safe from another
     // thread while this one waits in WaitEnded; the child must not be reaped yet.
     void StopTree(TStopStep AStep) const noexcept;
+    // Whether a process of the tree other than the child itself still runs (background
+    // jobs, daemons). Reaps those of them that ended as our children. Call it from the
+    // thread that reaps the child. Windows: false (the job ends with the run).
+    bool OthersAlive() const noexcept;
     void Release() noexcept;
 
 private:
@@ -124,6 +154,8 @@ private:
     unsigned long FProcessId = 0;
 #else
     pid_t FPid = -1;
+    std::string FTreeMark;  // "NAME=value" in the environment of the tree
+    std::shared_ptr<TreeRecord> FTree;  // the processes seen in the tree
 #endif
 };
 
@@ -168,8 +200,9 @@ TCommandProblem SetCommand(ProcessStartInfo& AInfo, const std::string& ACommand,
 // device: a command that asks a question nobody can answer gets end of input at once
 // instead of waiting on the terminal that started us. No other descriptor or handle of
 // ours reaches it (Windows: an explicit list of the handles it inherits). On POSIX it
-// leads a process group of its own and starts with default SIGPIPE handling and an
-// empty signal mask whatever this program has set; on Windows it is put in a job
+// leads a process group of its own, carries its tree's mark in its environment, and
+// starts with every signal at its default handling and an empty signal mask whatever
+// this program has set; on Windows it is put in a job
 // object that ends its members when the last handle to it closes, and its window, if
 // it opens one, stays hidden. On failure AChild stays unstarted and the error carries
 // the system's reason.

@@ -1,12 +1,22 @@
 #include "platform/Process.h"
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+#include <set>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <pthread.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -32,14 +42,15 @@ public:
     SpawnSetup& operator=(const SpawnSetup&) = delete;
 
     // Input from AInputFd or /dev/null, output and error to AOutputFd, nothing else of
-    // ours, AWorkingDir as current folder, a process group of its own, SIGPIPE at its
-    // default and no blocked signals. Returns the system's error number, 0 on success.
+    // ours, AWorkingDir as current folder, a process group of its own, every signal at
+    // its default and no blocked signals. Returns the system's error number, 0 on success.
     int Prepare(int AOutputFd, int AInputFd, const std::string& AWorkingDir) {
         if (!FActionsReady || !FAttrReady) return ENOMEM;
+        // Every signal at its default: a signal this program ignores (SIGINT when started
+        // in the background by a script) would otherwise stay ignored in the child.
         sigset_t defaults;
         sigset_t mask;
-        sigemptyset(&defaults);
-        sigaddset(&defaults, SIGPIPE);
+        sigfillset(&defaults);
         sigemptyset(&mask);
         const int steps[] = {
             AInputFd >= 0 ? posix_spawn_file_actions_adddup2(&FActions, AInputFd, STDIN_FILENO)
@@ -102,6 +113,123 @@ bool AppendDoubleQuoted(const std::string& ALine, std::size_t& AAt, std::string&
         }
     }
     return false;
+}
+
+// The name of the environment entry that marks a run's tree.
+constexpr char kTreeMarkName[] = "TARNWICK_RUN_TREE";
+
+// A mark no other tree of this program carries.
+std::string NewTreeMark() {
+    static std::atomic<unsigned long> counter{0};
+    return std::string(kTreeMarkName) + "=" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
+}
+
+// Our environment with AMark in place of any mark we inherited.
+std::vector<char*> EnvironmentWithMark(const std::string& AMark) {
+    std::vector<char*> result;
+    const std::size_t nameSize = sizeof(kTreeMarkName) - 1;
+    for (char** entry = environ; entry && *entry; ++entry)
+        if (std::strncmp(*entry, kTreeMarkName, nameSize) != 0 || (*entry)[nameSize] != '=')
+            result.push_back(*entry);
+    result.push_back(const_cast<char*>(AMark.c_str()));
+    result.push_back(nullptr);
+    return result;
+}
+
+// Orphans of our children's trees become our children rather than init's, so that they
+// stay findable and we reap them.
+void BecomeSubreaper() {
+    static std::once_flag once;
+    std::call_once(once, [] { ::prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0); });
+}
+
+struct ProcessEntry {
+    pid_t Pid = 0;
+    pid_t Parent = 0;
+    pid_t Group = 0;
+    char State = '?';
+    unsigned long long StartTime = 0;  // with Pid, names one process for good
+};
+
+// The fields of /proc/<pid>/stat that matter here; false when the process has gone.
+bool ReadProcessEntry(pid_t APid, ProcessEntry& AEntry) {
+    std::ifstream file("/proc/" + std::to_string(APid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    // The name in parentheses may hold blanks and parentheses: the fields follow the last one.
+    const std::size_t close = text.rfind(')');
+    if (close == std::string::npos) return false;
+    char state = '?';
+    long parent = 0;
+    long group = 0;
+    unsigned long long start = 0;
+    if (std::sscanf(text.c_str() + close + 1,
+                    " %c %ld %ld %*d %*d %*d %*u %*u %*u %*u %*u %*u %*u %*d %*d %*d %*d %*d %*d %llu", &state,
+                    &parent, &group, &start) != 4)
+        return false;
+    AEntry = {APid, static_cast<pid_t>(parent), static_cast<pid_t>(group), state, start};
+    return true;
+}
+
+std::vector<ProcessEntry> ListProcesses() {
+    std::vector<ProcessEntry> result;
+    DIR* folder = ::opendir("/proc");
+    if (!folder) return result;
+    while (const dirent* entry = ::readdir(folder)) {
+        char* end = nullptr;
+        const long pid = std::strtol(entry->d_name, &end, 10);
+        if (pid <= 0 || *end != '\0') continue;
+        ProcessEntry process;
+        if (ReadProcessEntry(static_cast<pid_t>(pid), process)) result.push_back(process);
+    }
+    ::closedir(folder);
+    return result;
+}
+
+// Whether the environment APid started with holds AMark.
+bool CarriesMark(pid_t APid, const std::string& AMark) {
+    std::ifstream file("/proc/" + std::to_string(APid) + "/environ", std::ios::binary);
+    std::string entry;
+    while (std::getline(file, entry, '\0'))
+        if (entry == AMark) return true;
+    return false;
+}
+
+}  // namespace
+
+// The processes a tree has been seen with: an ended one has lost its environment and may
+// have left the group, yet it is still the tree's to reap.
+struct TreeRecord {
+    std::mutex Mutex;
+    std::set<std::pair<pid_t, unsigned long long>> Seen;
+};
+
+namespace {
+
+// The processes of the tree headed by ARoot, without ARoot and without this program.
+std::vector<ProcessEntry> TreeMembers(pid_t ARoot, const std::string& AMark, TreeRecord& ARecord) {
+    const std::vector<ProcessEntry> all = ListProcesses();
+    const pid_t self = ::getpid();
+    std::set<pid_t> tree{ARoot};
+    {
+        const std::lock_guard lock(ARecord.Mutex);
+        for (const ProcessEntry& process : all)
+            if (process.Pid != self &&
+                (process.Group == ARoot || ARecord.Seen.count({process.Pid, process.StartTime}) ||
+                 CarriesMark(process.Pid, AMark)))
+                tree.insert(process.Pid);
+    }
+    // Descendants that cleared their environment still hang below a member.
+    for (bool grown = true; grown;) {
+        grown = false;
+        for (const ProcessEntry& process : all)
+            if (process.Pid != self && tree.count(process.Parent) && tree.insert(process.Pid).second) grown = true;
+    }
+    std::vector<ProcessEntry> members;
+    for (const ProcessEntry& process : all)
+        if (process.Pid != ARoot && tree.count(process.Pid)) members.push_back(process);
+    const std::lock_guard lock(ARecord.Mutex);
+    for (const ProcessEntry& member : members) ARecord.Seen.insert({member.Pid, member.StartTime});
+    return members;
 }
 
 }  // namespace
@@ -179,10 +307,46 @@ bool WritePipe(const FileHandle& AWriteEnd, const char* ABytes, std::size_t ACou
     return written;
 }
 
+std::ptrdiff_t WritePipeSome(const FileHandle& AWriteEnd, const char* ABytes, std::size_t ACount,
+                             int AMilliseconds) {
+    const int flags = ::fcntl(AWriteEnd.Get(), F_GETFL);
+    if (flags < 0) return -1;
+    if (!(flags & O_NONBLOCK) && ::fcntl(AWriteEnd.Get(), F_SETFL, flags | O_NONBLOCK) < 0) return -1;
+    pollfd entry{AWriteEnd.Get(), POLLOUT, 0};
+    int ready;
+    while ((ready = ::poll(&entry, 1, AMilliseconds)) < 0 && errno == EINTR) {
+    }
+    if (ready == 0) return 0;
+    if (ready < 0 || ((entry.revents & (POLLERR | POLLNVAL)) != 0 && (entry.revents & POLLOUT) == 0)) return -1;
+    // A full pipe with a reader left: the write takes what fits, or nothing.
+    sigset_t pipeSignal;
+    sigset_t previous;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    sigset_t pending;
+    sigpending(&pending);
+    const bool wasPending = sigismember(&pending, SIGPIPE) == 1;
+    pthread_sigmask(SIG_BLOCK, &pipeSignal, &previous);
+    ssize_t count;
+    while ((count = ::write(AWriteEnd.Get(), ABytes, ACount)) < 0 && errno == EINTR) {
+    }
+    const int writeError = count < 0 ? errno : 0;
+    if (count < 0 && writeError == EPIPE && !wasPending) {
+        const timespec none{0, 0};
+        while (sigtimedwait(&pipeSignal, nullptr, &none) < 0 && errno == EINTR) {
+        }
+    }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    if (count >= 0) return count;
+    return writeError == EAGAIN ? 0 : -1;
+}
+
 ChildProcess& ChildProcess::operator=(ChildProcess&& AOther) noexcept {
     if (this != &AOther) {
         Release();
         FPid = AOther.FPid;
+        FTreeMark = std::move(AOther.FTreeMark);
+        FTree = std::move(AOther.FTree);
         AOther.FPid = -1;
     }
     return *this;
@@ -214,13 +378,44 @@ ExitStatus ChildProcess::Reap() noexcept {
 }
 
 void ChildProcess::StopTree(TStopStep AStep) const noexcept {
-    if (!Started()) return;
+    if (!Started() || !FTree) return;
     const int signal = AStep == TStopStep::Interrupt ? SIGINT
                        : AStep == TStopStep::Terminate ? SIGTERM
                                                        : SIGKILL;
     // The child leads its own group: the group number is its process number, which
     // stays taken until the child is reaped.
     ::kill(-FPid, signal);
+    // Those that left the group: background jobs of a shell ignore SIGINT, and setsid,
+    // nohup and timeout move their command out of the way.
+    try {
+        for (const ProcessEntry& member : TreeMembers(FPid, FTreeMark, *FTree))
+            if (member.Group != FPid && member.State != 'Z') ::kill(member.Pid, signal);
+    } catch (...) {
+        // Listing failed (no memory): the group has had the signal.
+    }
+}
+
+bool ChildProcess::OthersAlive() const noexcept {
+    if (!Started() || !FTree) return false;
+    try {
+        const pid_t self = ::getpid();
+        bool alive = false;
+        for (const ProcessEntry& member : TreeMembers(FPid, FTreeMark, *FTree)) {
+            if (member.State != 'Z') {
+                alive = true;
+            } else if (member.Parent == self) {
+                // An orphan of the tree that came to us as its subreaper.
+                int status = 0;
+                if (::waitpid(member.Pid, &status, WNOHANG) == member.Pid) {
+                    const std::lock_guard lock(FTree->Mutex);
+                    FTree->Seen.erase({member.Pid, member.StartTime});
+                }
+            }
+        }
+        return alive;
+    } catch (...) {
+        return false;
+    }
 }
 
 void ChildProcess::Release() noexcept {
@@ -236,6 +431,7 @@ StartError StartProcess(const ProcessStartInfo& AInfo, ChildProcess& AChild) {
     if (AInfo.Arguments.empty() || AInfo.Arguments.front().empty())
         return {TStage::Program, SystemError(ENOENT)};
 
+    BecomeSubreaper();
     SpawnSetup setup;
     if (int error = setup.Prepare(AInfo.OutputFd, AInfo.InputFd, AInfo.WorkingDir))
         return {TStage::Program, SystemError(error)};
@@ -246,16 +442,18 @@ StartError StartProcess(const ProcessStartInfo& AInfo, ChildProcess& AChild) {
         argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
 
+    std::string mark = NewTreeMark();
+    const std::vector<char*> environment = EnvironmentWithMark(mark);
     pid_t pid = -1;
     // glibc reports a failed chdir or exec in the child as the result of the call.
     const int result = posix_spawnp(&pid, argv.front(), setup.Actions(), setup.Attributes(),
-                                    argv.data(), environ);
+                                    argv.data(), environment.data());
     if (result != 0) {
         // The folder may have changed since it was looked at.
         if (auto error = CheckWorkingDir(AInfo.WorkingDir)) return {TStage::WorkingDir, error};
         return {TStage::Program, SystemError(result)};
     }
-    AChild = ChildProcess(pid);
+    AChild = ChildProcess(pid, std::move(mark), std::make_shared<TreeRecord>());
     return {};
 }
 

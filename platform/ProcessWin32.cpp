@@ -129,6 +129,9 @@ void ChildProcess::StopTree(TStopStep AStep) const noexcept {
     if (AStep == TStopStep::Kill) TerminateProcess(FProcess, 1);
 }
 
+// The job ends what the child left running when the run ends.
+bool ChildProcess::OthersAlive() const noexcept { return false; }
+
 void ChildProcess::Release() noexcept {
     // Closing the handles leaves a running child running, but the job, once its last
     // handle is closed, ends whatever is still in it.
@@ -148,6 +151,12 @@ bool WritePipe(const FileHandle& AWriteEnd, const char* ABytes, std::size_t ACou
         ACount -= written;
     }
     return true;
+}
+
+// Anonymous pipes have no waiting write here: the write blocks until done, and stopping
+// the tree ends the reader, which ends the write.
+std::ptrdiff_t WritePipeSome(const FileHandle& AWriteEnd, const char* ABytes, std::size_t ACount, int) {
+    return WritePipe(AWriteEnd, ABytes, ACount) ? static_cast<std::ptrdiff_t>(ACount) : -1;
 }
 
 TCommandProblem SetCommand(ProcessStartInfo& AInfo, const std::string& ACommand, bool AThroughInterpreter) {

@@ -2,7 +2,10 @@
 // input, the end line, one run at a time, and closing during a run.
 #include "WindowFixture.h"
 
+#include <QLabel>
 #include <QLineEdit>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -43,16 +46,23 @@ TEST_F(LiveRun, OutputShowsWhileTheCommandRunsAndTheWindowKeepsTurning) {
     heartbeat.start(10);
     int finished = 0;
     QObject::connect(Window.get(), &TfrmMain::runFinished, [&finished] { ++finished; });
+    EXPECT_EQ(Find<QPushButton>("btnRun")->accessibleName(), QStringLiteral("Run"));
 
     TypeAndGo(QStringLiteral("echo first; while [ ! -e go ]; do sleep 0.02; done; echo second"));
     ASSERT_TRUE(Window->IsRunning());
     ASSERT_TRUE(TurnUntil([&] { return ConsoleText().contains(QStringLiteral("first\n")); }));
     EXPECT_FALSE(ConsoleText().contains(QStringLiteral("\nsecond")));
     EXPECT_TRUE(Window->IsRunning());
-    // The status bar names the command; Run has become Stop.
-    EXPECT_EQ(Find<QStatusBar>("sbMain")->currentMessage(),
+    // The input row names the command and the status bar keeps its panels; Run has
+    // become Stop, for screen readers too.
+    auto* runState = Find<QLabel>("lblRunning");
+    EXPECT_TRUE(runState->isVisible());
+    EXPECT_EQ(runState->toolTip(),
               QStringLiteral("Running: echo first; while [ ! -e go ]; do sleep 0.02; done; echo second"));
+    EXPECT_TRUE(runState->text().startsWith(QStringLiteral("Running: echo"))) << runState->text().toStdString();
+    EXPECT_TRUE(Find<QStatusBar>("sbMain")->currentMessage().isEmpty());
     EXPECT_EQ(Find<QPushButton>("btnRun")->text(), QStringLiteral("&Stop"));
+    EXPECT_EQ(Find<QPushButton>("btnRun")->accessibleName(), QStringLiteral("Stop"));
     const int ticksBefore = ticks;
     QTest::qWait(200);
     EXPECT_GE(ticks, ticksBefore + 3) << "the window's thread stood still";
@@ -64,7 +74,38 @@ TEST_F(LiveRun, OutputShowsWhileTheCommandRunsAndTheWindowKeepsTurning) {
               QStringLiteral("\nCommand: echo first; while [ ! -e go ]; do sleep 0.02; done; echo second\n"
                              "first\nsecond\n\n<end>\n"));
     EXPECT_EQ(Find<QPushButton>("btnRun")->text(), QStringLiteral("&Run"));
-    EXPECT_TRUE(Find<QStatusBar>("sbMain")->currentMessage().isEmpty());
+    EXPECT_EQ(Find<QPushButton>("btnRun")->accessibleName(), QStringLiteral("Run"));
+    EXPECT_FALSE(runState->isVisible());
+}
+
+// While a run lasts the input row takes its room from the console: every preset button
+// and both status panels stay in view at the window's own size.
+TEST_F(LiveRun, NothingHidesWhileACommandRuns) {
+    auto* pages = Find<QTabWidget>("pgMain");
+    const auto allInView = [&] {
+        QStringList hidden;
+        for (int page = 0; page < pages->count(); ++page)
+            for (QToolButton* button : pages->widget(page)->findChildren<QToolButton*>(
+                     QString(), Qt::FindDirectChildrenOnly))
+                if (!pages->widget(page)->rect().contains(button->geometry()))
+                    hidden << button->objectName();
+        for (const char* panel : {"sbMainPanel0", "sbMainPanel1"}) {
+            auto* label = Find<QLabel>(panel);
+            if (!label->isVisible() || label->width() < label->fontMetrics().horizontalAdvance(label->text()))
+                hidden << QLatin1String(panel);
+        }
+        return hidden;
+    };
+    const int consoleBefore = Window->Console().height();
+    EXPECT_EQ(allInView(), QStringList());
+    TypeAndGo(QStringLiteral("sleep 100"));
+    ASSERT_TRUE(Window->IsRunning());
+    QTest::qWait(50);
+    EXPECT_TRUE(Find<QWidget>("panInput")->isVisible());
+    EXPECT_EQ(allInView(), QStringList());
+    EXPECT_LT(Window->Console().height(), consoleBefore);
+    Window->StopRun();
+    ASSERT_TRUE(WaitForRun(15000));
 }
 
 TEST_F(LiveRun, EndLineTellsHowTheRunEnded) {
@@ -123,14 +164,26 @@ TEST_F(LiveRun, StopRightAfterTheStartIsNotLost) {
     EXPECT_LT(closing.elapsed(), 10000);
 }
 
+// A run asked for while one lasts starts nothing, asks nothing, and the status bar
+// says why and how to stop the one that runs.
 TEST_F(LiveRun, NoSecondRunStartsWhileOneLasts) {
     TypeAndGo(QStringLiteral("while [ ! -e go ]; do sleep 0.02; done"));
     ASSERT_TRUE(Window->IsRunning());
     EXPECT_EQ(Find<QTabWidget>("pgMain")->cursor().shape(), Qt::BusyCursor);
+    auto* status = Find<QStatusBar>("sbMain");
+    const QString note = QStringLiteral("A command is still running: Stop (Alt+S) or Esc ends it.");
+    EXPECT_TRUE(status->currentMessage().isEmpty());
     EXPECT_FALSE(Window->RunInProject(QStringLiteral("touch second")));
-    auto* up = Find<QToolButton>("btnUp");
-    Find<QTabWidget>("pgMain")->setCurrentWidget(up->parentWidget());
-    QTest::mouseClick(up, Qt::LeftButton);
+    EXPECT_EQ(status->currentMessage(), note);
+    for (const char* preset : {"btnUp", "btnMake_Migration"}) {
+        SCOPED_TRACE(preset);
+        status->clearMessage();
+        auto* button = Find<QToolButton>(preset);
+        Find<QTabWidget>("pgMain")->setCurrentWidget(button->parentWidget());
+        QTest::mouseClick(button, Qt::LeftButton);
+        EXPECT_EQ(status->currentMessage(), note);
+    }
+    EXPECT_TRUE(Desktop.Prompts.empty()) << "asked for arguments of a run that cannot start";
     EXPECT_EQ(DataModule->cmdCommand.CommmandStr(), "while [ ! -e go ]; do sleep 0.02; done");
 
     WriteFile(Project + QStringLiteral("/go"), "");
@@ -149,6 +202,7 @@ TEST_F(LiveRun, EnterInTheCommandBoxDuringARunNeitherStopsItNorStartsAnother) {
     TypeAndGo(QStringLiteral("touch second"));
     QTest::qWait(300);
     EXPECT_TRUE(Window->IsRunning());
+    EXPECT_TRUE(Find<QStatusBar>("sbMain")->currentMessage().startsWith(QStringLiteral("A command is still running")));
 
     WriteFile(Project + QStringLiteral("/go"), "");
     ASSERT_TRUE(WaitForRun());
@@ -172,8 +226,59 @@ TEST_F(LiveRun, LinesTypedInTheInputRowReachTheCommand) {
     EXPECT_TRUE(input->text().isEmpty());
     QTest::mouseClick(Find<QPushButton>("btnCloseInput"), Qt::LeftButton);
     ASSERT_TRUE(WaitForRun());
-    EXPECT_TRUE(ConsoleText().contains(QStringLiteral("answer: yes\ninput closed\n\nExit code 0 \u00B7 ")));
+    // The answer and the end of input show where they were given, styled apart from the
+    // command's output.
+    EXPECT_TRUE(ConsoleText().contains(
+        QStringLiteral("yes\nanswer: yes\n[End of input]\ninput closed\n\nExit code 0 \u00B7 ")))
+        << ConsoleText().toStdString();
+    const auto formatOf = [&](const QString& ALine) {
+        for (QTextBlock block = Window->Console().document()->begin(); block.isValid(); block = block.next())
+            if (block.text() == ALine) return block.begin().fragment().charFormat();
+        ADD_FAILURE() << "no line " << ALine.toStdString();
+        return QTextCharFormat();
+    };
+    EXPECT_NE(formatOf(QStringLiteral("yes")), formatOf(QStringLiteral("answer: yes")));
+    EXPECT_EQ(formatOf(QStringLiteral("yes")), formatOf(QStringLiteral("[End of input]")));
     EXPECT_FALSE(input->isVisible());
+}
+
+// A command that never reads its input: long lines neither hold the window nor Stop,
+// and the input row says what waits.
+TEST_F(LiveRun, InputToACommandThatDoesNotReadHoldsNothing) {
+    int ticks = 0;
+    QTimer heartbeat;
+    QObject::connect(&heartbeat, &QTimer::timeout, [&ticks] { ++ticks; });
+    heartbeat.start(10);
+    TypeAndGo(QStringLiteral("sleep 300"));
+    ASSERT_TRUE(Window->IsRunning());
+    auto* input = Find<QLineEdit>("edtInput");
+    auto* state = Find<QLabel>("lblInputState");
+    QElapsedTimer sending;
+    sending.start();
+    for (int i = 0; i < 3; ++i) {
+        input->setText(QString(32767, u'y'));
+        QTest::keyClick(input, Qt::Key_Return);
+    }
+    EXPECT_LT(sending.elapsed(), 1000);
+    EXPECT_TRUE(input->text().isEmpty());
+    ASSERT_TRUE(TurnUntil([&] { return state->isVisible(); }, 5000));
+    EXPECT_TRUE(state->text().startsWith(QStringLiteral("Not read yet: "))) << state->text().toStdString();
+    // Input ends once; a line after it stays in the box and the row says so.
+    for (int i = 0; i < 2; ++i) QTest::mouseClick(Find<QPushButton>("btnCloseInput"), Qt::LeftButton);
+    input->setText(QStringLiteral("late"));
+    QTest::keyClick(input, Qt::Key_Return);
+    EXPECT_EQ(input->text(), QStringLiteral("late"));
+    EXPECT_TRUE(state->text().startsWith(QStringLiteral("Not sent: "))) << state->text().toStdString();
+    const int ticksBefore = ticks;
+    QElapsedTimer stopping;
+    stopping.start();
+    QTest::keyClick(Window.get(), Qt::Key_Escape);
+    ASSERT_TRUE(WaitForRun(15000));
+    EXPECT_LT(stopping.elapsed(), 5000);
+    EXPECT_GT(ticks, ticksBefore);
+    EXPECT_TRUE(ConsoleText().contains(QStringLiteral("\nStopped after ")));
+    EXPECT_EQ(ConsoleText().count(QStringLiteral("[End of input]")), 1);
+    EXPECT_FALSE(state->isVisible());
 }
 
 TEST_F(LiveRun, ClosingDuringARunAsksAndStopsTheTreeOnYes) {

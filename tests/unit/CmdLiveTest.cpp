@@ -9,11 +9,13 @@
 #include <filesystem>
 #include <fstream>
 #include <future>
+#include <iterator>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include <pthread.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -167,6 +169,119 @@ TEST(CmdLiveTest, StopEndsTheWholeTreeEvenWhenItIgnoresSignals) {
     }
 }
 
+// The processes whose command line is exactly AWords (NUL-separated in /proc).
+std::vector<pid_t> ProcessesRunning(const std::vector<std::string>& AWords) {
+    std::string wanted;
+    for (const std::string& word : AWords) wanted += word + '\0';
+    std::vector<pid_t> found;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::ifstream file(entry.path() / "cmdline", std::ios::binary);
+        const std::string line((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        if (line == wanted) found.push_back(static_cast<pid_t>(std::stol(name)));
+    }
+    return found;
+}
+
+// Gone from the process table, zombies included (a number taken again by another
+// program does not count).
+bool LeftTheTableWithin(pid_t APid, std::chrono::milliseconds ATime) {
+    const auto end = std::chrono::steady_clock::now() + ATime;
+    for (;;) {
+        std::ifstream stat("/proc/" + std::to_string(APid) + "/stat");
+        std::string pid, name;
+        if (!(stat >> pid >> name) || name != "(sleep)") return true;
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(20ms);
+    }
+}
+
+// Commands that leave the process group or the session, or that a shell makes deaf to
+// the interrupt: Stop finds every process the run started and ends it, and nothing,
+// not even a zombie, stays in the process table.
+TEST(CmdLiveTest, StopEndsWhatLeftTheGroupOrTheSession) {
+    TempFolder folder;
+    const struct {
+        const char* name;
+        const char* command;
+        const char* seconds;  // the sleep's own argument, to find it by
+    } cases[] = {
+        {"new session", "setsid sleep 301", "301"},
+        {"new session, forked", "setsid -f sleep 302; echo left; sleep 303", "302"},
+        {"nohup in the background", "nohup sleep 304 & wait", "304"},
+        {"timeout's own group", "timeout 300 sleep 305", "305"},
+        {"redirected background job, shell waits", "sleep 306 >/dev/null 2>&1 & wait", "306"},
+        {"redirected background job, shell gone", "sleep 307 >/dev/null 2>&1 & echo started", "307"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::vector<std::string> words{"sleep", c.seconds};
+        TCmd cmd;
+        cmd.setStopGraceMs(300);
+        cmd.setCommmandStr(c.command);
+        auto run = std::async(std::launch::async, [&] { cmd.RunCommand(folder.Path().string()); });
+        std::vector<pid_t> sleeps;
+        for (int i = 0; i < 250 && sleeps.empty(); ++i) {
+            std::this_thread::sleep_for(20ms);
+            sleeps = ProcessesRunning(words);
+        }
+        ASSERT_EQ(sleeps.size(), 1u);
+        EXPECT_EQ(run.wait_for(300ms), std::future_status::timeout) << "ended while its job runs";
+
+        cmd.Stop();
+        ASSERT_EQ(run.wait_for(10s), std::future_status::ready);
+        run.get();
+        EXPECT_EQ(cmd.LastRunEnd().Kind, TKind::Stopped);
+        EXPECT_TRUE(LeftTheTableWithin(sleeps.front(), 3s));
+    }
+    EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1) << "a child of ours is left unreaped";
+}
+
+// A background job outlives the shell: the run ends when the job does, and the job,
+// an orphan that came to us, is reaped.
+TEST(CmdLiveTest, RunLastsUntilItsBackgroundJobsHaveEnded) {
+    TempFolder folder;
+    TCmd cmd;
+    cmd.setCommmandStr("sleep 0.8 >/dev/null & echo $! > pid");
+    cmd.RunCommand(folder.Path().string());
+    EXPECT_EQ(cmd.LastRunEnd().Kind, TKind::Exited);
+    EXPECT_GE(cmd.LastRunEnd().Seconds, 0.8);
+    const pid_t job = PidFromFile(folder.Path() / "pid");
+    ASSERT_GT(job, 0);
+    EXPECT_TRUE(LeftTheTableWithin(job, 0ms));
+}
+
+// A child starts with every signal at its default and none blocked, whatever we have
+// set: one started while we ignore SIGINT can still be interrupted.
+TEST(CmdLiveTest, ChildStartsWithDefaultSignalsWhateverWeIgnore) {
+    TempFolder folder;
+    struct sigaction ignore {};
+    struct sigaction oldInt {};
+    struct sigaction oldQuit {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGINT, &ignore, &oldInt);
+    sigaction(SIGQUIT, &ignore, &oldQuit);
+    sigset_t blocked;
+    sigset_t oldMask;
+    sigemptyset(&blocked);
+    sigaddset(&blocked, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &blocked, &oldMask);
+    TCmd cmd;
+    cmd.setCommmandStr("exec grep -E '^Sig(Ign|Blk)' /proc/self/status");
+    std::string output;
+    cmd.OnReadOutput = [&output](const AnsiText& AOutput, std::string) { output = AOutput.Bytes; };
+    cmd.RunCommand(folder.Path().string());
+    pthread_sigmask(SIG_SETMASK, &oldMask, nullptr);
+    sigaction(SIGINT, &oldInt, nullptr);
+    sigaction(SIGQUIT, &oldQuit, nullptr);
+    unsigned long long blockedNow = ~0ull, ignored = ~0ull;
+    ASSERT_EQ(std::sscanf(output.c_str(), "SigBlk: %llx SigIgn: %llx", &blockedNow, &ignored), 2) << output;
+    EXPECT_EQ(blockedNow, 0u);
+    // The C library keeps two real-time signals of its own ignored (32 and 33).
+    EXPECT_EQ(ignored & 0x7FFFFFFFull, 0u) << output;
+}
+
 TEST(CmdLiveTest, StopBetweenRunsDoesNothingAndTheNextRunIsNormal) {
     TempFolder folder;
     TCmd cmd;
@@ -197,6 +312,38 @@ TEST(CmdLiveTest, LinesWrittenToTheInputReachTheChild) {
     EXPECT_EQ(output, "got yes\ngot caf\xC3\xA9\ndone\n");
     EXPECT_EQ(cmd.LastRunEnd().Kind, TKind::Exited);
     EXPECT_FALSE(cmd.WriteInput("after the end\n"));
+}
+
+// A child that never reads its input: long lines wait in a bounded queue instead of
+// holding the caller, the queue says how much waits, and Stop still ends the run at once.
+TEST(CmdLiveTest, InputToAChildThatDoesNotReadNeverHoldsTheCaller) {
+    TempFolder folder;
+    TCmd cmd;
+    cmd.setStopGraceMs(300);
+    cmd.setInputFromCaller(true);
+    cmd.setCommmandStr("sleep 300");
+    std::promise<void> started;
+    cmd.OnReadError = [&](const AnsiText&) { started.set_value(); };
+    auto run = std::async(std::launch::async, [&] { cmd.RunCommand(folder.Path().string()); });
+    started.get_future().wait();
+
+    const std::string line = std::string(32767, 'y') + "\n";
+    const auto before = std::chrono::steady_clock::now();
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(cmd.WriteInput(line));
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 1s);
+    // The pipe takes what fits; the rest waits.
+    for (int i = 0; i < 50 && cmd.InputWaiting() == 3 * line.size(); ++i) std::this_thread::sleep_for(20ms);
+    EXPECT_GT(cmd.InputWaiting(), 0u);
+    EXPECT_LT(cmd.InputWaiting(), 3 * line.size());
+    EXPECT_FALSE(cmd.WriteInput(std::string(TCmd::kMaxInputBytes, 'n'))) << "the queue is bounded";
+    cmd.CloseInput();
+
+    const auto stop = std::chrono::steady_clock::now();
+    cmd.Stop();
+    ASSERT_EQ(run.wait_for(10s), std::future_status::ready);
+    EXPECT_LT(std::chrono::steady_clock::now() - stop, 2s);
+    EXPECT_EQ(cmd.LastRunEnd().Kind, TKind::Stopped);
+    EXPECT_EQ(cmd.InputWaiting(), 0u);
 }
 
 TEST(CmdLiveTest, WithoutInputFromTheCallerTheChildReadsAnEmptyInput) {

@@ -2,7 +2,30 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <string>
+
 namespace {
+
+// A pipe nobody reads: the write takes what fits and then reports a full pipe after the
+// wait instead of blocking; once the reader has gone it fails, and SIGPIPE ends nothing.
+TEST(WritePipeSomeTest, NeverBlocksOnAFullPipeAndFailsOnceTheReaderHasGone) {
+    platform::Pipe pipe;
+    ASSERT_FALSE(platform::CreatePipe(pipe));
+    const std::string block(64 * 1024, 'x');
+    std::size_t taken = 0;
+    std::ptrdiff_t written = 0;
+    while ((written = platform::WritePipeSome(pipe.WriteEnd, block.data(), block.size(), 10)) > 0)
+        taken += static_cast<std::size_t>(written);
+    EXPECT_EQ(written, 0);
+    EXPECT_GT(taken, 0u);
+    const auto before = std::chrono::steady_clock::now();
+    EXPECT_EQ(platform::WritePipeSome(pipe.WriteEnd, block.data(), block.size(), 50), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(2));
+
+    pipe.ReadEnd.Close();
+    EXPECT_EQ(platform::WritePipeSome(pipe.WriteEnd, block.data(), block.size(), 10), -1);
+}
 
 struct SplitCase {
     const char* Name;
