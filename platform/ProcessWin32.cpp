@@ -152,7 +152,9 @@ bool WritePipe(const FileHandle& AWriteEnd, const char* ABytes, std::size_t ACou
 
 TCommandProblem SetCommand(ProcessStartInfo& AInfo, const std::string& ACommand, bool AThroughInterpreter) {
     if (AThroughInterpreter) {
-        AInfo.CommandLine = "cmd.exe /C " + ACommand;
+        // With /S, cmd.exe strips exactly the outer pair of quotes and keeps every other
+        // quote of the line, whatever the line starts with.
+        AInfo.CommandLine = "cmd.exe /S /C \"" + ACommand + '"';
         AInfo.Program = "cmd.exe";
         return TCommandProblem::None;
     }
