@@ -107,7 +107,7 @@ TEST(QuoteForCmd, CaretsEveryCharacterCmdActsOn) {
     EXPECT_EQ(QuoteForCmd("cr\r"), std::nullopt);
 }
 
-TEST(QuoteForBatch, QuotesAlwaysDoublesInnerQuotesAndRefusesLineBreaks) {
+TEST(QuoteForBatch, QuotesAlwaysDoublesInnerQuotesAndRefusesLineBreaksAndPercent) {
     const struct {
         const char* value;
         const char* quoted;
@@ -121,7 +121,8 @@ TEST(QuoteForBatch, QuotesAlwaysDoublesInnerQuotesAndRefusesLineBreaks) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(platform::QuoteForBatch(c.value), std::optional<std::string>(c.quoted)) << c.value;
-    for (const std::string value : {"two\nlines", "cr\r", std::string("nul\0", 4), "100%", "%PATH%"})
+    const std::string refused[] = {"two\nlines", "cr\r", std::string("nul\0", 4), "100%", "%PATH%"};
+    for (const std::string& value : refused)
         EXPECT_EQ(platform::QuoteForBatch(value), std::nullopt);
 }
 
