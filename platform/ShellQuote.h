@@ -42,4 +42,10 @@ bool IsBatchFile(const std::string& APath);
 // argument holds a NUL byte, which no command line can carry.
 std::optional<std::string> QuoteArgument(const std::string& AArgument);
 
+// An argument for the program at AProgram (its path or the file the search path gives
+// for it), written into a command line for the command interpreter: on Windows by the
+// batch-file rules when the program is a batch file (QuoteForBatch), else as
+// QuoteArgument writes it.
+std::optional<std::string> QuoteArgumentFor(const std::string& AProgram, const std::string& AArgument);
+
 }  // namespace platform

@@ -65,11 +65,11 @@ TEST(ShellQuoteWin32Test, BatchWrapperHandsEveryValueOnAsTyped) {
     const std::filesystem::path wrapper = folder.Path() / "tool.bat";
     std::ofstream(wrapper) << "@\"" << platform::ModuleFileName() << "\" " << testsupport::PrintArgumentsArgument
                            << " %*\r\n";
-    ASSERT_TRUE(platform::IsBatchFile(testsupport::Utf8(wrapper)));
-    std::string command = *platform::QuoteForBatch(testsupport::Utf8(wrapper));
+    const std::string program = testsupport::Utf8(wrapper);
+    std::string command = *platform::QuoteForBatch(program);
     std::vector<std::string> passed;
     for (const std::string& value : HostileValues) {
-        const std::optional<std::string> quoted = platform::QuoteForBatch(value);
+        const std::optional<std::string> quoted = platform::QuoteArgumentFor(program, value);
         // A percent sign is refused: cmd.exe may expand the text of %* again.
         EXPECT_EQ(quoted.has_value(), value.find('%') == std::string::npos) << value;
         if (!quoted) continue;
@@ -121,8 +121,7 @@ TEST(ShellQuoteWin32Test, CmdAndTheRuntimeGiveEveryValueBackAsTyped) {
         "`id` ; ls && dir",
     };
     testsupport::TempFolder folder;
-    // The program's path goes through the same quoting: a command line whose first
-    // character is a double quote would meet cmd.exe's own rule for stripping quotes.
+    // The program's path goes through the same quoting as the values.
     std::string command = *platform::QuoteArgument(platform::ModuleFileName()) + ' ' +
                           testsupport::PrintArgumentsArgument;
     for (const std::string& value : values) command += ' ' + *platform::QuoteArgument(value);
