@@ -13,6 +13,7 @@
 #include "app/frmPaletteUnit.h"
 #include "app/frmToolsUnit.h"
 #include "components/Exception.h"
+#include "platform/Paths.h"
 #include "ui_frmMain.h"
 
 #include <QAction>
@@ -111,11 +112,11 @@ QStringList SubFolders(const QString& folder) {
     const QFileInfoList entries = directory.entryInfoList(
         QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
         QDir::Name | QDir::IgnoreCase);
-    const QString prefix = folder.endsWith(u'/') ? folder : folder + u'/';
     QStringList paths;
     paths.reserve(entries.size());
     for (const QFileInfo& entry : entries)
-        if (entry.isDir()) paths.append(prefix + entry.fileName());
+        if (entry.isDir())
+            paths.append(QString::fromStdString(platform::JoinPath(folder.toStdString(), entry.fileName().toStdString())));
     return paths;
 }
 
@@ -417,7 +418,8 @@ void TfrmMain::LoadProjects(const QString& ARoot) {
     MarkProjects();
     list.setCurrentIndex(-1);
     for (qsizetype i = 0; i < projects.size(); ++i)
-        if (projects[i].compare(sActiveProject(), Qt::CaseInsensitive) == 0) {
+        if (platform::SamePath(projects[i].toStdString(), sActiveProject().toStdString()) ||
+            projects[i].compare(sActiveProject(), Qt::CaseInsensitive) == 0) {
             list.setCurrentIndex(int(i));
             break;
         }
@@ -431,7 +433,7 @@ QString TfrmMain::ProjectFolder() {
 
 void TfrmMain::btnBrowseClick() {
     if (!FdtmMain.jvSelectDirectory.Execute(this)) return;
-    setsRoot(FdtmMain.jvSelectDirectory.Directory());
+    setsRoot(QString::fromStdString(platform::NativePath(FdtmMain.jvSelectDirectory.Directory().toStdString())));
     LoadProjects(sRoot());
     ChooseFirstProject();
 }

@@ -161,7 +161,9 @@ std::ptrdiff_t WritePipeSome(const FileHandle& AWriteEnd, const char* ABytes, st
 
 TCommandProblem SetCommand(ProcessStartInfo& AInfo, const std::string& ACommand, bool AThroughInterpreter) {
     if (AThroughInterpreter) {
-        AInfo.CommandLine = "cmd.exe /C " + ACommand;
+        // With /S, cmd.exe strips exactly the outer pair of quotes and keeps every other
+        // quote of the line, whatever the line starts with.
+        AInfo.CommandLine = "cmd.exe /S /C \"" + ACommand + '"';
         AInfo.Program = "cmd.exe";
         return TCommandProblem::None;
     }

@@ -8,4 +8,9 @@ std::optional<std::string> QuoteArgument(const std::string& AArgument) {
     return QuoteForSh(AArgument);
 }
 
+// /bin/sh hands every program its arguments the same way, whatever the file is.
+std::optional<std::string> QuoteArgumentFor(const std::string&, const std::string& AArgument) {
+    return QuoteArgument(AArgument);
+}
+
 }  // namespace platform

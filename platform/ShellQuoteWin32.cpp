@@ -7,4 +7,8 @@ std::optional<std::string> QuoteArgument(const std::string& AArgument) {
     return QuoteForCmd(AArgument);
 }
 
+std::optional<std::string> QuoteArgumentFor(const std::string& AProgram, const std::string& AArgument) {
+    return IsBatchFile(AProgram) ? QuoteForBatch(AArgument) : QuoteArgument(AArgument);
+}
+
 }  // namespace platform

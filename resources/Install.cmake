@@ -42,9 +42,14 @@ if(WIN32)
                             --dir \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\"
                             \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/tarnwick.exe\"
                     COMMAND_ERROR_IS_FATAL ANY)")
-  # libcurl's DLL and those of the libraries it links (zlib and the TLS library in a
-  # vcpkg build), as far as CMake knows them as imported targets.
+  # The DLLs of the libraries the program links, and those of the update module: libcurl
+  # and the libraries it links (zlib and the TLS library in a vcpkg build), as far as
+  # CMake knows them as imported targets. Without them the module does not load and
+  # every check fails silently.
   install(FILES $<TARGET_RUNTIME_DLLS:tarnwick> DESTINATION ${CMAKE_INSTALL_BINDIR})
+  if(TARGET tarnwick_update)
+    install(FILES $<TARGET_RUNTIME_DLLS:tarnwick_update> DESTINATION ${CMAKE_INSTALL_BINDIR})
+  endif()
 else()
   set(tw_datadir ${CMAKE_INSTALL_DATADIR})
   install(FILES ${CMAKE_CURRENT_LIST_DIR}/desktop/${TARNWICK_APP_ID}.desktop

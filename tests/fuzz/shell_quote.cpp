@@ -7,8 +7,8 @@
 // program's arguments and is left out). For Windows, where no interpreter runs
 // here, the value quoted for the C runtime parses back, by the runtime's argument
 // rules, as exactly that one argument; quoted for cmd.exe it is refused exactly when
-// it holds a line break, leaves cmd.exe no character to act on, and after cmd.exe's
-// carets are taken out parses back the same way.
+// it holds a line break, leaves cmd.exe no variable to expand and no character to act
+// on, and after cmd.exe's two passes parses back the same way.
 
 #include <cerrno>
 #include <cstring>
@@ -60,31 +60,67 @@ std::vector<std::string> CrtArguments(const std::string& line) {
     }
 }
 
-// The command line as cmd.exe hands it on: outside quotes a caret takes the next
-// character literally and is dropped; a quote not preceded by a caret opens or closes
-// a quoted stretch, inside which carets are literal. Nothing when cmd.exe would act on
-// a character (one of ( ) % ! < > & | without its caret, outside quotes).
-std::optional<std::string> AfterCmd(const std::string& line) {
+// cmd.exe's first pass over a command line, which expands variables before it looks
+// at carets or quotes: a % opens a name that the next % closes; an empty name keeps the
+// first % and goes on at the second, and %cd:~,% expands to nothing. Nothing when any
+// other name would be looked up (%NAME%, %NAME:~0,5%, %NAME:a=b%), since the
+// environment decides what that gives.
+std::optional<std::string> AfterPercentPass(const std::string& line) {
+    std::string out;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (line[i] != '%') {
+            out += line[i];
+            continue;
+        }
+        const std::size_t close = line.find('%', i + 1);
+        if (close == std::string::npos) {
+            out += line.substr(i);
+            break;
+        }
+        const std::string name = line.substr(i + 1, close - i - 1);
+        if (name.empty()) {
+            out += '%';
+        } else if (name == "cd:~,") {
+            i = close;
+        } else {
+            return std::nullopt;
+        }
+    }
+    return out;
+}
+
+// cmd.exe's second pass, which hands the line on: outside quotes a caret takes the next character literally and is dropped; a quote not preceded by a
+// caret opens or closes a quoted stretch, inside which carets are literal. Nothing when
+// cmd.exe would act on a character (one of ( ) ! < > & | without its caret, outside
+// quotes, or ! inside them unless delayed expansion is known to be off, as it is
+// by default).
+std::optional<std::string> AfterCaretPass(const std::string& line, bool ABangInQuotesExpands) {
     std::string out;
     bool quoted = false;
     for (std::size_t i = 0; i < line.size(); ++i) {
         const char c = line[i];
         if (quoted) {
             if (c == '"') quoted = false;
-            if (c == '%' || c == '!') return std::nullopt;  // expanded even inside quotes
+            if (c == '!' && ABangInQuotesExpands) return std::nullopt;
             out += c;
         } else if (c == '^') {
             if (++i < line.size()) out += line[i];
         } else if (c == '"') {
             quoted = true;
             out += c;
-        } else if (c != '\0' && std::strchr("()%!<>&|", c) != nullptr) {
+        } else if (c != '\0' && std::strchr("()!<>&|", c) != nullptr) {
             return std::nullopt;
         } else {
             out += c;
         }
     }
     return out;
+}
+
+std::optional<std::string> AfterCmd(const std::string& line) {
+    const std::optional<std::string> expanded = AfterPercentPass(line);
+    if (!expanded) return std::nullopt;
+    return AfterCaretPass(*expanded, true);
 }
 
 }  // namespace
@@ -109,6 +145,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::optional<std::string> handed = AfterCmd(*cmd);
         Check(handed.has_value(), "cmd.exe would act on a character of a quoted value");
         Check(CrtArguments(*handed) == std::vector<std::string>{value}, "a value quoted for cmd.exe parses otherwise");
+    }
+
+    // A batch file's %* is read by cmd.exe a second time, without the percent pass, so
+    // the value must hold nothing outside quotes that either reading acts on.
+    const std::optional<std::string> batch = platform::QuoteForBatch(value);
+    Check(batch.has_value() == (value.find_first_of(std::string("\r\n\0%", 4)) == std::string::npos),
+          "batch quoting refuses other than line breaks, NUL and percent signs");
+    if (batch) {
+        const std::optional<std::string> expanded = AfterPercentPass(*batch);
+        Check(expanded.has_value(), "cmd.exe would expand a variable in a value quoted for a batch file");
+        const std::optional<std::string> handed = AfterCaretPass(*expanded, false);
+        Check(handed.has_value() && AfterCaretPass(*handed, false) == handed,
+              "cmd.exe would act on a character of a value quoted for a batch file");
+        Check(CrtArguments(*handed) == std::vector<std::string>{value}, "a value quoted for a batch file parses otherwise");
     }
     return 0;
 }

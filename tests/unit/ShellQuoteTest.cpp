@@ -96,8 +96,8 @@ TEST(QuoteForCmd, CaretsEveryCharacterCmdActsOn) {
     } cases[] = {
         {"plain", "plain"},
         {"a&b|c", "a^&b^|c"},
-        {"100%", "100^%"},
-        {"%PATH%", "^%PATH^%"},
+        {"100%", "100%%cd:~,%"},
+        {"%PATH:~0,5%", "%%cd:~,%PATH:~0,5%%cd:~,%"},
         {"two words", "^\"two words^\""},
         {"<(x)>", "^<^(x^)^>"},
         {"!v! ^", "^\"^!v^! ^^^\""},
@@ -105,6 +105,32 @@ TEST(QuoteForCmd, CaretsEveryCharacterCmdActsOn) {
     for (const auto& c : cases) EXPECT_EQ(QuoteForCmd(c.value), std::optional<std::string>(c.quoted)) << c.value;
     EXPECT_EQ(QuoteForCmd("two\nlines"), std::nullopt);
     EXPECT_EQ(QuoteForCmd("cr\r"), std::nullopt);
+}
+
+TEST(QuoteForBatch, QuotesAlwaysDoublesInnerQuotesAndRefusesLineBreaksAndPercent) {
+    const struct {
+        const char* value;
+        const char* quoted;
+    } cases[] = {
+        {"", "\"\""},
+        {"plain", "\"plain\""},
+        {"a\"&b", "\"a\"\"&b\""},
+        {"a\\\"b", "\"a\\\\\"\"b\""},
+        {"end\\", "\"end\\\\\""},
+        {"in\\side", "\"in\\side\""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(platform::QuoteForBatch(c.value), std::optional<std::string>(c.quoted)) << c.value;
+    const std::string refused[] = {"two\nlines", "cr\r", std::string("nul\0", 4), "100%", "%PATH%"};
+    for (const std::string& value : refused)
+        EXPECT_EQ(platform::QuoteForBatch(value), std::nullopt);
+}
+
+TEST(IsBatchFile, ExtensionInAnyCaseWithTheDotsAndBlanksWindowsDrops) {
+    for (const char* path : {"composer.bat", ".bat", "C:\\tools\\Composer.BAT", "x.cmd", "x.Cmd.", "x.bat . ", "x.bat..."})
+        EXPECT_TRUE(platform::IsBatchFile(path)) << path;
+    for (const char* path : {"composer", "php.exe", "x.batch", "bat", "x.bat.exe", "C:\\a.bat\\php.exe"})
+        EXPECT_FALSE(platform::IsBatchFile(path)) << path;
 }
 
 }  // namespace

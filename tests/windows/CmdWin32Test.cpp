@@ -104,7 +104,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(CmdWin32Test, CommandLineIsTheInterpreterAndTheCommandUnchanged) {
     platform::ProcessStartInfo info;
     ASSERT_EQ(platform::SetCommand(info, "php artisan list", true), platform::TCommandProblem::None);
-    EXPECT_EQ(info.CommandLine, "cmd.exe /C php artisan list");
+    EXPECT_EQ(info.CommandLine, "cmd.exe /S /C \"php artisan list\"");
     ASSERT_EQ(platform::SetCommand(info, "php artisan list", false), platform::TCommandProblem::None);
     EXPECT_EQ(info.CommandLine, "php artisan list");
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,74 @@ std::vector<std::string> DecodeLines(const std::string& AOutput) {
     return values;
 }
 
+// The values that no quoting for cmd.exe may let it act on.
+const std::vector<std::string> HostileValues = {
+    "plain",
+    "",
+    "two words",
+    "O'Brien \"x\" $(touch pwned)",
+    "a & echo pwned> pwned",
+    "\" & echo pwned> pwned & \"",
+    "\"&echo pwned>pwned",
+    "x | echo pwned > pwned",
+    "100% and 50%",
+    "%PATH%",
+    "%PATH:~0,5%",
+    "%PATH:a=b%",
+    "^caret^ !bang! <in> (x)",
+    "back\\slash\\ \\\"q\\\\",
+    "trailing\\",
+    "\"",
+    "\"\"",
+    "Ünïcödé 名前",
+};
+
+std::string RunThroughCmd(const std::string& ACommand, const std::string& AFolder) {
+    TCmd cmd;
+    cmd.setCommmandStr(ACommand);
+    std::string output;
+    cmd.OnReadOutput = [&](const AnsiText& AOutput, std::string) { output += AOutput.Bytes; };
+    cmd.RunCommand(AFolder);
+    return output;
+}
+
+// A wrapper shaped like the usual composer.bat: cmd.exe reads its arguments a second
+// time when it hands them on with %*.
+TEST(ShellQuoteWin32Test, BatchWrapperHandsEveryValueOnAsTyped) {
+    testsupport::TempFolder folder;
+    const std::filesystem::path wrapper = folder.Path() / "tool.bat";
+    std::ofstream(wrapper) << "@\"" << platform::ModuleFileName() << "\" " << testsupport::PrintArgumentsArgument
+                           << " %*\r\n";
+    const std::string program = testsupport::Utf8(wrapper);
+    std::string command = *platform::QuoteForBatch(program);
+    std::vector<std::string> passed;
+    for (const std::string& value : HostileValues) {
+        const std::optional<std::string> quoted = platform::QuoteArgumentFor(program, value);
+        // A percent sign is refused: cmd.exe may expand the text of %* again.
+        EXPECT_EQ(quoted.has_value(), value.find('%') == std::string::npos) << value;
+        if (!quoted) continue;
+        command += ' ' + *quoted;
+        passed.push_back(value);
+    }
+    const std::string output = RunThroughCmd(command, testsupport::Utf8(folder.Path()));
+    EXPECT_EQ(DecodeLines(output), passed) << command << "\n" << output;
+    EXPECT_FALSE(std::filesystem::exists(folder.Path() / "pwned"));
+}
+
+// A program whose path has blanks, brackets and an ampersand, in plain quotes, with
+// more quoted arguments after it: cmd.exe keeps every quote of the line.
+TEST(ShellQuoteWin32Test, QuotedProgramPathWithBracketsAndAmpersandRuns) {
+    testsupport::TempFolder folder;
+    const std::filesystem::path directory = folder.Path() / "Program Files (x86) & more";
+    std::filesystem::create_directories(directory);
+    const std::filesystem::path program = directory / "tool.exe";
+    std::filesystem::copy_file(platform::PathFromUtf8(platform::ModuleFileName()), program);
+    const std::string command = "\"" + testsupport::Utf8(program) + "\" " + testsupport::PrintArgumentsArgument +
+                                " \"two words\" plain";
+    const std::string output = RunThroughCmd(command, testsupport::Utf8(folder.Path()));
+    EXPECT_EQ(DecodeLines(output), (std::vector<std::string>{"two words", "plain"})) << output;
+}
+
 // Through cmd.exe /C and the C runtime of a real child, every value arrives as typed and
 // nothing that a value names runs.
 TEST(ShellQuoteWin32Test, CmdAndTheRuntimeGiveEveryValueBackAsTyped) {
@@ -36,10 +105,12 @@ TEST(ShellQuoteWin32Test, CmdAndTheRuntimeGiveEveryValueBackAsTyped) {
         "O'Brien \"x\" $(touch pwned)",
         "a & echo pwned> pwned",
         "x | echo pwned > pwned",
-        // A pair of percent signs around the name of a defined variable stays out: the
-        // carets keep cmd.exe on Windows from expanding it, wine's cmd expands it anyway.
         "100% and 50%",
         "%UNDEFINED_NAME%",
+        "%PATH%",
+        "%PATH:~0,5%",
+        "%PATH:a=b%",
+        "%%PATH%%",
         "^caret^ !bang! <in> (x)",
         "back\\slash\\ \\\"q\\\\",
         "trailing\\",
@@ -50,8 +121,7 @@ TEST(ShellQuoteWin32Test, CmdAndTheRuntimeGiveEveryValueBackAsTyped) {
         "`id` ; ls && dir",
     };
     testsupport::TempFolder folder;
-    // The program's path goes through the same quoting: a command line whose first
-    // character is a double quote would meet cmd.exe's own rule for stripping quotes.
+    // The program's path goes through the same quoting as the values.
     std::string command = *platform::QuoteArgument(platform::ModuleFileName()) + ' ' +
                           testsupport::PrintArgumentsArgument;
     for (const std::string& value : values) command += ' ' + *platform::QuoteArgument(value);
