@@ -339,9 +339,16 @@ TLogEntry TLogIndex::Entry(std::size_t AIndex, std::size_t AMaxBytes) const {
     const std::size_t nl = text.find('\n');
     std::string_view first = std::string_view(text).substr(0, nl);
     if (first.ends_with('\r')) first.remove_suffix(1);
+    // The header is read from the bytes as written, as the scan read it: replacement
+    // characters are longer than the bytes they replace.
+    if (auto header = ParseLogHeader(first)) {
+        for (std::string* field : {&header->Time, &header->Environment, &header->Level, &header->Message,
+                                   &header->Context})
+            *field = ValidUtf8(*field);
+        entry.Header = std::move(header);
+    }
     entry.FirstLine = ValidUtf8(first);
     if (nl != std::string::npos) entry.Detail = ValidUtf8(std::string_view(text).substr(nl + 1));
-    if (auto header = ParseLogHeader(entry.FirstLine)) entry.Header = std::move(header);
     return entry;
 }
 

@@ -117,6 +117,17 @@ TEST(LaravelLogIndex, EntriesWithTracesAndTextBeforeTheFirstEntry) {
     EXPECT_TRUE(index.ReachedStart());
 }
 
+TEST(LaravelLogIndex, InvalidBytesInsideTheTimeKeepTheEntry) {
+    TempFolder folder;
+    const auto file = folder / "laravel.log";
+    WriteBytes(file, Line(1, "INFO", "one") + "[2026-12-10" + std::string(20, '\xFF') + "] local.ERROR: two [] []\n");
+    TLogIndex index(file.string());
+    index.Open();
+    ASSERT_EQ(index.Count(), 2u);
+    ASSERT_TRUE(index.Entry(1).Header);
+    EXPECT_EQ(index.Entry(1).Header->Message, "two");
+}
+
 TEST(LaravelLogIndex, OpensToTheNewestEntriesAndIndexesOlderOnRequest) {
     TempFolder folder;
     const auto file = folder / "laravel.log";
