@@ -1,0 +1,111 @@
+#include "app/frmLogViewer.h"
+
+#include "../unit/TempFolder.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QtTest/QTest>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+using testsupport::TempFolder;
+using testsupport::WriteBytes;
+
+template <typename T>
+T* ByName(QWidget& AWindow, const QString& AName) {
+    for (T* control : AWindow.findChildren<T*>())
+        if (control->accessibleName() == AName) return control;
+    ADD_FAILURE() << "no control named " << AName.toStdString();
+    return nullptr;
+}
+
+QStringList ShownMessages(QWidget& AWindow) {
+    QStringList messages;
+    auto* entries = ByName<QTreeWidget>(AWindow, QStringLiteral("Log entries"));
+    for (int i = 0; i < entries->topLevelItemCount(); ++i)
+        if (!entries->topLevelItem(i)->isHidden()) messages << entries->topLevelItem(i)->text(3);
+    return messages;
+}
+
+const std::string kLog =
+    "[2026-12-10 15:00:01] local.INFO: Order saved [] []\n"
+    "[2026-12-10 15:00:02] local.ERROR: Payment failed {\"exception\":\"[object] (RuntimeException(code: 0): "
+    "Payment failed at /srv/app/app/Http/Controllers/PayController.php:42)\n[stacktrace]\n"
+    "#0 /srv/app/vendor/laravel/framework/src/Pipeline.php(180): handle()\n"
+    "#1 /srv/app/app/Http/Middleware/Audit.php(12): next()\n\"} \n"
+    "[2026-12-10 15:00:03] local.WARNING: Slow query [] []\n";
+
+TEST(LogViewer, EntriesFoldOpenWithProjectFramesAndFilterByLevelAndText) {
+    TempFolder folder;
+    WriteBytes(folder / "laravel.log", kLog);
+    TfrmLogViewer viewer(QString::fromStdString(folder.File("laravel.log")), {});
+    EXPECT_EQ(ShownMessages(viewer), (QStringList{"Order saved", "Payment failed", "Slow query"}));
+
+    auto* entries = ByName<QTreeWidget>(viewer, QStringLiteral("Log entries"));
+    QTreeWidgetItem* error = entries->topLevelItem(1);
+    EXPECT_EQ(error->text(2), "ERROR");
+    ASSERT_EQ(error->childCount(), 5);
+    EXPECT_FALSE(error->child(2)->font(0).bold());  // vendor frame
+    EXPECT_TRUE(error->child(3)->font(0).bold());   // project frame
+    EXPECT_EQ(error->child(3)->toolTip(0), "/srv/app/app/Http/Middleware/Audit.php:12");
+
+    auto* level = ByName<QComboBox>(viewer, QStringLiteral("Log level"));
+    level->setCurrentText(QStringLiteral("WARNING"));
+    EXPECT_EQ(ShownMessages(viewer), (QStringList{"Payment failed", "Slow query"}));
+    ByName<QCheckBox>(viewer, QStringLiteral("Only this level"))->setChecked(true);
+    EXPECT_EQ(ShownMessages(viewer), (QStringList{"Slow query"}));
+    ByName<QCheckBox>(viewer, QStringLiteral("Only this level"))->setChecked(false);
+    level->setCurrentIndex(0);
+    ByName<QLineEdit>(viewer, QStringLiteral("Filter log entries"))->setText(QStringLiteral("audit.php"));
+    EXPECT_EQ(ShownMessages(viewer), (QStringList{"Payment failed"}));
+}
+
+TEST(LogViewer, FollowShowsNewEntriesAndSurvivesRemoval) {
+    TempFolder folder;
+    const auto file = folder / "laravel.log";
+    WriteBytes(file, kLog);
+    TfrmLogViewer viewer(QString::fromStdString(file.string()), {});
+    ByName<QCheckBox>(viewer, QStringLiteral("Follow the log"))->setChecked(true);
+
+    std::ofstream(file, std::ios::binary | std::ios::app) << "[2026-12-10 15:00:04] local.ERROR: Written later [] []\n";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ShownMessages(viewer).contains("Written later"); }, 2000));
+
+    std::filesystem::remove(file);
+    auto* state = ByName<QLabel>(viewer, QStringLiteral("Log state"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return state->text().contains("does not exist"); }, 2000));
+    EXPECT_TRUE(ShownMessages(viewer).isEmpty());
+
+    WriteBytes(file, "[2026-12-10 15:00:05] local.INFO: Back again [] []\n");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ShownMessages(viewer) == QStringList{"Back again"}; }, 2000));
+}
+
+TEST(LogViewer, ClearLogAsksFirst) {
+    TempFolder folder;
+    const auto file = folder / "laravel.log";
+    WriteBytes(file, kLog);
+    bool answer = false;
+    QString asked;
+    TfrmLogViewer viewer(QString::fromStdString(file.string()), [&](const QString& AQuestion) {
+        asked = AQuestion;
+        return answer;
+    });
+    auto* clear = ByName<QPushButton>(viewer, QStringLiteral("Clear log"));
+    clear->click();
+    EXPECT_TRUE(asked.contains("laravel.log"));
+    EXPECT_EQ(std::filesystem::file_size(file), kLog.size());
+    answer = true;
+    clear->click();
+    EXPECT_EQ(std::filesystem::file_size(file), 0u);
+    EXPECT_TRUE(ShownMessages(viewer).isEmpty());
+}
+
+}  // namespace
