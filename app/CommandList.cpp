@@ -1,5 +1,7 @@
 #include "app/CommandList.h"
 
+#include <QRegularExpression>
+
 #include "platform/ShellQuote.h"
 
 #include <nlohmann/json.hpp>
@@ -57,8 +59,8 @@ TCommandInfo ReadCommand(TCommandType ATool, const Json& ACommand) {
     info.Name = Text(ACommand, "name");
     const qsizetype colon = info.Name.lastIndexOf(u':');
     if (colon > 0) info.Namespace = info.Name.left(colon);
-    info.Description = Text(ACommand, "description");
-    info.Help = Text(ACommand, "help");
+    info.Description = WithoutConsoleTags(Text(ACommand, "description"));
+    info.Help = WithoutConsoleTags(Text(ACommand, "help"));
     const auto definition = ACommand.find("definition");
     if (definition != ACommand.end()) {
         ForEachEntry(*definition, "arguments", [&](const Json& entry) {
@@ -66,7 +68,7 @@ TCommandInfo ReadCommand(TCommandType ATool, const Json& ACommand) {
             argument.Name = Text(entry, "name");
             argument.Required = Flag(entry, "is_required");
             argument.IsArray = Flag(entry, "is_array");
-            argument.Description = Text(entry, "description");
+            argument.Description = WithoutConsoleTags(Text(entry, "description"));
             argument.Default = DefaultText(entry);
             if (!argument.Name.isEmpty()) info.Arguments.append(argument);
         });
@@ -78,7 +80,7 @@ TCommandInfo ReadCommand(TCommandType ATool, const Json& ACommand) {
             option.AcceptValue = Flag(entry, "accept_value");
             option.ValueRequired = Flag(entry, "is_value_required");
             option.IsMultiple = Flag(entry, "is_multiple");
-            option.Description = Text(entry, "description");
+            option.Description = WithoutConsoleTags(Text(entry, "description"));
             option.Default = DefaultText(entry);
             if (option.Name.size() > 2) info.Options.append(option);
         });
@@ -228,4 +230,15 @@ std::optional<QString> BuildCommandLine(const TCommandInfo& ACommand, const TCom
     if (dashed) words << options << QStringLiteral("--") << arguments;
     else words << arguments << options;
     return words.join(u' ');
+}
+
+QString WithoutConsoleTags(const QString& AText) {
+    // The tools' own style tags: the named styles, inline colours, options and links,
+    // opened and closed, and "</>". Other words in angle brackets ("<package>") are text.
+    static const QRegularExpression tags(QStringLiteral(
+        R"((?<!\\)</?(?:info|comment|error|question)>|(?<!\\)</?(?:(?:fg|bg|options|href)=[^<>]*)>|(?<!\\)</>)"));
+    QString text = AText;
+    text.remove(tags);
+    // An escaped bracket stands for itself.
+    return text.replace(QStringLiteral("\\<"), QStringLiteral("<"));
 }

@@ -77,6 +77,10 @@ struct TCommandValues {
 };
 
 // Writes one argument for the command interpreter; nothing when it cannot be written.
+// A tool's description or help without the style tags its console library reads
+// (<info>, <comment>, <fg=red;options=bold>, <href=…>, </>); the text stays plain text.
+QString WithoutConsoleTags(const QString& AText);
+
 using TQuoteArgument = std::function<std::optional<QString>(const QString&)>;
 
 // The running system's quoting (platform/ShellQuote.h).

@@ -92,6 +92,34 @@ TEST(ReadCommandList, ComposerListWithArrayArgumentsAndRepeatableOptions) {
     EXPECT_NE(Option(*validate, "--check-lock"), nullptr);
 }
 
+// The console library's style tags never reach the form; text in angle brackets that is
+// no tag, and escaped brackets, stay as the reader would read them.
+TEST(ReadCommandList, StyleTagsOfTheToolsAreDropped) {
+    const TCommandList list = ReadCommandList(TCommandType::Composer, Fixture("composer-list.json"), 0);
+    const TCommandInfo* archive = Named(list, "archive");
+    ASSERT_NE(archive, nullptr);
+    EXPECT_TRUE(archive->Help.startsWith(QStringLiteral("The archive command creates an archive")));
+    EXPECT_TRUE(archive->Help.contains(QStringLiteral("\nphp composer.phar archive [--format=zip]")));
+    EXPECT_FALSE(archive->Help.contains(QStringLiteral("<info>")));
+    EXPECT_EQ(Option(*archive, "--help")->Description,
+              QStringLiteral("Display help for the given command. When no command is given display help for the "
+                             "list command"));
+
+    const struct {
+        const char* tool;
+        const char* shown;
+    } cases[] = {
+        {"<comment>note</comment> and <error>bad</error>", "note and bad"},
+        {"<fg=red;options=bold>red</> <bg=blue>x</bg=blue>", "red x"},
+        {"<href=https://example.test/a>link</>", "link"},
+        {"require <package> [<version>]", "require <package> [<version>]"},
+        {"\\<info> is written literally", "<info> is written literally"},
+        {"<b>not ours</b> <script>", "<b>not ours</b> <script>"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(WithoutConsoleTags(QString::fromUtf8(c.tool)), QString::fromUtf8(c.shown)) << c.tool;
+}
+
 // Small hand-made documents for the corners of the format.
 TEST(ReadCommandList, CornersOfTheFormat) {
     const QByteArray document = R"({"application":{"name":"x"},"commands":[
