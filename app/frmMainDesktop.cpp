@@ -6,6 +6,7 @@
 #include "app/frmMainUnit.h"
 #include "app/ConsoleEdit.h"
 #include "app/Fonts.h"
+#include "app/frmPaletteUnit.h"
 #include "app/frmPreferencesUnit.h"
 #include "platform/DesktopKeys.h"
 #include "ui_frmMain.h"
@@ -125,6 +126,7 @@ void TfrmMain::ApplyPreferences() {
     if (!FPreferences.ConsoleFont.isEmpty()) font.fromString(FPreferences.ConsoleFont);
     Console().setFont(font);
     Console().setCapacity(qsizetype(FPreferences.ConsoleCapacityMiB) * 1024 * 1024);
+    if (FfrmPalette) FfrmPalette->UpdatePreview();  // Colours change the line it shows
     // The automatic check waits for its time only while it is wanted.
     if (!FPreferences.CheckForUpdates) FtmrUpdateDelayCheck->stop();
 }

@@ -280,6 +280,13 @@ TfrmPalette& TfrmMain::Palette() {
     if (!FfrmPalette) {
         FfrmPalette = new TfrmPalette(*FCatalogueStore, this);
         connect(FfrmPalette, &TfrmPalette::runRequested, this, &TfrmMain::PaletteRunRequested);
+        // The palette shows, and hands on, the line as it will run: with View > Colours
+        // the tools' colour option, as for the preset buttons.
+        FfrmPalette->setLineFinisher([this](const QString& ALine) {
+            for (const TCommandType tool : {TCommandType::Artisan, TCommandType::Composer})
+                if (ALine.startsWith(CommandPrefix(tool))) return PresetLine(tool, ALine.mid(CommandPrefix(tool).size()));
+            return ALine;
+        });
     }
     return *FfrmPalette;
 }
@@ -287,14 +294,7 @@ TfrmPalette& TfrmMain::Palette() {
 // The palette's line runs like a typed command; while another run lasts it is refused and
 // the palette comes back with the form as it was.
 void TfrmMain::PaletteRunRequested(const QString& ACommandLine) {
-    // The palette builds its lines itself, so View > Colours applies to them as to presets.
-    QString line = ACommandLine;
-    for (const TCommandType tool : {TCommandType::Artisan, TCommandType::Composer})
-        if (line.startsWith(CommandPrefix(tool))) {
-            line = PresetLine(tool, line.mid(CommandPrefix(tool).size()));
-            break;
-        }
-    if (!RunInProject(line))
+    if (!RunInProject(ACommandLine))
         Palette().ShowRefusal(QStringLiteral("A command is still running: stop it or wait until it has ended."));
 }
 

@@ -253,6 +253,8 @@ void TfrmPalette::RefreshClick() {
 }
 
 void TfrmPalette::FillList() {
+    // The catalogue the form pointed into has been replaced.
+    FCommand = nullptr;
     const QSignalBlocker quiet(lstCommands);
     lstCommands->clear();
     QStringList status;
@@ -287,7 +289,9 @@ void TfrmPalette::FillList() {
     lblStatus->setText(status.join(QStringLiteral("\n\n")));
     lblStatus->setVisible(!status.isEmpty());
     ApplyFilter();
-    if (!lstCommands->currentItem()) ShowCommand(nullptr);
+    // The form always belongs to the highlighted entry of this catalogue: a form of
+    // another project or an older reading never stays.
+    ShowCommand(CommandOf(lstCommands->currentItem()));
 }
 
 const TCommandInfo* TfrmPalette::CommandOf(const QListWidgetItem* AItem) const {
@@ -418,8 +422,16 @@ QString TfrmPalette::CommandLine() const {
     if (!FCommand) return QString();
     const TCommandValues values = Values();
     if (!MissingArgument(*FCommand, values).isEmpty()) return QString();
-    return BuildCommandLine(*FCommand, values, SystemQuoting()).value_or(QString());
+    const std::optional<QString> built = BuildCommandLine(*FCommand, values, SystemQuoting());
+    return built ? Finished(*built) : QString();
 }
+
+void TfrmPalette::setLineFinisher(std::function<QString(const QString&)> AFinisher) {
+    FLineFinisher = std::move(AFinisher);
+    UpdatePreview();
+}
+
+QString TfrmPalette::Finished(const QString& ALine) const { return FLineFinisher ? FLineFinisher(ALine) : ALine; }
 
 void TfrmPalette::UpdatePreview() {
     QString message;
@@ -427,7 +439,7 @@ void TfrmPalette::UpdatePreview() {
     if (FCommand) {
         const TCommandValues values = Values();
         const std::optional<QString> built = BuildCommandLine(*FCommand, values, SystemQuoting());
-        line = built.value_or(QString());
+        line = built ? Finished(*built) : QString();
         const QString missing = MissingArgument(*FCommand, values);
         if (!built) message = QStringLiteral("A value holds a line break, which this system's command line cannot carry.");
         else if (!missing.isEmpty()) message = QStringLiteral("Fill in the required argument \"%1\".").arg(missing);

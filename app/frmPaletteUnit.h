@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 #include <memory>
 
 class QCheckBox;
@@ -30,8 +32,15 @@ public:
     // reads it first.
     void Open(const QString& AProject);
 
-    // The command line the form gives now; empty while it cannot run.
+    // The command line the form gives now, as it will run (after the line finisher);
+    // empty while it cannot run.
     QString CommandLine() const;
+
+    // Turns the form's line into the line that really runs (for example with the tools'
+    // colour option); the preview shows the result. None: the line runs as built.
+    void setLineFinisher(std::function<QString(const QString&)> AFinisher);
+    // Builds the preview again, for example after the finisher's result changed.
+    void UpdatePreview();
 
     // Shows the palette again with its form and a note on why the line did not run.
     void ShowRefusal(const QString& AText);
@@ -50,9 +59,9 @@ private:
     struct TField;
 
     void FillList();
+    QString Finished(const QString& ALine) const;
     void ShowCommand(const TCommandInfo* ACommand);
     TCommandValues Values() const;
-    void UpdatePreview();
     void RunClick();
     void RefreshClick();
     void StoreLoaded(const QString& AFolder);
@@ -62,6 +71,7 @@ private:
     QString FProject;
     TProjectCatalogue FCatalogue;
     const TCommandInfo* FCommand = nullptr;
+    std::function<QString(const QString&)> FLineFinisher;
     std::vector<TField> FFields;
 
     QLineEdit* edtSearch;

@@ -95,6 +95,33 @@ TEST_F(PaletteTest, ListsArtisanThenComposerGroupedAndMarksPresets) {
     EXPECT_FALSE(Find<QLabel>("lblStatus")->isVisible());
 }
 
+// The form always belongs to the highlighted entry of the open project's catalogue, and
+// the preview is the line that runs, after the window's finishing touch.
+TEST_F(PaletteTest, TheFormFollowsTheHighlightedEntryAcrossProjectsAndShowsTheLineThatRuns) {
+    ASSERT_NO_FATAL_FAILURE(Open());
+    Search(QStringLiteral("validate"));
+    ASSERT_EQ(Find<QLabel>("lblCommand")->text(), QStringLiteral("composer validate"));
+
+    QTemporaryDir other;
+    ASSERT_TRUE(other.isValid());  // no artisan: Composer's commands only
+    QSignalSpy loaded(Store.get(), &TCatalogueStore::loaded);
+    Palette->Open(other.path());
+    ASSERT_TRUE(loaded.wait(10000));
+    auto* list = Find<QListWidget>("lstCommands");
+    ASSERT_NE(list->currentItem(), nullptr);
+    const QString highlighted = list->currentItem()->text().section(u' ', 0, 0);
+    EXPECT_NE(highlighted, QStringLiteral("validate"));
+    EXPECT_EQ(Find<QLabel>("lblCommand")->text(), QStringLiteral("composer ") + highlighted);
+
+    QStringList ran;
+    QObject::connect(Palette.get(), &TfrmPalette::runRequested, [&ran](const QString& ALine) { ran.append(ALine); });
+    Palette->setLineFinisher([](const QString& ALine) { return ALine + QStringLiteral(" --finished"); });
+    const QString preview = Find<QLineEdit>("edtPreview")->text();
+    EXPECT_EQ(preview, QStringLiteral("composer ") + highlighted + QStringLiteral(" --finished"));
+    Find<QPushButton>("btnRunCommand")->click();
+    EXPECT_EQ(ran, QStringList{preview});
+}
+
 TEST_F(PaletteTest, SearchKeepsMatchesUnderTheirHeadingsAndPicksTheBest) {
     ASSERT_NO_FATAL_FAILURE(Open());
     Search(QStringLiteral("mig st"));
