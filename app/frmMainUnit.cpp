@@ -169,6 +169,7 @@ TfrmMain::TfrmMain(TdtmMain& dtmMain, IDesktop& desktop, const TAppEnvironment& 
     AddCommandsMenu();
     CreateInputRow();
     CreateProjectMenu();
+    SetUpViews();
 
     FormCreate();
 }
