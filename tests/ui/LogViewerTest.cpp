@@ -47,7 +47,7 @@ const std::string kLog =
     "#1 /srv/app/app/Http/Middleware/Audit.php(12): next()\n\"} \n"
     "[2026-12-10 15:00:03] local.WARNING: Slow query [] []\n";
 
-TEST(LogViewer, EntriesFoldOpenWithProjectFramesAndFilterByLevelAndText) {
+TEST(LogViewer, EntriesFoldOpenWithProjectFramesAndFilterByLevelTextAndTime) {
     TempFolder folder;
     WriteBytes(folder / "laravel.log", kLog);
     TfrmLogViewer viewer(QString::fromStdString(folder.File("laravel.log")), {});
@@ -70,6 +70,15 @@ TEST(LogViewer, EntriesFoldOpenWithProjectFramesAndFilterByLevelAndText) {
     level->setCurrentIndex(0);
     ByName<QLineEdit>(viewer, QStringLiteral("Filter log entries"))->setText(QStringLiteral("audit.php"));
     EXPECT_EQ(ShownMessages(viewer), (QStringList{"Payment failed"}));
+
+    ByName<QLineEdit>(viewer, QStringLiteral("Filter log entries"))->clear();
+    ByName<QLineEdit>(viewer, QStringLiteral("Entries from time"))->setText(QStringLiteral("2026-12-10 15:00:02"));
+    EXPECT_EQ(ShownMessages(viewer), (QStringList{"Payment failed", "Slow query"}));
+    ByName<QLineEdit>(viewer, QStringLiteral("Entries from time"))->clear();
+    ByName<QLineEdit>(viewer, QStringLiteral("Entries up to time"))->setText(QStringLiteral("2026-12-10 15:00:02"));
+    EXPECT_EQ(ShownMessages(viewer), (QStringList{"Order saved", "Payment failed"}));
+    ByName<QLineEdit>(viewer, QStringLiteral("Entries up to time"))->setText(QStringLiteral("2026-12-10 15:00"));
+    EXPECT_EQ(ShownMessages(viewer).size(), 3);
 }
 
 TEST(LogViewer, FollowShowsNewEntriesAndSurvivesRemoval) {
