@@ -38,6 +38,13 @@ TfrmLogViewer::TfrmLogViewer(const QString& AFile, std::function<bool(const QStr
     FedtFilter->setObjectName(QStringLiteral("edtLogFilter"));
     FedtFilter->setAccessibleName(tr("Filter log entries"));
     FedtFilter->setPlaceholderText(tr("Filter"));
+    // A time range as written in the log ("2026-12-10 15:04"): text compares like time.
+    FedtFrom = new QLineEdit(this);
+    FedtFrom->setAccessibleName(tr("Entries from time"));
+    FedtFrom->setPlaceholderText(tr("From time"));
+    FedtTo = new QLineEdit(this);
+    FedtTo->setAccessibleName(tr("Entries up to time"));
+    FedtTo->setPlaceholderText(tr("To time"));
     FcmbLevel = new QComboBox(this);
     FcmbLevel->setObjectName(QStringLiteral("cmbLogLevel"));
     FcmbLevel->setAccessibleName(tr("Log level"));
@@ -65,6 +72,8 @@ TfrmLogViewer::TfrmLogViewer(const QString& AFile, std::function<bool(const QStr
 
     auto* bar = new QHBoxLayout;
     bar->addWidget(FedtFilter, 1);
+    bar->addWidget(FedtFrom);
+    bar->addWidget(FedtTo);
     bar->addWidget(FcmbLevel);
     bar->addWidget(FchkExactly);
     bar->addWidget(FchkFollow);
@@ -76,6 +85,8 @@ TfrmLogViewer::TfrmLogViewer(const QString& AFile, std::function<bool(const QStr
     layout->addWidget(FlblState);
 
     connect(FedtFilter, &QLineEdit::textChanged, this, &TfrmLogViewer::ApplyFilter);
+    connect(FedtFrom, &QLineEdit::textChanged, this, &TfrmLogViewer::ApplyFilter);
+    connect(FedtTo, &QLineEdit::textChanged, this, &TfrmLogViewer::ApplyFilter);
     connect(FcmbLevel, &QComboBox::currentIndexChanged, this, &TfrmLogViewer::ApplyFilter);
     connect(FchkExactly, &QCheckBox::toggled, this, &TfrmLogViewer::ApplyFilter);
     connect(FchkFollow, &QCheckBox::toggled, this, &TfrmLogViewer::SetFollow);
@@ -164,10 +175,16 @@ void TfrmLogViewer::ApplyFilter() {
     const QString text = FedtFilter->text();
     const int level = FcmbLevel->currentIndex();
     const bool exactly = FchkExactly->isChecked();
+    const QString from = FedtFrom->text().trimmed();
+    const QString to = FedtTo->text().trimmed();
     for (int i = 0; i < FtrvEntries->topLevelItemCount(); ++i) {
         QTreeWidgetItem* item = FtrvEntries->topLevelItem(i);
         const int rank = item->data(0, kRankRole).toInt();
         bool shown = exactly ? rank == level : (rank >= level || (rank < 0 && level == 0));
+        // The upper end takes every time that starts with it ("15:04" up to 15:04:59).
+        const QString time = item->text(0);
+        if (!from.isEmpty() && time < from) shown = false;
+        if (!to.isEmpty() && time > to && !time.startsWith(to)) shown = false;
         if (shown && !text.isEmpty()) {
             shown = false;
             for (int c = 0; c < 4 && !shown; ++c) shown = item->text(c).contains(text, Qt::CaseInsensitive);

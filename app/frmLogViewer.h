@@ -39,6 +39,8 @@ private:
     std::function<bool(const QString&)> FConfirm;
     QTreeWidget* FtrvEntries;
     QLineEdit* FedtFilter;
+    QLineEdit* FedtFrom;
+    QLineEdit* FedtTo;
     QComboBox* FcmbLevel;
     QCheckBox* FchkExactly;
     QCheckBox* FchkFollow;

@@ -194,6 +194,7 @@ TfrmMain::TfrmMain(TdtmMain& dtmMain, IDesktop& desktop, const TAppEnvironment& 
     AddCommandsMenu();
     CreateInputRow();
     CreateProjectMenu();
+    SetUpViews();
     SetUpDesktopHabits();
 
     FormCreate();

@@ -203,6 +203,8 @@ private:
     void StartupProjectList();
     void FillPendingProjectList();
     void CreateProjectMenu();
+    // The Views menu (frmMainViews.cpp).
+    void SetUpViews();
     void DetectToolsIfNew(const QString& AProjectFolder);
     void ToolsDetected(const TToolsDetection& AFound);
 

@@ -1,3 +1,4 @@
+#include "WindowFixture.h"
 #include "app/frmLogViewer.h"
 
 #include "../unit/TempFolder.h"
@@ -6,6 +7,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QAction>
+#include <QDir>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QtTest/QTest>
@@ -44,7 +47,7 @@ const std::string kLog =
     "#1 /srv/app/app/Http/Middleware/Audit.php(12): next()\n\"} \n"
     "[2026-12-10 15:00:03] local.WARNING: Slow query [] []\n";
 
-TEST(LogViewer, EntriesFoldOpenWithProjectFramesAndFilterByLevelAndText) {
+TEST(LogViewer, EntriesFoldOpenWithProjectFramesAndFilterByLevelTextAndTime) {
     TempFolder folder;
     WriteBytes(folder / "laravel.log", kLog);
     TfrmLogViewer viewer(QString::fromStdString(folder.File("laravel.log")), {});
@@ -67,6 +70,15 @@ TEST(LogViewer, EntriesFoldOpenWithProjectFramesAndFilterByLevelAndText) {
     level->setCurrentIndex(0);
     ByName<QLineEdit>(viewer, QStringLiteral("Filter log entries"))->setText(QStringLiteral("audit.php"));
     EXPECT_EQ(ShownMessages(viewer), (QStringList{"Payment failed"}));
+
+    ByName<QLineEdit>(viewer, QStringLiteral("Filter log entries"))->clear();
+    ByName<QLineEdit>(viewer, QStringLiteral("Entries from time"))->setText(QStringLiteral("2026-12-10 15:00:02"));
+    EXPECT_EQ(ShownMessages(viewer), (QStringList{"Payment failed", "Slow query"}));
+    ByName<QLineEdit>(viewer, QStringLiteral("Entries from time"))->clear();
+    ByName<QLineEdit>(viewer, QStringLiteral("Entries up to time"))->setText(QStringLiteral("2026-12-10 15:00:02"));
+    EXPECT_EQ(ShownMessages(viewer), (QStringList{"Order saved", "Payment failed"}));
+    ByName<QLineEdit>(viewer, QStringLiteral("Entries up to time"))->setText(QStringLiteral("2026-12-10 15:00"));
+    EXPECT_EQ(ShownMessages(viewer).size(), 3);
 }
 
 TEST(LogViewer, FollowShowsNewEntriesAndSurvivesRemoval) {
@@ -106,6 +118,29 @@ TEST(LogViewer, ClearLogAsksFirst) {
     clear->click();
     EXPECT_EQ(std::filesystem::file_size(file), 0u);
     EXPECT_TRUE(ShownMessages(viewer).isEmpty());
+}
+
+class LogViewerWindow : public WindowTest {};
+
+TEST_F(LogViewerWindow, ViewsLogOpensTheProjectsNewestLogAndClearAsksThroughTheDesktop) {
+    MakeRoot({QStringLiteral("shop")}, Path(QStringLiteral("www/shop")));
+    const QString logs = Path(QStringLiteral("www/shop/storage/logs"));
+    QDir().mkpath(logs);
+    WriteBytes((logs + QStringLiteral("/laravel.log")).toStdString(), kLog);
+    OpenWindow();
+    Find<QAction>("menViewLog")->trigger();
+    auto* viewer = Window->findChild<TfrmLogViewer*>();
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_EQ(ShownMessages(*viewer), (QStringList{"Order saved", "Payment failed", "Slow query"}));
+
+    Desktop.ConfirmAnswers = {false};
+    ByName<QPushButton>(*viewer, QStringLiteral("Clear log"))->click();
+    ASSERT_EQ(Desktop.Confirms.size(), 1);
+    EXPECT_EQ(ShownMessages(*viewer).size(), 3);
+    Desktop.ConfirmAnswers = {true};
+    ByName<QPushButton>(*viewer, QStringLiteral("Clear log"))->click();
+    EXPECT_TRUE(ShownMessages(*viewer).isEmpty());
+    EXPECT_EQ(QFileInfo(logs + QStringLiteral("/laravel.log")).size(), 0);
 }
 
 }  // namespace
