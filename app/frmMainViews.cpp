@@ -20,7 +20,7 @@ QString NewestLog(const QString& AProject) {
 }  // namespace
 
 void TfrmMain::SetUpViews() {
-    auto* menu = new QMenu(QStringLiteral("&Views"), ui->menMain);
+    auto* menu = new QMenu(QStringLiteral("Vie&ws"), ui->menMain);
     menu->setObjectName(QStringLiteral("menViews"));
     auto* log = menu->addAction(QStringLiteral("&Log"));
     log->setObjectName(QStringLiteral("menViewLog"));
