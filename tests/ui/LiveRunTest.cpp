@@ -275,7 +275,9 @@ TEST_F(LiveRun, InputToACommandThatDoesNotReadHoldsNothing) {
     QTest::keyClick(Window.get(), Qt::Key_Escape);
     ASSERT_TRUE(WaitForRun(15000));
     EXPECT_LT(stopping.elapsed(), 5000);
-    EXPECT_GT(ticks, ticksBefore);
+    // A stop that lasts several heartbeats lets the window's loop turn meanwhile (a quick
+    // one may end before the first beat).
+    if (stopping.elapsed() > 100) EXPECT_GT(ticks, ticksBefore);
     EXPECT_TRUE(ConsoleText().contains(QStringLiteral("\nStopped after ")));
     EXPECT_EQ(ConsoleText().count(QStringLiteral("[End of input]")), 1);
     EXPECT_FALSE(state->isVisible());
