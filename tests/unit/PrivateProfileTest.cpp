@@ -375,22 +375,20 @@ TEST_F(PrivateProfileTest, AFileOverSixteenMebibytesIsRefusedUntouched) {
     EXPECT_EQ(platform::GetPrivateProfileString("Settings", "Root", "dflt", ini), "/srv");
 }
 
-// A file of a million short lines, under the size bound, is read in one quick pass per
-// value and listed without comparing every name with every other.
-TEST_F(PrivateProfileTest, AMillionLinesUnderTheBoundStayQuick) {
+// A file of a million short lines, under the size bound, is read in one pass per value
+// and listed without comparing every name with every other (a quadratic listing would not
+// end within the test's time limit; the time itself is the benchmark's to measure).
+TEST_F(PrivateProfileTest, AMillionLinesUnderTheBoundAreReadAndListed) {
     std::string text = "[Many]\r\n";
     for (int i = 0; i < 1000000; ++i) text += "k" + std::to_string(i) + "=v\r\n";
     text += "[Settings]\r\nRoot=/srv\r\n";
     ASSERT_LT(text.size(), platform::kMaxProfileFileBytes);
     WriteBytes(ini, text);
 
-    const auto started = std::chrono::steady_clock::now();
     for (int i = 0; i < 10; ++i) EXPECT_EQ(platform::GetPrivateProfileString("Settings", "Root", "", ini), "/srv");
     const auto names = platform::GetPrivateProfileKeyNames("Many", ini);
-    const auto took = std::chrono::steady_clock::now() - started;
     EXPECT_EQ(names.size(), 1000000u);
     EXPECT_EQ(names.back(), "k999999");
-    EXPECT_LT(took, std::chrono::seconds(6));
 }
 
 }  // namespace

@@ -258,16 +258,14 @@ TEST(ProjectTools, ASaveIsOneReplacementOfTheWholeFile) {
 }
 
 // A file with thousands of environment lines is read once and cut at the bound.
-TEST(ProjectTools, AHugeEnvironmentLoadsQuicklyAndCutAtTheBound) {
+TEST(ProjectTools, AHugeEnvironmentLoadsCutAtTheBound) {
     testsupport::TempFolder temp;
     const std::string file = (temp.Path() / "projects.ini").string();
     std::string text = "[/p]\r\nRoute=sail\r\n";
     for (int i = 1; i <= 5000; ++i) text += "Env" + std::to_string(i) + "=K" + std::to_string(i) + "=v\r\n";
     testsupport::WriteBytes(file, text);
 
-    const auto started = std::chrono::steady_clock::now();
     const auto loaded = TProjectToolsStore(file).Load("/p");
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
     ASSERT_TRUE(loaded.has_value());
     EXPECT_EQ(loaded->Route, TRoute::Sail);
     ASSERT_EQ(loaded->Environment.size(), TProjectToolsStore::kMaxEnvironmentLines);
