@@ -277,7 +277,9 @@ TEST_F(LiveRun, InputToACommandThatDoesNotReadHoldsNothing) {
     EXPECT_LT(stopping.elapsed(), 5000);
     // A stop that lasts several heartbeats lets the window's loop turn meanwhile (a quick
     // one may end before the first beat).
-    if (stopping.elapsed() > 100) EXPECT_GT(ticks, ticksBefore);
+    if (stopping.elapsed() > 100) {
+        EXPECT_GT(ticks, ticksBefore);
+    }
     EXPECT_TRUE(ConsoleText().contains(QStringLiteral("\nStopped after ")));
     EXPECT_EQ(ConsoleText().count(QStringLiteral("[End of input]")), 1);
     EXPECT_FALSE(state->isVisible());
