@@ -276,35 +276,53 @@ bool WaitReadable(const FileHandle& AReadEnd, int AMilliseconds) {
     }
 }
 
+// A reader that has gone raises SIGPIPE for the writing thread. While a write runs the
+// signal is held back, so it cannot end the program; one that the write raised is taken
+// back before the thread's mask is restored.
+class TPipeSignalHeld {
+public:
+    TPipeSignalHeld() {
+        sigemptyset(&FPipeSignal);
+        sigaddset(&FPipeSignal, SIGPIPE);
+        sigset_t pending;
+        sigpending(&pending);
+        FWasPending = sigismember(&pending, SIGPIPE) == 1;
+        pthread_sigmask(SIG_BLOCK, &FPipeSignal, &FPrevious);
+    }
+    ~TPipeSignalHeld() {
+        if (FRaised && !FWasPending) {
+            const timespec none{0, 0};
+            while (sigtimedwait(&FPipeSignal, nullptr, &none) < 0 && errno == EINTR) {
+            }
+        }
+        pthread_sigmask(SIG_SETMASK, &FPrevious, nullptr);
+    }
+    TPipeSignalHeld(const TPipeSignalHeld&) = delete;
+    TPipeSignalHeld& operator=(const TPipeSignalHeld&) = delete;
+
+    // The write failed in a way that may have raised the signal.
+    void WriteFailed() { FRaised = true; }
+
+private:
+    sigset_t FPipeSignal;
+    sigset_t FPrevious;
+    bool FWasPending = false;
+    bool FRaised = false;
+};
+
 bool WritePipe(const FileHandle& AWriteEnd, const char* ABytes, std::size_t ACount) {
-    // A reader that has gone raises SIGPIPE for the writing thread: keep it from ending
-    // the program, and take it back if it came.
-    sigset_t pipeSignal;
-    sigset_t previous;
-    sigemptyset(&pipeSignal);
-    sigaddset(&pipeSignal, SIGPIPE);
-    sigset_t pending;
-    sigpending(&pending);
-    const bool wasPending = sigismember(&pending, SIGPIPE) == 1;
-    pthread_sigmask(SIG_BLOCK, &pipeSignal, &previous);
-    bool written = true;
+    TPipeSignalHeld held;
     while (ACount > 0) {
         const ssize_t count = ::write(AWriteEnd.Get(), ABytes, ACount);
         if (count < 0 && errno == EINTR) continue;
         if (count <= 0) {
-            written = false;
-            break;
+            held.WriteFailed();
+            return false;
         }
         ABytes += count;
         ACount -= static_cast<std::size_t>(count);
     }
-    if (!written && !wasPending) {
-        const timespec none{0, 0};
-        while (sigtimedwait(&pipeSignal, nullptr, &none) < 0 && errno == EINTR) {
-        }
-    }
-    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-    return written;
+    return true;
 }
 
 std::ptrdiff_t WritePipeSome(const FileHandle& AWriteEnd, const char* ABytes, std::size_t ACount,
@@ -319,26 +337,14 @@ std::ptrdiff_t WritePipeSome(const FileHandle& AWriteEnd, const char* ABytes, st
     if (ready == 0) return 0;
     if (ready < 0 || ((entry.revents & (POLLERR | POLLNVAL)) != 0 && (entry.revents & POLLOUT) == 0)) return -1;
     // A full pipe with a reader left: the write takes what fits, or nothing.
-    sigset_t pipeSignal;
-    sigset_t previous;
-    sigemptyset(&pipeSignal);
-    sigaddset(&pipeSignal, SIGPIPE);
-    sigset_t pending;
-    sigpending(&pending);
-    const bool wasPending = sigismember(&pending, SIGPIPE) == 1;
-    pthread_sigmask(SIG_BLOCK, &pipeSignal, &previous);
+    TPipeSignalHeld held;
     ssize_t count;
     while ((count = ::write(AWriteEnd.Get(), ABytes, ACount)) < 0 && errno == EINTR) {
     }
-    const int writeError = count < 0 ? errno : 0;
-    if (count < 0 && writeError == EPIPE && !wasPending) {
-        const timespec none{0, 0};
-        while (sigtimedwait(&pipeSignal, nullptr, &none) < 0 && errno == EINTR) {
-        }
-    }
-    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     if (count >= 0) return count;
-    return writeError == EAGAIN ? 0 : -1;
+    if (errno == EAGAIN) return 0;
+    if (errno == EPIPE) held.WriteFailed();
+    return -1;
 }
 
 ChildProcess& ChildProcess::operator=(ChildProcess&& AOther) noexcept {
