@@ -44,8 +44,8 @@ public:
     const std::string& CommmandStr() const { return FCommmandStr; }
     void setCommmandStr(const std::string& AValue) { FCommmandStr = AValue; }
 
-    // True: the command goes unchanged to the command interpreter: "cmd.exe /C " followed
-    // by the command on Windows, /bin/sh -c with the command as one argument elsewhere.
+    // True: the command goes unchanged to the command interpreter: cmd.exe /S /C with the
+    // command in one more pair of quotes on Windows, /bin/sh -c with the command as one argument elsewhere.
     // False: the command names the program itself; on POSIX it is split into words like
     // a shell would, without any expansion.
     bool RunWithCmd() const { return FRunWithCmd; }

@@ -190,8 +190,8 @@ struct ProcessStartInfo {
 enum class TCommandProblem { None, OpenQuote, NoProgram };
 
 // Fills in AInfo what to start for ACommand. Through the interpreter, the command goes
-// unchanged to the system's command interpreter: "cmd.exe /C " followed directly by the
-// command on Windows, "/bin/sh -c" with the command as one argument elsewhere. Without
+// unchanged to the system's command interpreter: cmd.exe /S /C with the command in one
+// more pair of quotes on Windows (so /C never strips quotes of the command's own), "/bin/sh -c" with the command as one argument elsewhere. Without
 // it, the command names the program itself: Windows takes the command line as written,
 // elsewhere it is split into words (SplitCommandLine).
 TCommandProblem SetCommand(ProcessStartInfo& AInfo, const std::string& ACommand, bool AThroughInterpreter);
