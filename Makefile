@@ -6,12 +6,16 @@ FUZZ_SECONDS ?= 60
 FUZZ_SHORT_SECONDS ?= 10
 CMAKE_ARGS ?=
 
-.PHONY: all deps build run test asan-test windows-test fuzz-build fuzz fuzz-test clean
+.PHONY: all deps laravel10 build run test asan-test windows-test fuzz-build fuzz fuzz-test clean
 
 all: build
 
 deps:
 	@scripts/install-deps
+
+# Laravel 10 for the end-to-end tests' second run, fetched once into a cache.
+laravel10: deps
+	@scripts/fetch-laravel10 >/dev/null
 
 build: deps
 	@cmake -S . -B $(BUILD) -G Ninja $(CMAKE_ARGS) >/dev/null
@@ -23,7 +27,7 @@ run: build
 # Every test: the full build under ctest, the Qt-free and window tests again under the
 # sanitizers, the Qt-free library cross-built for Windows with its tests under wine, and a
 # short run of each fuzz target over its corpus.
-test: build asan-test windows-test fuzz-test
+test: build laravel10 asan-test windows-test fuzz-test
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2
 
 # The Qt-free tests and the window tests under AddressSanitizer, LeakSanitizer and

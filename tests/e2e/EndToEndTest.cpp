@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QDirIterator>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QProcess>
 #include <QRegularExpression>
@@ -62,11 +63,27 @@ protected:
         ASSERT_EQ(Find<QComboBox>("cmbProjects")->currentText(), Project);
     }
 
+    // The framework's include folder the suite runs against (TARNWICK_E2E_FRAMEWORK, set
+    // by the build for the Laravel 10 run); empty for the system's Laravel 8.
+    static QString Framework() { return qEnvironmentVariable("TARNWICK_E2E_FRAMEWORK"); }
+    static bool Laravel10() { return !Framework().isEmpty(); }
+    // What a tool prints under Laravel 8 or Laravel 10, which words most messages anew.
+    static QString Says(const char* laravel8, const char* laravel10) {
+        return QString::fromUtf8(Laravel10() ? laravel10 : laravel8);
+    }
+
     // Writes a fresh Laravel application into the folder.
     static void MakeApp(const QString& folder) {
+        QStringList arguments{QStringLiteral(TARNWICK_E2E_DIR "/make-laravel-app.sh")};
+        if (!Framework().isEmpty()) {
+            ASSERT_TRUE(QFileInfo(Framework() + QStringLiteral("/Illuminate/autoload.php")).isFile())
+                << Framework().toStdString() << " holds no framework: scripts/fetch-laravel10 fetches it";
+            arguments << QStringLiteral("--framework") << Framework();
+        }
+        arguments << folder;
         QProcess script;
         script.setProcessChannelMode(QProcess::MergedChannels);
-        script.start(QStringLiteral("bash"), {QStringLiteral(TARNWICK_E2E_DIR "/make-laravel-app.sh"), folder});
+        script.start(QStringLiteral("bash"), arguments);
         ASSERT_TRUE(script.waitForFinished(30000));
         ASSERT_EQ(script.exitCode(), 0) << script.readAll().toStdString();
     }
@@ -283,9 +300,11 @@ TEST_F(EndToEnd, PresetButtonsShowWhatTheToolsPrint) {
     EXPECT_TRUE(Desktop.Errors.empty());
 
     const QString console = ConsoleText();
-    EXPECT_TRUE(OutputAfter(QStringLiteral("php artisan list")).startsWith(QStringLiteral("Laravel Framework 8.")));
-    EXPECT_TRUE(console.contains(QStringLiteral("Current application environment: local")));
-    // Laravel 8 has no make:auth: the tool's own message is shown, not an error box.
+    EXPECT_TRUE(OutputAfter(QStringLiteral("php artisan list"))
+                    .startsWith(Says("Laravel Framework 8.", "Laravel Framework 10.")));
+    EXPECT_TRUE(console.contains(
+        Says("Current application environment: local", "The application environment is [local].")));
+    // Laravel has no make:auth: the tool's own message is shown, not an error box.
     EXPECT_TRUE(console.contains(QStringLiteral("Command \"make:auth\" is not defined.")));
     EXPECT_TRUE(console.contains(QStringLiteral("./composer.json is valid")));
     EXPECT_TRUE(console.contains(QStringLiteral("No dependencies installed.")));
@@ -298,42 +317,43 @@ TEST_F(EndToEnd, EveryArtisanButtonRunsInTheProject) {
     const struct {
         const char* button;
         const char* answer;  // nullptr: the button asks nothing
-        const char* printed;
+        const char* printed;  // under Laravel 8
         const char* creates;  // a file the command makes, or nullptr
+        const char* printed10 = nullptr;  // under Laravel 10 where it differs
     } cases[] = {
-        {"btnInspire", nullptr, " - ", nullptr},
+        {"btnInspire", nullptr, " - ", nullptr, " — "},
         {"btnMigrate_Install", nullptr, "Migration table created successfully.", nullptr},
-        {"btnCache_Table", nullptr, "Migration created successfully!", nullptr},
-        {"btnMigrate", nullptr, "Migrated:  2020_01_01_000001_create_password_resets_table", nullptr},
-        {"btnMigrate_Status", nullptr, "| Yes  | 2020_01_01_000000_create_notes_table", nullptr},
-        {"btnDB_Seed", nullptr, "Database seeding completed successfully.", nullptr},
-        {"btnAuth_Clear__Resets", nullptr, "Expired reset tokens cleared!", nullptr},
-        {"btnMigrate_Rollback", nullptr, "Rolled back:  2020_01_01_000000_create_notes_table", nullptr},
-        {"btnMigrate_Refresh", nullptr, "Migrated:  2020_01_01_000000_create_notes_table", nullptr},
-        {"btnMigrate_Reset", nullptr, "Rolled back:  2020_01_01_000000_create_notes_table", nullptr},
+        {"btnCache_Table", nullptr, "Migration created successfully!", nullptr, "Migration created successfully."},
+        {"btnMigrate", nullptr, "Migrated:  2020_01_01_000001_create_password_resets_table", nullptr, "2020_01_01_000001_create_password_resets_table ..."},
+        {"btnMigrate_Status", nullptr, "| Yes  | 2020_01_01_000000_create_notes_table", nullptr, "2020_01_01_000000_create_notes_table ...."},
+        {"btnDB_Seed", nullptr, "Database seeding completed successfully.", nullptr, "Seeding database."},
+        {"btnAuth_Clear__Resets", nullptr, "Expired reset tokens cleared!", nullptr, "Expired reset tokens cleared successfully."},
+        {"btnMigrate_Rollback", nullptr, "Rolled back:  2020_01_01_000000_create_notes_table", nullptr, "Rolling back migrations."},
+        {"btnMigrate_Refresh", nullptr, "Migrated:  2020_01_01_000000_create_notes_table", nullptr, "Running migrations."},
+        {"btnMigrate_Reset", nullptr, "Rolled back:  2020_01_01_000000_create_notes_table", nullptr, "Rolling back migrations."},
         {"btnCache_Forget", "greeting", "The [greeting] key has been removed from the cache.", nullptr},
-        {"btnCache_Clear", nullptr, "Application cache cleared!", nullptr},
-        {"btnConfig_Cache", nullptr, "Configuration cached successfully!", "bootstrap/cache/config.php"},
-        {"btnConfig_Clear", nullptr, "Configuration cache cleared!", nullptr},
-        {"btnRoute_Cache", nullptr, "Routes cached successfully!", "bootstrap/cache/routes-v7.php"},
-        {"btnRoute_Clear", nullptr, "Route cache cleared!", nullptr},
-        {"btnOptimize", nullptr, "Files cached successfully!", nullptr},
-        {"btnClear__Compile", nullptr, "Compiled services and packages files removed!", nullptr},
-        {"btnView_Clear", nullptr, "Compiled views cleared!", nullptr},
-        {"btnMake_Command", nullptr, "Not enough arguments (missing: \"name\").", nullptr},
-        {"btnMake_Controller", "NoteController", "Controller created successfully.", "app/Http/Controllers/NoteController.php"},
-        {"btnMake_Event", nullptr, "Not enough arguments (missing: \"name\").", nullptr},
-        {"btnMake_Job", nullptr, "Not enough arguments (missing: \"name\").", nullptr},
-        {"btnMake_Listener", nullptr, "Not enough arguments (missing: \"name\").", nullptr},
-        {"btnMake_Mail", nullptr, "Not enough arguments (missing: \"name\").", nullptr},
-        {"btnMake_Middleware", "CheckNote", "Middleware created successfully.", "app/Http/Middleware/CheckNote.php"},
-        {"btnMake_Model", "Note", "Model created successfully.", "app/Models/Note.php"},
-        {"btnMake_Notification", nullptr, "Not enough arguments (missing: \"name\").", nullptr},
-        {"btnMake_Policy", nullptr, "Not enough arguments (missing: \"name\").", nullptr},
-        {"btnMake_Provider", nullptr, "Not enough arguments (missing: \"name\").", nullptr},
-        {"btnMake_Request", "StoreNote", "Request created successfully.", "app/Http/Requests/StoreNote.php"},
-        {"btnMake_Seed", "NoteSeeder", "Seeder created successfully.", "database/seeders/NoteSeeder.php"},
-        {"btnMake_Test", nullptr, "Not enough arguments (missing: \"name\").", nullptr},
+        {"btnCache_Clear", nullptr, "Application cache cleared!", nullptr, "Application cache cleared successfully."},
+        {"btnConfig_Cache", nullptr, "Configuration cached successfully!", "bootstrap/cache/config.php", "Configuration cached successfully."},
+        {"btnConfig_Clear", nullptr, "Configuration cache cleared!", nullptr, "Configuration cache cleared successfully."},
+        {"btnRoute_Cache", nullptr, "Routes cached successfully!", "bootstrap/cache/routes-v7.php", "Routes cached successfully."},
+        {"btnRoute_Clear", nullptr, "Route cache cleared!", nullptr, "Route cache cleared successfully."},
+        {"btnOptimize", nullptr, "Files cached successfully!", nullptr, "Caching the framework bootstrap files."},
+        {"btnClear__Compile", nullptr, "Compiled services and packages files removed!", nullptr, "Compiled services and packages files removed successfully."},
+        {"btnView_Clear", nullptr, "Compiled views cleared!", nullptr, "Compiled views cleared successfully."},
+        {"btnMake_Command", nullptr, "Not enough arguments (missing: \"name\").", nullptr, "The name is required."},
+        {"btnMake_Controller", "NoteController", "Controller created successfully.", "app/Http/Controllers/NoteController.php", "Controller [app/Http/Controllers/NoteController.php] created successfully."},
+        {"btnMake_Event", nullptr, "Not enough arguments (missing: \"name\").", nullptr, "The name is required."},
+        {"btnMake_Job", nullptr, "Not enough arguments (missing: \"name\").", nullptr, "The name is required."},
+        {"btnMake_Listener", nullptr, "Not enough arguments (missing: \"name\").", nullptr, "The name is required."},
+        {"btnMake_Mail", nullptr, "Not enough arguments (missing: \"name\").", nullptr, "The name is required."},
+        {"btnMake_Middleware", "CheckNote", "Middleware created successfully.", "app/Http/Middleware/CheckNote.php", "Middleware [app/Http/Middleware/CheckNote.php] created successfully."},
+        {"btnMake_Model", "Note", "Model created successfully.", "app/Models/Note.php", "Model [app/Models/Note.php] created successfully."},
+        {"btnMake_Notification", nullptr, "Not enough arguments (missing: \"name\").", nullptr, "The name is required."},
+        {"btnMake_Policy", nullptr, "Not enough arguments (missing: \"name\").", nullptr, "The name is required."},
+        {"btnMake_Provider", nullptr, "Not enough arguments (missing: \"name\").", nullptr, "The name is required."},
+        {"btnMake_Request", "StoreNote", "Request created successfully.", "app/Http/Requests/StoreNote.php", "Request [app/Http/Requests/StoreNote.php] created successfully."},
+        {"btnMake_Seed", "NoteSeeder", "Seeder created successfully.", "database/seeders/NoteSeeder.php", "Seeder [database/seeders/NoteSeeder.php] created successfully."},
+        {"btnMake_Test", nullptr, "Not enough arguments (missing: \"name\").", nullptr, "The name is required."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.button);
@@ -342,7 +362,8 @@ TEST_F(EndToEnd, EveryArtisanButtonRunsInTheProject) {
         Click(c.button);
         EXPECT_TRUE(Desktop.InputAnswers.empty()) << "the prompt was not shown";
         const QString output = ConsoleText().mid(before);
-        EXPECT_TRUE(output.contains(QLatin1String(c.printed))) << output.toStdString();
+        const QString printed = QString::fromUtf8(Laravel10() && c.printed10 ? c.printed10 : c.printed);
+        EXPECT_TRUE(output.contains(printed)) << output.toStdString();
         if (c.creates) {
             EXPECT_TRUE(ProjectHas(QLatin1String(c.creates))) << c.creates;
         }
@@ -359,12 +380,13 @@ TEST_F(EndToEnd, MigrationWithItsNameThenMigrateCreatesTheTableAndStatusReportsI
     ASSERT_EQ(created.size(), 1) << ConsoleText().toStdString();
     EXPECT_TRUE(ProjectFile(created[0]).contains(QStringLiteral("Schema::create('users'")));
     EXPECT_TRUE(OutputAfter(QStringLiteral("php artisan make:migration CreateUsersTable "))
-                    .startsWith(QStringLiteral("Created Migration: ")));
+                    .contains(Says("Created Migration: ", "INFO  Migration [database/migrations/")));
 
     EXPECT_EQ(SqliteTables(), QStringList());
     Click("btnMigrate");
     const QString output = OutputAfter(QStringLiteral("php artisan migrate"));
-    EXPECT_TRUE(output.contains(QStringLiteral("Migrated:  2020_01_01_000000_create_notes_table")))
+    EXPECT_TRUE(output.contains(Says("Migrated:  2020_01_01_000000_create_notes_table",
+                                     "2020_01_01_000000_create_notes_table ....")))
         << output.toStdString();
     EXPECT_TRUE(output.contains(QStringLiteral("_create_users_table"))) << output.toStdString();
     EXPECT_EQ(SqliteTables(), (QStringList{QStringLiteral("migrations"), QStringLiteral("notes"),
@@ -374,8 +396,9 @@ TEST_F(EndToEnd, MigrationWithItsNameThenMigrateCreatesTheTableAndStatusReportsI
     const QString status = OutputAfter(QStringLiteral("php artisan migrate:status"));
     const QString migration = QFileInfo(created[0]).completeBaseName();
     for (const QString& ran : {QStringLiteral("2020_01_01_000000_create_notes_table"), migration})
-        EXPECT_TRUE(QRegularExpression(QStringLiteral("\\| Yes  \\| ") + QRegularExpression::escape(ran) +
-                                       QStringLiteral(" +\\| 1 "))
+        EXPECT_TRUE(QRegularExpression(Laravel10() ? QRegularExpression::escape(ran) + QStringLiteral(" \\.+ \\[1\\] Ran")
+                                                   : QStringLiteral("\\| Yes  \\| ") + QRegularExpression::escape(ran) +
+                                                         QStringLiteral(" +\\| 1 "))
                         .match(status)
                         .hasMatch())
             << status.toStdString();
@@ -386,7 +409,7 @@ TEST_F(EndToEnd, ModelCrmCreatesModelResourceControllerAndMigration) {
     Desktop.InputAnswers = {QStringLiteral("Post")};
     Click("bt2Make_Model");
     const QString output = OutputAfter(QStringLiteral("php artisan make:model Post  -crm"));
-    EXPECT_TRUE(output.startsWith(QStringLiteral("Model created successfully.")))
+    EXPECT_TRUE(output.contains(Says("Model created successfully.", "Model [app/Models/Post.php] created successfully.")))
         << output.toStdString();
 
     EXPECT_TRUE(ProjectFile(QStringLiteral("app/Models/Post.php"))
@@ -408,7 +431,7 @@ TEST_F(EndToEnd, KeyGenerateWritesANewKeyIntoDotEnv) {
     ASSERT_TRUE(ProjectFile(QStringLiteral(".env")).contains(QStringLiteral("\nAPP_KEY=\n")));
     Click("btnKey_Generate");
     EXPECT_EQ(OutputAfter(QStringLiteral("php artisan key:generate")),
-              QStringLiteral("Application key set successfully.\n\n"));
+              Says("Application key set successfully.\n\n", "\n   INFO  Application key set successfully.  \n\n\n"));
     const QString env = ProjectFile(QStringLiteral(".env"));
     const auto key = QRegularExpression(QStringLiteral("\nAPP_KEY=base64:([A-Za-z0-9+/]{43}=)\n")).match(env);
     ASSERT_TRUE(key.hasMatch()) << env.toStdString();
@@ -421,7 +444,7 @@ TEST_F(EndToEnd, DownAndUpSwitchMaintenanceMode) {
     ASSERT_FALSE(ProjectHas(marker));
     Click("btnDown");
     EXPECT_TRUE(OutputAfter(QStringLiteral("php artisan down"))
-                    .startsWith(QStringLiteral("Application is now in maintenance mode.")));
+                    .contains(QStringLiteral("Application is now in maintenance mode.")));
     EXPECT_TRUE(ProjectHas(marker));
     // The application itself answers requests with 503 now.
     const QString request = QStringLiteral(
@@ -431,7 +454,7 @@ TEST_F(EndToEnd, DownAndUpSwitchMaintenanceMode) {
 
     Click("btnUp");
     EXPECT_TRUE(OutputAfter(QStringLiteral("php artisan up"))
-                    .startsWith(QStringLiteral("Application is now live.")));
+                    .contains(QStringLiteral("Application is now live.")));
     EXPECT_FALSE(ProjectHas(marker));
     EXPECT_EQ(RunDirectly(request), QStringLiteral("Welcome\n200"));
 }
@@ -439,8 +462,11 @@ TEST_F(EndToEnd, DownAndUpSwitchMaintenanceMode) {
 TEST_F(EndToEnd, RouteListShowsTheProjectsNamedRoutes) {
     Click("btnRoute_List");
     const QStringList lines = OutputAfter(QStringLiteral("php artisan route:list")).split(u'\n');
+    // Laravel 8 draws a table; Laravel 10 a dotted line per route.
+    const QString shape = Laravel10() ? QStringLiteral("^  %1\\s+%2 \\.+ %3$")
+                                      : QStringLiteral("^\\|\\s*\\| %1\\s*\\| %2\\s*\\| %3\\s*\\| Closure");
     const auto row = [&](const char* method, const char* uri, const char* name) {
-        const QRegularExpression pattern(QStringLiteral("^\\|\\s*\\| %1\\s*\\| %2\\s*\\| %3\\s*\\| Closure")
+        const QRegularExpression pattern(QString(shape)
                                              .arg(QRegularExpression::escape(QLatin1String(method)),
                                                   QRegularExpression::escape(QLatin1String(uri)),
                                                   QRegularExpression::escape(QLatin1String(name))));
@@ -462,7 +488,7 @@ TEST_F(EndToEnd, ComposerPageDumpsTheAutoloaderAndClearsItsCache) {
     // The application now loads its classes through Composer's autoloader and still runs.
     Click("btnEnv");
     EXPECT_TRUE(OutputAfter(QStringLiteral("php artisan env"))
-                    .startsWith(QStringLiteral("Current application environment: local")));
+                    .contains(Says("Current application environment: local", "The application environment is [local].")));
 
     Click("btnClear__Cache");
     EXPECT_TRUE(OutputAfter(QStringLiteral("composer clear-cache"))
@@ -525,19 +551,26 @@ TEST_F(EndToEnd, RequireCancelledLeavesTheLockAndVendorAlone) {
 TEST_F(EndToEnd, TypedCommandsRunThroughTheShell) {
     Type(QStringLiteral("php artisan inspire"));
     // A quote and its author, on the line after the command.
-    const QString quote = OutputAfter(QStringLiteral("php artisan inspire")).section(u'\n', 0, 0);
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\S.* - \\S.*$")).match(quote).hasMatch())
+    const QString quote = OutputAfter(QStringLiteral("php artisan inspire"));
+    EXPECT_TRUE(QRegularExpression(Laravel10() ? QStringLiteral("^\n  \u201c \\S.* \u201d\n  \u2014 \\S")
+                                               : QStringLiteral("^\\S.* - \\S.*\n"))
+                    .match(quote)
+                    .hasMatch())
         << quote.toStdString();
 
-    const QString pipe = QStringLiteral("php artisan route:list | grep -c Closure");
+    const QString pipe = QStringLiteral("php artisan route:list | grep -c %1").arg(Says("Closure", "-e GET -e POST"));
     Type(pipe);
     EXPECT_EQ(OutputAfter(pipe), QStringLiteral("3\n\n"));
 
     const QString chain = QStringLiteral("php artisan down && php artisan env && php artisan up");
     Type(chain);
-    EXPECT_EQ(OutputAfter(chain), QStringLiteral("Application is now in maintenance mode.\n"
-                                                 "Current application environment: local\n"
-                                                 "Application is now live.\n\n"));
+    EXPECT_EQ(OutputAfter(chain),
+              Says("Application is now in maintenance mode.\n"
+                   "Current application environment: local\n"
+                   "Application is now live.\n\n",
+                   "\n   INFO  Application is now in maintenance mode.  \n\n"
+                   "\n   INFO  The application environment is [local].  \n\n"
+                   "\n   INFO  Application is now live.  \n\n\n"));
 
     // The second command runs only when the first one succeeds.
     const QString failing = QStringLiteral("php artisan make:auth && echo not reached");
@@ -559,7 +592,7 @@ TEST_F(EndToEnd, NonAsciiOutputShowsAsWritten) {
     Desktop.InputAnswers = {QStringLiteral("notes_ünïcode")};
     Click("btnMake_Migration");
     EXPECT_TRUE(OutputAfter(QStringLiteral("php artisan make:migration notes_ünïcode "))
-                    .startsWith(QStringLiteral("Created Migration: ")))
+                    .contains(Says("Created Migration: ", "_notes_ünïcode.php] created successfully.")))
         << ConsoleText().toStdString();
     EXPECT_EQ(ProjectFiles(QStringLiteral("database/migrations"), QStringLiteral(".*_notes_ünïcode\\.php")).size(), 1);
 }
@@ -597,6 +630,14 @@ TEST_F(EndToEnd, QuestionsWaitForTheAnswerFromTheInputRow) {
     dup2(saved, STDIN_FILENO);
     for (int fd : {saved, terminal[0], terminal[1]}) close(fd);
 
+    if (Laravel10()) {
+        // Laravel 10 asks through a prompt library that reads only from a terminal: over
+        // the run's pipe the question takes its default (No) at once, and nothing runs.
+        ASSERT_TRUE(WaitForRun(60000));
+        EXPECT_TRUE(OutputAfter(command).contains(QStringLiteral("Command cancelled."))) << ConsoleText().toStdString();
+        EXPECT_EQ(SqliteTables(), QStringList());
+        return;
+    }
     ASSERT_TRUE(TurnUntil([&] {
         return ConsoleText().contains(QStringLiteral("Do you really wish to run this command?"));
     })) << ConsoleText().toStdString();
@@ -627,7 +668,7 @@ TEST_F(EndToEnd, PaletteListsTheProjectsCommandsAndRunsAFilledForm) {
     Field<QCheckBox>(palette, QStringLiteral("--migration"))->setChecked(true);
     Run(palette);
     EXPECT_TRUE(OutputAfter(QStringLiteral("php artisan make:model Carriage --migration"))
-                    .contains(QStringLiteral("Model created successfully.")))
+                    .contains(Says("Model created successfully.", "Model [app/Models/Carriage.php] created successfully.")))
         << ConsoleText().toStdString();
     EXPECT_TRUE(ProjectHas(QStringLiteral("app/Models/Carriage.php")));
     EXPECT_EQ(ProjectFiles(QStringLiteral("database/migrations"),

@@ -1,12 +1,26 @@
 #!/usr/bin/env bash
-# Writes the smallest Laravel 8 application that boots on the system's framework package
-# (Debian's php-laravel-framework, found on PHP's include path) into the folder given as
-# the only argument, which must not exist yet or be empty. Nothing is downloaded.
+# Writes the smallest Laravel application that boots on a framework package into the
+# folder given as the last argument, which must not exist yet or be empty. Nothing is
+# downloaded.
+#
+#   make-laravel-app.sh [--framework DIR] FOLDER
+#
+# Without --framework the application uses the system's framework (Debian's
+# php-laravel-framework, found on PHP's include path: Laravel 8 here). DIR is another
+# framework's include folder, such as the one scripts/fetch-laravel10 prints; it is put
+# before PHP's include path.
 set -euo pipefail
 
+usage() { echo "usage: $0 [--framework DIR] FOLDER" >&2; exit 2; }
+framework=
+if [ "${1:-}" = --framework ]; then
+  [ $# -ge 2 ] || usage
+  framework=$2
+  shift 2
+  [ -f "$framework/Illuminate/autoload.php" ] || { echo "$0: $framework holds no framework" >&2; exit 1; }
+fi
 if [ $# -ne 1 ] || [ -z "$1" ]; then
-  echo "usage: $0 FOLDER" >&2
-  exit 2
+  usage
 fi
 app=$1
 if [ -e "$app" ] && [ -n "$(ls -A "$app")" ]; then
@@ -67,6 +81,9 @@ PHP
 write bootstrap/autoload.php <<'PHP'
 <?php
 
+if (is_file(__DIR__.'/framework.php')) {
+    require __DIR__.'/framework.php';
+}
 require_once 'Illuminate/autoload.php';
 
 if (is_file(__DIR__.'/../vendor/autoload.php')) {
@@ -91,6 +108,12 @@ spl_autoload_register(function ($class) {
     }
 });
 PHP
+
+# Another framework goes before PHP's include path, from a file of its own.
+if [ -n "$framework" ]; then
+  php -r 'echo "<?php\n\nset_include_path(", var_export(realpath($argv[1]), true), " . PATH_SEPARATOR . get_include_path());\n";' \
+    "$framework" > "$app/bootstrap/framework.php"
+fi
 
 write bootstrap/app.php <<'PHP'
 <?php
