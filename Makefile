@@ -41,6 +41,10 @@ asan-test: deps
 # The Qt-free library and its tests built for 64-bit Windows, the tests run under wine.
 windows-test: deps
 	@cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=platform/MinGW64Toolchain.cmake >/dev/null
+	@grep -q '^TARNWICK_QT_MINGW:PATH=' $(WINDOWS_BUILD)/CMakeCache.txt && \
+	  qt=$$(sed -n 's/^TARNWICK_QT_MINGW:PATH=//p' $(WINDOWS_BUILD)/CMakeCache.txt) && \
+	  [ -f "$$qt/lib/cmake/Qt6/Qt6Config.cmake" ] || \
+	  echo "Skipped the Windows window build: no Qt for mingw was found (scripts/build-qt6-mingw builds it, once, in about an hour)."
 	@cmake --build $(WINDOWS_BUILD) -j2
 	cd $(WINDOWS_BUILD) && ctest --output-on-failure
 

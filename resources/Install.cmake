@@ -27,7 +27,32 @@ if(TARGET tarnwick_update)
   endif()
 endif()
 
-if(WIN32)
+if(TARNWICK_WINDOWS_CROSS)
+  # The cross build has no windeployqt: the folder of the built program gets the DLLs
+  # that it needs to run as it is (Qt's, the platform plugin, the styles, the mingw
+  # runtime), and the installed folder the same.
+  foreach(tw_dll Qt6Core Qt6Gui Qt6Widgets)
+    list(APPEND tw_runtime ${TARNWICK_QT_MINGW}/bin/${tw_dll}.dll)
+  endforeach()
+  foreach(tw_dll libstdc++-6 libgcc_s_seh-1 libwinpthread-1)
+    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${tw_dll}.dll
+                    OUTPUT_VARIABLE tw_path OUTPUT_STRIP_TRAILING_WHITESPACE)
+    if(NOT IS_ABSOLUTE "${tw_path}" OR NOT EXISTS "${tw_path}")
+      message(FATAL_ERROR "The mingw runtime ${tw_dll}.dll is missing")
+    endif()
+    list(APPEND tw_runtime ${tw_path})
+  endforeach()
+  file(GLOB tw_styles ${TARNWICK_QT_MINGW}/plugins/styles/*.dll)
+  set(tw_platform ${TARNWICK_QT_MINGW}/plugins/platforms/qwindows.dll)
+  add_custom_command(TARGET tarnwick POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${tw_runtime} $<TARGET_FILE_DIR:tarnwick>
+    COMMAND ${CMAKE_COMMAND} -E make_directory $<TARGET_FILE_DIR:tarnwick>/platforms $<TARGET_FILE_DIR:tarnwick>/styles
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${tw_platform} $<TARGET_FILE_DIR:tarnwick>/platforms
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${tw_styles} $<TARGET_FILE_DIR:tarnwick>/styles)
+  install(FILES ${tw_runtime} DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${tw_platform} DESTINATION ${CMAKE_INSTALL_BINDIR}/platforms)
+  install(FILES ${tw_styles} DESTINATION ${CMAKE_INSTALL_BINDIR}/styles)
+elseif(WIN32)
   # Qt's libraries and plugins, from the kit's windeployqt, into the installed folder.
   if(TARGET Qt6::windeployqt)
     set(tw_windeployqt $<TARGET_FILE:Qt6::windeployqt>)
