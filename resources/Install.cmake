@@ -138,6 +138,10 @@ if(WIN32)
   set(CPACK_NSIS_PACKAGE_NAME Tarnwick)
   set(CPACK_NSIS_URL_INFO_ABOUT "${CPACK_PACKAGE_HOMEPAGE_URL}")
   set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+  # A 64-bit program: under Program Files, from a 64-bit installer (the default 32-bit
+  # stub does not start where only 64-bit Windows programs run).
+  set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+  set(CPACK_NSIS_DEFINES "Target amd64-unicode")
   # WiX: one upgrade code for every version, so that a newer installer replaces an older one.
   set(CPACK_WIX_UPGRADE_GUID 6E0B7C52-3A1F-4E8D-9B26-5C4A81D3F907)
   set(CPACK_WIX_PRODUCT_ICON ${TARNWICK_ICONS}/tarnwick.ico)

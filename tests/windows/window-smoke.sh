@@ -63,11 +63,13 @@ xclip -o -selection clipboard > "$work/console.txt" || true
 
 xdotool key alt+f
 sleep 1
-xdotool key x
+xdotool key e
 for _ in $(seq 60); do
-  pgrep -f 'tarnwick\.exe' >/dev/null || break
+  pgrep -f 'tarnwick\.exe' >/dev/null || exit 0
   sleep 1
 done
+echo "window-smoke: File > Exit did not end the program" >&2
+exit 1
 SESSION
 
 export WINEPREFIX=$build/wineprefix-window
