@@ -50,6 +50,7 @@ TEST(ToolReadTest, EndsByItselfOrAtTheFirstLimitItHits) {
     };
     const Case cases[] = {
         {"printf 'abc'; exit 3", {1 << 20, 30s}, TEnd::Exited, 3, 3, ""},
+        {"printf 'ab'; kill -9 $$", {1 << 20, 30s}, TEnd::Signalled, -1, 2, "ended by signal 9"},
         {"yes", {64 << 10, 30s}, TEnd::TooBig, -1, 64 << 10, "stopped: it printed more than 64 KiB"},
         {"trap '' INT TERM; while :; do echo flood; done", {100000, 30s}, TEnd::TooBig, -1, 100000,
          "stopped: it printed more than 100000 bytes"},
