@@ -23,8 +23,9 @@ std::string Duration(std::chrono::milliseconds ATime) {
 std::string TToolReadResult::Reason(const TToolReadLimits& ALimits) const {
     switch (End) {
     case TEnd::Exited:
-    case TEnd::Signalled:
         return {};
+    case TEnd::Signalled:
+        return "ended by signal " + std::to_string(Signal);
     case TEnd::NotStarted:
         return "could not start";
     case TEnd::TooBig:
@@ -135,7 +136,10 @@ TToolReadResult TToolRead::Run() {
     else if (end.Kind == TRunEnd::TKind::Exited) {
         result.End = TEnd::Exited;
         result.ExitCode = end.Code;
+    } else if (end.Kind == TRunEnd::TKind::Signalled) {
+        result.End = TEnd::Signalled;
+        result.Signal = end.Code;
     } else
-        result.End = end.Kind == TRunEnd::TKind::Stopped ? TEnd::Stopped : TEnd::Signalled;
+        result.End = TEnd::Stopped;
     return result;
 }

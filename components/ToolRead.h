@@ -44,10 +44,11 @@ struct TToolReadResult {
     std::string Output;      // standard output and error in the order written, at most MaxBytes
     TEnd End = TEnd::NotStarted;
     int ExitCode = -1;  // when Exited; -1 otherwise
+    int Signal = 0;     // when Signalled
     std::string StartError;
 
-    // Why the read did not end by itself, in a few words ("stopped: it had not finished
-    // after 20 s", "could not start"); empty when it did.
+    // Why the read gave no exit code, in a few words ("stopped: it had not finished
+    // after 20 s", "could not start", "ended by signal 9"); empty when it exited.
     std::string Reason(const TToolReadLimits& ALimits) const;
     // The same as a sentence that names the line; for a read that did not start, the
     // reason the runner gave.
