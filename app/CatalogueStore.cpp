@@ -1,43 +1,48 @@
 #include "app/CatalogueStore.h"
 
-#include "components/Cmd.h"
+#include "app/BackgroundJobs.h"
+#include "app/Screenful.h"
+#include "components/JobStop.h"
 
+#include <QDir>
 #include <QFileInfo>
-#include <QThread>
 
-TToolRun RunTool(const QString& AFolder, const QString& ACommandLine) {
-    TCmd runner;
-    runner.setRunWithCmd(true);
-    runner.setCommmandStr(ACommandLine.toStdString());
+TToolRun RunTool(const TToolRequest& ARequest, TJobStop& AStop) {
+    TToolRead read(ARequest);
+    const TStopHookScope hook(&AStop, [&read] { read.Stop(); });
+    const TToolReadResult result = read.Run();
     TToolRun run;
-    runner.OnReadError = [&](const AnsiText& AError) { run.Output += QByteArray::fromStdString(AError.Bytes); };
-    runner.OnReadOutput = [&](const AnsiText& AOutput, std::string) {
-        run.Output += QByteArray::fromStdString(AOutput.Bytes);
-    };
-    runner.RunCommand(AFolder.toStdString());
-    const TRunEnd end = runner.LastRunEnd();
-    if (end.Kind == TRunEnd::TKind::Exited) run.ExitStatus = end.Code;
+    run.Output = QByteArray::fromStdString(result.Output);
+    run.ExitStatus = result.ExitCode;
+    run.Problem = QString::fromStdString(result.Problem(ARequest.Limits));
     return run;
 }
 
-TCatalogueStore::TCatalogueStore(TToolRunner ARunner, QObject* AParent)
-    : QObject(AParent), FRunner(std::move(ARunner)) {}
+TCatalogueStore::TCatalogueStore(TToolRunner ARunner, QObject* AParent, TBackgroundJobs* AJobs)
+    : QObject(AParent), FRunner(std::move(ARunner)), FJobs(AJobs ? AJobs : new TBackgroundJobs(this)) {}
 
-TCatalogueStore::~TCatalogueStore() {
-    // A worker only runs the tools and hands back its result; let each finish.
-    for (QThread* worker : FWorkers) {
-        worker->wait();
-        delete worker;
-    }
+// The jobs stop with the store (or with their own owner); none is waited for.
+TCatalogueStore::~TCatalogueStore() { StopAll(); }
+
+void TCatalogueStore::StopAll() {
+    for (const auto& stop : std::as_const(FLoading)) stop->Stop();
+    FLoading.clear();
 }
 
-QString TCatalogueStore::Stamp(const QString& AFolder) {
+TProjectTools TCatalogueStore::ToolsOf(const QString& AFolder) const {
+    return FToolsOf ? FToolsOf(AFolder) : TProjectTools{};
+}
+
+QString TCatalogueStore::Stamp(const QString& AFolder) const {
     QString stamp;
     for (const char* name : {"artisan", "composer.json", "composer.lock"}) {
         const QFileInfo file(AFolder + u'/' + QLatin1String(name));
         stamp += file.exists() ? QStringLiteral("%1@%2;").arg(file.size()).arg(file.lastModified().toMSecsSinceEpoch())
                                : QStringLiteral("-;");
     }
+    const TProjectTools tools = ToolsOf(AFolder);
+    for (const char* line : {"php artisan list", "composer list"})
+        stamp += QString::fromStdString(RouteCommandLine(tools, line)) + u';';
     return stamp;
 }
 
@@ -47,16 +52,46 @@ const TProjectCatalogue* TCatalogueStore::Cached(const QString& AFolder) const {
     return &it->Catalogue;
 }
 
-TProjectCatalogue TCatalogueStore::Read(const QString& AFolder, const TToolRunner& ARunner) {
+namespace {
+
+TCommandList ReadList(TCommandType ATool, const TToolRun& ARun) {
+    TCommandList list;
+    if (ARun.Problem.isEmpty()) {
+        list = ReadCommandList(ATool, ARun.Output, ARun.ExitStatus);
+    } else {
+        list.Tool = ATool;
+        const QString said = QString::fromUtf8(ARun.Output).trimmed();
+        list.Error = said.isEmpty() ? ARun.Problem : ARun.Problem + QStringLiteral(" It printed:\n") + said;
+    }
+    // The tool's text can be megabytes: a screenful tells what went wrong.
+    list.Error = Screenful(list.Error);
+    return list;
+}
+
+}  // namespace
+
+TProjectCatalogue TCatalogueStore::Read(const QString& AFolder, const TToolRunner& ARunner,
+                                        const TProjectTools& ATools, TJobStop* AStop) {
     TProjectCatalogue catalogue;
+    if (!QFileInfo(AFolder).isDir()) {
+        catalogue.Notice = QStringLiteral("The project folder \"%1\" no longer exists. Choose another project, "
+                                          "or refresh the list (Ctrl+R).")
+                               .arg(QDir::toNativeSeparators(AFolder));
+        return catalogue;
+    }
+    TJobStop unstopped;
+    TJobStop& stop = AStop ? *AStop : unstopped;
+    auto Request = [&](const char* ALine) {
+        return TToolRequest{ALine, AFolder.toStdString(), ATools, TToolReadLimits::ForLists()};
+    };
     if (QFileInfo(AFolder + QStringLiteral("/artisan")).isFile()) {
-        const TToolRun run = ARunner(AFolder, QStringLiteral("php artisan list --format=json"));
-        catalogue.Lists.append(ReadCommandList(TCommandType::Artisan, run.Output, run.ExitStatus));
+        catalogue.Lists.append(
+            ReadList(TCommandType::Artisan, ARunner(Request("php artisan list --format=json"), stop)));
     } else {
         catalogue.Notice = QStringLiteral("This folder has no artisan file: only Composer's commands are listed.");
     }
-    const TToolRun run = ARunner(AFolder, QStringLiteral("composer list --format=json"));
-    catalogue.Lists.append(ReadCommandList(TCommandType::Composer, run.Output, run.ExitStatus));
+    if (stop.Stopped()) return catalogue;
+    catalogue.Lists.append(ReadList(TCommandType::Composer, ARunner(Request("composer list --format=json"), stop)));
     return catalogue;
 }
 
@@ -68,23 +103,17 @@ void TCatalogueStore::Store(const QString& AFolder, const QString& AStamp, const
 
 bool TCatalogueStore::Load(const QString& AFolder, bool AForce) {
     if (!AForce && (Cached(AFolder) || IsLoading(AFolder))) return false;
-    FLoading.insert(AFolder);
+    if (const auto earlier = FLoading.take(AFolder)) earlier->Stop();
     // The stamp is taken before the tools run, so that a change during the read leaves
     // the result stale rather than trusted.
     const QString stamp = Stamp(AFolder);
-    const TToolRunner runner = FRunner;
-    QThread* worker = QThread::create([this, runner, AFolder, stamp] {
-        TProjectCatalogue catalogue = Read(AFolder, runner);
-        // Queued to the window's thread; dropped if the store is gone by then.
-        QMetaObject::invokeMethod(
-            this, [this, AFolder, stamp, catalogue] { Store(AFolder, stamp, catalogue); },
-            Qt::QueuedConnection);
-    });
-    FWorkers.append(worker);
-    connect(worker, &QThread::finished, this, [this, worker] {
-        FWorkers.removeOne(worker);
-        worker->deleteLater();
-    });
-    worker->start();
+    const TProjectTools tools = ToolsOf(AFolder);
+    FLoading.insert(AFolder,
+                    FJobs->Start<TProjectCatalogue>(
+                        this,
+                        [runner = FRunner, AFolder, tools](TJobStop& AStop) {
+                            return Read(AFolder, runner, tools, &AStop);
+                        },
+                        [this, AFolder, stamp](TProjectCatalogue ACatalogue) { Store(AFolder, stamp, ACatalogue); }));
     return true;
 }

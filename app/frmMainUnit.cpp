@@ -8,6 +8,7 @@
 #include "app/LinkLabel.h"
 #include "app/TarnwickApplication.h"
 #include "app/UpdateCheckRun.h"
+#include "app/BackgroundJobs.h"
 #include "app/CatalogueStore.h"
 #include "app/dtmMainUnit.h"
 #include "app/frmPaletteUnit.h"
@@ -131,7 +132,11 @@ TfrmMain::TfrmMain(TdtmMain& dtmMain, IDesktop& desktop, const TAppEnvironment& 
       FEnvironment(environment),
       FtmrUpdateDelayCheck(new QTimer(this)),
       FUpdateCheckRun(new TUpdateCheckRun(this)),
-      FCatalogueStore(new TCatalogueStore(RunTool, this)) {
+      FJobs(new TBackgroundJobs(this)),
+      FCatalogueStore(new TCatalogueStore(RunTool, this, FJobs)) {
+    // The palette's lists are read through the project's tools, like typed lines.
+    FCatalogueStore->setToolsOf(
+        [this](const QString& AFolder) { return FToolsStore.Load(AFolder.toStdString()).value_or(TProjectTools{}); });
     // The window's font comes first, so that the controls are made in it: set afterwards,
     // it would lay every one of them out a second time.
     QFont windowFont = TahomaFont();
@@ -467,7 +472,7 @@ TProjectTools TfrmMain::ProjectTools() {
 void TfrmMain::DetectToolsIfNew(const QString& AProjectFolder) {
     if (AProjectFolder.isEmpty() || FToolsStore.FileName().empty() || FDetector) return;
     if (FToolsStore.Load(AProjectFolder.toStdString())) return;
-    FDetector = std::make_unique<TToolsDetector>(AProjectFolder);
+    FDetector = std::make_unique<TToolsDetector>(AProjectFolder, nullptr, FJobs);
     connect(FDetector.get(), &TToolsDetector::detected, this, &TfrmMain::ToolsDetected);
     FDetector->Start();
 }
@@ -785,6 +790,8 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
         // The run ends with its whole tree before the window goes.
         FRun->StopAndWait();
     }
+    // The window's own reads end with their process trees; none is waited for.
+    FJobs->StopAll();
     SaveLayout();
     QMainWindow::closeEvent(event);
 }

@@ -18,6 +18,7 @@ class QLineEdit;
 class QPushButton;
 class QTimer;
 class TCommandBoxHistory;
+class TBackgroundJobs;
 class TCatalogueStore;
 class TfrmPalette;
 class TCommandRun;
@@ -240,6 +241,8 @@ private:
     TAppEnvironment FEnvironment;
     QTimer* FtmrUpdateDelayCheck;
     TUpdateCheckRun* FUpdateCheckRun;
+    // The window's own background reads (catalogues, detection); quitting stops them all.
+    TBackgroundJobs* FJobs;
     bool FPromptIfNone = false;
     bool FProjectListPending = false;
     TFindBar* FFindBar = nullptr;

@@ -1,5 +1,10 @@
 #include "app/frmToolsUnit.h"
 
+#include "app/BackgroundJobs.h"
+#include "app/Screenful.h"
+#include "components/JobStop.h"
+#include "components/ToolRead.h"
+
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -11,53 +16,65 @@
 
 #include <utility>
 
-TToolsDetector::TToolsDetector(QString AProjectFolder, QObject* parent)
-    : QObject(parent), FProjectFolder(std::move(AProjectFolder)) {}
+TToolsDetector::TToolsDetector(QString AProjectFolder, QObject* parent, TBackgroundJobs* AJobs)
+    : QObject(parent), FProjectFolder(std::move(AProjectFolder)), FJobs(AJobs ? AJobs : new TBackgroundJobs(this)) {}
 
-TToolsDetector::~TToolsDetector() {
-    if (FWorker.joinable()) FWorker.join();
+TToolsDetector::~TToolsDetector() { Stop(); }
+
+void TToolsDetector::Stop() {
+    if (FJob) FJob->Stop();
 }
 
 void TToolsDetector::Start() {
-    FWorker = std::thread([this, folder = FProjectFolder.toStdString()] {
-        TToolsDetection found;
-        try {
-            found = DetectProjectTools(folder);
-        } catch (const std::exception&) {
-            // A folder that cannot be looked at gives the defaults.
-        }
-        QMetaObject::invokeMethod(this, [this, found] { emit detected(found); }, Qt::QueuedConnection);
-    });
+    FJob = FJobs->Start<TToolsDetection>(
+        this,
+        [folder = FProjectFolder.toStdString()](TJobStop& AStop) {
+            try {
+                return DetectProjectTools(folder, &AStop);
+            } catch (const std::exception&) {
+                // A folder that cannot be looked at gives the defaults.
+                return TToolsDetection{};
+            }
+        },
+        [this](TToolsDetection AFound) { emit detected(AFound); });
 }
 
 const char* const TToolsCheck::kCheckLines[3] = {"php -v", "php artisan --version", "composer --version"};
 
 TToolsCheck::TToolsCheck(const TProjectTools& ATools, QString AProjectFolder, QObject* parent)
-    : QObject(parent), FTools(ATools), FProjectFolder(std::move(AProjectFolder)) {}
+    : QObject(parent), FTools(ATools), FProjectFolder(std::move(AProjectFolder)), FJobs(new TBackgroundJobs(this)) {}
 
-TToolsCheck::~TToolsCheck() {
-    if (FWorker.joinable()) FWorker.join();
+TToolsCheck::~TToolsCheck() { Stop(); }
+
+void TToolsCheck::Stop() {
+    if (FJob) FJob->Stop();
 }
 
-void TToolsCheck::Start() {
-    FWorker = std::thread([this, folder = FProjectFolder.toStdString()] {
-        for (const char* line : kCheckLines) {
-            const std::string routed = RouteCommandLine(FTools, line);
-            TProbeResult result;
-            try {
-                result = RunProbe(routed, folder);
-            } catch (const std::exception& error) {
-                result.Output = error.what();
-            }
-            QMetaObject::invokeMethod(
-                this,
-                [this, routed, result] {
-                    emit checked(QString::fromStdString(routed), QString::fromUtf8(result.Output), result.ExitCode);
-                },
-                Qt::QueuedConnection);
-        }
-        QMetaObject::invokeMethod(this, [this] { emit finished(); }, Qt::QueuedConnection);
-    });
+void TToolsCheck::Start() { RunLine(0); }
+
+void TToolsCheck::RunLine(int AIndex) {
+    if (AIndex >= int(std::size(kCheckLines))) {
+        FJob.reset();
+        emit finished();
+        return;
+    }
+    // A check line runs the way a typed line does: through the project's tools.
+    TToolRequest request{kCheckLines[AIndex], FProjectFolder.toStdString(), FTools, TToolReadLimits::ForChecks()};
+    FJob = FJobs->Start<TToolReadResult>(
+        this,
+        [request](TJobStop& AStop) {
+            TToolRead read(request);
+            const TStopHookScope hook(&AStop, [&read] { read.Stop(); });
+            return read.Run();
+        },
+        [this, AIndex, limits = request.Limits](TToolReadResult AResult) {
+            const QString output = QString::fromUtf8(AResult.End == TToolReadResult::TEnd::NotStarted
+                                                         ? AResult.StartError
+                                                         : AResult.Output);
+            emit checked(QString::fromStdString(AResult.RoutedLine), Screenful(output), AResult.ExitCode,
+                         QString::fromStdString(AResult.Reason(limits)));
+            RunLine(AIndex + 1);
+        });
 }
 
 namespace {
@@ -148,7 +165,7 @@ TfrmTools::TfrmTools(const QString& AProjectFolder, const TProjectTools& ATools,
     resize(560, 480);
 }
 
-TfrmTools::~TfrmTools() = default;
+TfrmTools::~TfrmTools() { EndCheck(); }
 
 TProjectTools TfrmTools::Tools() const {
     TProjectTools tools;
@@ -183,18 +200,32 @@ void TfrmTools::btnCheckClick() {
     FmemResults->clear();
     FbtnCheck->setEnabled(false);
     FCheck = new TToolsCheck(Tools(), FProjectFolder, this);
-    connect(FCheck, &TToolsCheck::checked, this, [this](const QString& ALine, const QString& AOutput, int ACode) {
-        const QString status = ACode < 0 ? QStringLiteral("could not start") : QStringLiteral("exit code %1").arg(ACode);
+    connect(FCheck, &TToolsCheck::checked, this,
+            [this](const QString& ALine, const QString& AOutput, int ACode, const QString& AProblem) {
+        const QString status = ACode >= 0          ? QStringLiteral("exit code %1").arg(ACode)
+                               : AProblem.isEmpty() ? QStringLiteral("could not start")
+                                                    : AProblem;
         QString text = QStringLiteral("$ ") + ALine + QStringLiteral("  (") + status + u')';
         const QString output = AOutput.trimmed();
         if (!output.isEmpty()) text += u'\n' + output;
         FmemResults->appendPlainText(text + u'\n');
     });
     connect(FCheck, &TToolsCheck::finished, this, [this] {
-        FCheck->deleteLater();
-        FCheck = nullptr;
-        FbtnCheck->setEnabled(true);
+        EndCheck();
         emit checkFinished();
     });
     FCheck->Start();
+}
+
+void TfrmTools::EndCheck() {
+    if (!FCheck) return;
+    FCheck->Stop();
+    FCheck->deleteLater();
+    FCheck = nullptr;
+    FbtnCheck->setEnabled(true);
+}
+
+void TfrmTools::done(int AResult) {
+    EndCheck();
+    QDialog::done(AResult);
 }

@@ -6,34 +6,41 @@
 #include <QObject>
 #include <QString>
 
-#include <thread>
+#include <memory>
 
 class QComboBox;
+class TBackgroundJobs;
+class TJobStop;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 
 // Detects one project's tools on a worker and hands the result back on the owner's
-// thread. Waits for the worker when destroyed.
+// thread. Stop, or destroying it, ends the detection's probes without waiting for them.
 class TToolsDetector : public QObject {
     Q_OBJECT
 
 public:
-    explicit TToolsDetector(QString AProjectFolder, QObject* parent = nullptr);
+    // The job runs on AJobs (the window's), or on jobs of its own.
+    explicit TToolsDetector(QString AProjectFolder, QObject* parent = nullptr, TBackgroundJobs* AJobs = nullptr);
     ~TToolsDetector() override;
     const QString& ProjectFolder() const { return FProjectFolder; }
     void Start();
+    void Stop();
 
 signals:
     void detected(const TToolsDetection& AFound);
 
 private:
     QString FProjectFolder;
-    std::thread FWorker;
+    TBackgroundJobs* FJobs;
+    std::shared_ptr<TJobStop> FJob;
 };
 
-// Runs the three check lines of a set of tools in a project on a worker, one result
-// at a time back on the owner's thread.
+// Runs the three check lines of a set of tools in a project on a worker, through the
+// project's tools, one result at a time back on the owner's thread. Stop, or destroying
+// it, ends the line that runs with its whole process tree, without waiting for it; no
+// result comes after that.
 class TToolsCheck : public QObject {
     Q_OBJECT
 
@@ -41,19 +48,24 @@ public:
     TToolsCheck(const TProjectTools& ATools, QString AProjectFolder, QObject* parent = nullptr);
     ~TToolsCheck() override;
     void Start();
+    void Stop();
 
     // The lines checked, as typed for the runner.
     static const char* const kCheckLines[3];
 
 signals:
-    // ALine is the line that ran; AExitCode -1 when it could not start.
-    void checked(const QString& ALine, const QString& AOutput, int AExitCode);
+    // ALine is the line that ran; AExitCode -1 when it did not end by itself, and
+    // AProblem then says why ("could not start", "stopped: it had not finished after 20 s").
+    void checked(const QString& ALine, const QString& AOutput, int AExitCode, const QString& AProblem);
     void finished();
 
 private:
+    void RunLine(int AIndex);
+
     TProjectTools FTools;
     QString FProjectFolder;
-    std::thread FWorker;
+    TBackgroundJobs* FJobs;
+    std::shared_ptr<TJobStop> FJob;
 };
 
 // Project > Tools…: the project's PHP and Composer programs, the route its commands
@@ -74,12 +86,15 @@ public:
     bool IsChecking() const { return FCheck != nullptr; }
 
     void btnCheckClick();
+    // Closing the dialog (OK, Cancel, Esc, the close box) stops a check at once.
+    void done(int AResult) override;
 
 signals:
     void checkFinished();
 
 private:
     void UpdateServiceEnabled();
+    void EndCheck();
 
     QString FProjectFolder;
     QLineEdit* FedtPhp;

@@ -1,6 +1,7 @@
 #include "components/ProjectTools.h"
 
-#include "components/Cmd.h"
+#include "components/JobStop.h"
+#include "components/ToolRead.h"
 #include "components/TextRules.h"
 #include "platform/AtomicFile.h"
 #include "platform/PrivateProfileText.h"
@@ -344,24 +345,19 @@ std::vector<std::string> TToolsDetection::Report() const {
     return lines;
 }
 
-TProbeResult RunProbe(const std::string& ACommandLine, const std::string& AWorkingDir) {
+TProbeResult RunProbe(const std::string& ACommandLine, const std::string& AWorkingDir, TJobStop* AStop) {
+    // The default tools leave the line as it is.
+    TToolRead read(TToolRequest{ACommandLine, AWorkingDir, TProjectTools{}, TToolReadLimits::ForChecks()});
+    const TStopHookScope hook(AStop, [&read] { read.Stop(); });
+    const TToolReadResult run = read.Run();
     TProbeResult result;
-    TCmd cmd;
-    cmd.setCommmandStr(ACommandLine);
-    cmd.setRunWithCmd(true);
-    bool started = false;
-    cmd.OnReadError = [&](const AnsiText& AError) {
-        started = AError.Bytes.empty();
-        if (!started) result.Output = AError.Bytes;
-    };
-    cmd.OnReadOutput = [&](const AnsiText& AOutput, std::string) { result.Output += AOutput.Bytes; };
-    cmd.RunCommand(AWorkingDir);
-    const TRunEnd end = cmd.LastRunEnd();
-    result.ExitCode = started && end.Kind == TRunEnd::TKind::Exited ? end.Code : -1;
+    result.Output = run.End == TToolReadResult::TEnd::NotStarted ? run.StartError : run.Output;
+    result.ExitCode = run.ExitCode;
+    result.Problem = run.Reason(read.Request().Limits);
     return result;
 }
 
-TToolsDetection DetectProjectTools(const std::string& AProjectFolder) {
+TToolsDetection DetectProjectTools(const std::string& AProjectFolder, TJobStop* AStop) {
     namespace fs = std::filesystem;
     TToolsDetection found;
     const fs::path project(AProjectFolder);
@@ -369,11 +365,11 @@ TToolsDetection DetectProjectTools(const std::string& AProjectFolder) {
 
     const std::string php = platform::FindPhpProgram();
     if (!php.empty()) {
-        const TProbeResult probe = RunProbe(platform::ShellProgramWord(php) + " -v", AProjectFolder);
+        const TProbeResult probe = RunProbe(platform::ShellProgramWord(php) + " -v", AProjectFolder, AStop);
         if (probe.ExitCode == 0) found.PhpVersion = VersionFromReport(probe.Output);
         if (php != "php") found.Suggested.PhpProgram = php;
     }
-    const TProbeResult composer = RunProbe("composer --version", AProjectFolder);
+    const TProbeResult composer = RunProbe("composer --version", AProjectFolder, AStop);
     if (composer.ExitCode == 0) found.ComposerVersion = VersionFromReport(composer.Output);
     found.HasComposerPhar = fs::is_regular_file(project / "composer.phar", error);
     if (found.ComposerVersion.empty() && found.HasComposerPhar)

@@ -95,13 +95,19 @@ struct TToolsDetection {
     std::vector<std::string> Report() const;
 };
 
-// Runs a command line in a folder and gives its output and exit code (-1: no start).
+class TJobStop;
+
+// Runs a command line in a folder and gives its output and exit code (-1: it did not
+// start or did not end by itself; Problem then says why in a few words, as
+// TToolReadResult::Reason). The run has the limits of a check (components/ToolRead.h)
+// and ends at once when AStop is stopped.
 struct TProbeResult {
     std::string Output;
     int ExitCode = -1;
+    std::string Problem;
 };
-TProbeResult RunProbe(const std::string& ACommandLine, const std::string& AWorkingDir);
+TProbeResult RunProbe(const std::string& ACommandLine, const std::string& AWorkingDir, TJobStop* AStop = nullptr);
 
 // Looks at the project and the search path: blocks while it runs "php -v" and
-// "composer --version", so it belongs on a worker.
-TToolsDetection DetectProjectTools(const std::string& AProjectFolder);
+// "composer --version", so it belongs on a worker. A stopped AStop ends it early.
+TToolsDetection DetectProjectTools(const std::string& AProjectFolder, TJobStop* AStop = nullptr);

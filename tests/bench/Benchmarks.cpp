@@ -114,8 +114,8 @@ void PaletteFigures() {
     QFile composerFile(QStringLiteral(TARNWICK_FIXTURES_DIR "/catalogue/composer-list.json"));
     composerFile.open(QIODevice::ReadOnly);
     const QByteArray composer = composerFile.readAll();
-    TCatalogueStore store([&](const QString&, const QString& line) {
-        return TToolRun{line.startsWith(QStringLiteral("php")) ? list : composer, 0};
+    TCatalogueStore store([&](const TToolRequest& request, TJobStop&) {
+        return TToolRun{request.Line.starts_with("php") ? list : composer, 0, {}};
     });
     QEventLoop wait;
     QObject::connect(&store, &TCatalogueStore::loaded, &wait, &QEventLoop::quit);

@@ -288,10 +288,11 @@ struct FakeTools {
     std::atomic<int> Calls = 0;
     QByteArray ArtisanOutput = Fixture("artisan-list.json");
     TToolRunner Runner() {
-        return [this](const QString&, const QString& line) {
+        return [this](const TToolRequest& request, TJobStop&) {
             ++Calls;
-            if (line.startsWith(QStringLiteral("php artisan list"))) return TToolRun{ArtisanOutput, 0};
-            return TToolRun{Fixture("composer-list.json"), 0};
+            const QString line = QString::fromStdString(request.Line);
+            if (line.startsWith(QStringLiteral("php artisan list"))) return TToolRun{ArtisanOutput, 0, {}};
+            return TToolRun{Fixture("composer-list.json"), 0, {}};
         };
     }
 };

@@ -34,8 +34,8 @@ protected:
     }
 
     void Open() {
-        Store = std::make_unique<TCatalogueStore>([this](const QString&, const QString& line) {
-            return line.startsWith(QStringLiteral("php")) ? Artisan : TToolRun{Fixture("composer-list.json"), 0};
+        Store = std::make_unique<TCatalogueStore>([this](const TToolRequest& request, TJobStop&) {
+            return request.Line.starts_with("php") ? Artisan : TToolRun{Fixture("composer-list.json"), 0, {}};
         });
         Palette = std::make_unique<TfrmPalette>(*Store);
         QSignalSpy loaded(Store.get(), &TCatalogueStore::loaded);
@@ -75,7 +75,7 @@ protected:
 
     QTemporaryDir Temp;
     QString Project;
-    TToolRun Artisan{Fixture("artisan-list.json"), 0};
+    TToolRun Artisan{Fixture("artisan-list.json"), 0, {}};
     std::unique_ptr<TCatalogueStore> Store;
     std::unique_ptr<TfrmPalette> Palette;
 };
@@ -192,7 +192,7 @@ TEST_F(PaletteTest, RepeatableValuesAndDefaultsShow) {
 }
 
 TEST_F(PaletteTest, AFailingArtisanShowsItsOwnTextAndStatusBesideComposer) {
-    Artisan = {"PHP Fatal error:  Uncaught Error: Class \"Foo\" not found in /app/routes/web.php:3\n", 255};
+    Artisan = {"PHP Fatal error:  Uncaught Error: Class \"Foo\" not found in /app/routes/web.php:3\n", 255, {}};
     ASSERT_NO_FATAL_FAILURE(Open());
     auto* status = Find<QLabel>("lblStatus");
     EXPECT_TRUE(status->isVisibleTo(Palette.get()));
