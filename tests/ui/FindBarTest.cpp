@@ -269,4 +269,19 @@ TEST(MatchTally, ReadsOnlyWhatAdditionsAndRemovalsAtTheTopTouch) {
     EXPECT_EQ(tally.Count(), CountMatches(document.toRawText(), QStringLiteral("error"), Qt::CaseInsensitive));
 }
 
+// A line far longer than the count's steps, cut inside at the top: the matches that
+// overlap one another fall into other places on what is left of the line.
+TEST(MatchTally, ALongLineCutInsideAtTheTopIsCountedAgain) {
+    TConsoleDocument document;
+    Append(document, QStringLiteral("ab").repeated(100000) + QStringLiteral("\nabab\n"));
+    TMatchTally tally(document);
+    tally.Start(QStringLiteral("abab"), Qt::CaseSensitive);
+    tally.Finish();
+    ASSERT_EQ(tally.Count(), 50001);
+    RemoveAtTop(document, 1);
+    tally.Finish();
+    EXPECT_EQ(tally.Count(), 50000);
+    EXPECT_EQ(tally.Count(), CountMatches(document.toRawText(), QStringLiteral("abab"), Qt::CaseSensitive));
+}
+
 }  // namespace
