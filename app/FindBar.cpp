@@ -300,7 +300,8 @@ TFindBar::TFindBar(QPlainTextEdit& AConsole, QWidget* parent)
     // Every move of the view, also those the console makes itself to show the match
     // found, asks to redraw the viewport; one that shows other lines highlights again.
     connect(&FConsole, &QPlainTextEdit::updateRequest, this, [this](const QRect&, int ADy) {
-        if (ADy != 0 || FConsole.verticalScrollBar()->value() != FHighlightedTop) HighlightVisible();
+        if (isVisible() && (ADy != 0 || FConsole.verticalScrollBar()->value() != FHighlightedTop))
+            HighlightVisible();
     });
     FConsole.viewport()->installEventFilter(this);
     hide();

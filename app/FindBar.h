@@ -6,7 +6,6 @@
 
 #include <deque>
 #include <memory>
-#include <vector>
 
 class QCheckBox;
 class QLabel;
