@@ -1,7 +1,6 @@
 #include "app/ConsoleEdit.h"
 #include "app/FindBar.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
