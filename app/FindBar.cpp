@@ -2,7 +2,9 @@
 
 #include "app/Accessibility.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -11,6 +13,8 @@
 #include <QScrollBar>
 #include <QStringMatcher>
 #include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTimer>
 #include <QToolButton>
 
@@ -32,41 +36,204 @@ inline char16_t Folded(char16_t c) {
     return char16_t(QChar::toCaseFolded(char32_t(c)));
 }
 
-// Horspool's search: the last character of the window decides how far to skip.
-template <typename TFold>
-qsizetype CountWith(QStringView AText, QStringView ANeedle, TFold AFold) {
-    const qsizetype m = ANeedle.size();
-    const qsizetype n = AText.size();
-    if (m == 0 || n < m) return 0;
-    std::vector<char16_t> pattern(m);
-    for (qsizetype i = 0; i < m; ++i) pattern[i] = AFold(ANeedle[i].unicode());
-    std::vector<quint32> skip(0x10000, quint32(m));
-    for (qsizetype i = 0; i + 1 < m; ++i) skip[pattern[i]] = quint32(m - 1 - i);
-
-    const char16_t* text = AText.utf16();
-    const char16_t last = pattern[m - 1];
-    qsizetype count = 0;
-    for (qsizetype at = 0; at <= n - m;) {
-        const char16_t c = AFold(text[at + m - 1]);
-        if (c == last) {
-            qsizetype k = m - 2;
-            while (k >= 0 && AFold(text[at + k]) == pattern[k]) --k;
-            if (k < 0) {
-                ++count;
-                at += m;
-                continue;
-            }
-        }
-        at += skip[c];
+// A text to find, ready for Horspool's search: the last character of the window
+// decides how far to skip.
+class TNeedleScan {
+public:
+    TNeedleScan(const QString& ANeedle, Qt::CaseSensitivity ACase)
+        : FFolds(ACase == Qt::CaseInsensitive),
+          FSpansLines(ANeedle.contains(QChar::ParagraphSeparator)),
+          FPattern(std::size_t(ANeedle.size())),
+          FSkip(0x10000, quint32(ANeedle.size())) {
+        const qsizetype m = ANeedle.size();
+        for (qsizetype i = 0; i < m; ++i) FPattern[i] = Fold(ANeedle[i].unicode());
+        for (qsizetype i = 0; i + 1 < m; ++i) FSkip[FPattern[i]] = quint32(m - 1 - i);
     }
-    return count;
-}
+
+    qsizetype Size() const { return qsizetype(FPattern.size()); }
+    // A match may hold a line break: lines are no bounds for it.
+    bool SpansLines() const { return FSpansLines; }
+
+    // Counts the matches in AText from AAt on, one after the other without
+    // overlapping; AAt ends where the next match may start.
+    qsizetype Scan(QStringView AText, qsizetype& AAt) const {
+        return FFolds ? ScanWith(AText, AAt, Folded) : ScanWith(AText, AAt, [](char16_t c) { return c; });
+    }
+
+private:
+    char16_t Fold(char16_t c) const { return FFolds ? Folded(c) : c; }
+
+    template <typename TFold>
+    qsizetype ScanWith(QStringView AText, qsizetype& AAt, TFold AFold) const {
+        const qsizetype m = Size();
+        const qsizetype n = AText.size();
+        if (m == 0) return 0;
+        const char16_t* text = AText.utf16();
+        const char16_t last = FPattern[m - 1];
+        qsizetype count = 0;
+        qsizetype at = AAt;
+        while (at <= n - m) {
+            const char16_t c = AFold(text[at + m - 1]);
+            if (c == last) {
+                qsizetype k = m - 2;
+                while (k >= 0 && AFold(text[at + k]) == FPattern[k]) --k;
+                if (k < 0) {
+                    ++count;
+                    at += m;
+                    continue;
+                }
+            }
+            at += FSkip[c];
+        }
+        AAt = at;
+        return count;
+    }
+
+    bool FFolds;
+    bool FSpansLines;
+    std::vector<char16_t> FPattern;
+    std::vector<quint32> FSkip;
+};
+
+// The count reads the document in pieces of this many characters, and keeps a
+// checkpoint about as far apart: about what an edit or a removal at the top makes it
+// read again.
+constexpr qint64 kReadPiece = 32 * 1024;
+constexpr qint64 kCheckpointSpacing = kReadPiece;
+// One step of counting holds the window no longer than this.
+constexpr qint64 kStepMilliseconds = 8;
 
 }  // namespace
 
 qsizetype CountMatches(QStringView AText, const QString& ANeedle, Qt::CaseSensitivity ACase) {
-    if (ACase == Qt::CaseSensitive) return CountWith(AText, ANeedle, [](char16_t c) { return c; });
-    return CountWith(AText, ANeedle, Folded);
+    if (ANeedle.isEmpty() || AText.size() < ANeedle.size()) return 0;
+    qsizetype at = 0;
+    return TNeedleScan(ANeedle, ACase).Scan(AText, at);
+}
+
+struct TMatchTally::TNeedle : TNeedleScan {
+    using TNeedleScan::TNeedleScan;
+};
+
+TMatchTally::TMatchTally(QTextDocument& ADocument, QObject* parent)
+    : QObject(parent), FDocument(ADocument), FStepLater(new QTimer(this)) {
+    FStepLater->setSingleShot(true);
+    FStepLater->setInterval(0);
+    connect(FStepLater, &QTimer::timeout, this, &TMatchTally::Step);
+    connect(&FDocument, &QTextDocument::contentsChange, this, &TMatchTally::Changed);
+    FDocument.documentLayout();  // a document tells its changes only once it has a layout
+}
+
+TMatchTally::~TMatchTally() = default;
+
+void TMatchTally::Start(const QString& ANeedle, Qt::CaseSensitivity ACase) {
+    FNeedle = ANeedle.isEmpty() ? nullptr : std::make_unique<TNeedle>(ANeedle, ACase);
+    FBase = 0;
+    Restart();
+    Step();  // a small document is counted at once
+}
+
+void TMatchTally::Stop() {
+    FNeedle.reset();
+    FStepLater->stop();
+    FCheckpoints.clear();
+    FCountBefore = FShift = 0;
+}
+
+bool TMatchTally::Done() const { return !FNeedle || FResume - FBase + FNeedle->Size() > Length(); }
+
+void TMatchTally::Finish() {
+    if (!FNeedle) return;
+    FStepLater->stop();
+    while (ReadOn(kReadPiece)) {}
+    emit Counted();
+}
+
+qint64 TMatchTally::Length() const { return FDocument.characterCount() - 1; }
+
+QString TMatchTally::TextOf(qint64 AFrom, qint64 ATo) const {
+    QTextCursor range(&FDocument);
+    range.setPosition(int(AFrom));
+    range.setPosition(int(ATo), QTextCursor::KeepAnchor);
+    return range.selectedText();
+}
+
+void TMatchTally::Restart() {
+    FResume = FScannedTo = FBase;
+    FCountBefore = FShift = 0;
+    FCheckpoints.clear();
+}
+
+void TMatchTally::Changed(int APosition, int ARemoved, int AAdded) {
+    if (!FNeedle) return;
+    if (APosition == 0 && AAdded == 0 && ARemoved > 0 && !FNeedle->SpansLines()) {
+        RemovedAtTop(ARemoved);
+    } else {
+        // What was read before the edit still counts; from the last checkpoint that
+        // read nothing the edit touched, the count reads on.
+        const qint64 at = FBase + APosition;
+        while (!FCheckpoints.empty() && FCheckpoints.back().ScannedTo > at) FCheckpoints.pop_back();
+        if (FScannedTo > at) {
+            if (FCheckpoints.empty()) {
+                Restart();
+            } else {
+                const TCheckpoint& last = FCheckpoints.back();
+                FResume = last.At;
+                FScannedTo = last.ScannedTo;
+                FCountBefore = last.Before;
+            }
+        }
+    }
+    FStepLater->start();
+}
+
+void TMatchTally::RemovedAtTop(int ARemoved) {
+    FBase += ARemoved;
+    // Matches never cross a line break, so from the second line on nothing changed:
+    // the first checkpoint there keeps its place, and only the text before it is
+    // counted again.
+    const qint64 secondLine = FBase + FDocument.firstBlock().length();
+    while (!FCheckpoints.empty() && FCheckpoints.front().At < secondLine) FCheckpoints.pop_front();
+    if (FCheckpoints.empty()) {
+        Restart();
+        return;
+    }
+    const TCheckpoint& first = FCheckpoints.front();
+    const qint64 end = first.At - FBase;
+    const QString text = TextOf(0, std::min(Length(), end + FNeedle->Size() - 1));
+    FRead += text.size();
+    qsizetype at = 0;
+    FShift = FNeedle->Scan(text, at) - first.Before;
+}
+
+bool TMatchTally::ReadOn(qint64 AChars) {
+    const qint64 length = Length();
+    const qint64 m = FNeedle->Size();
+    const qint64 from = FResume - FBase;
+    if (from + m > length) return false;
+    const qint64 to = std::min(length, from + AChars + m - 1);
+    const QString text = TextOf(from, to);
+    FRead += text.size();
+    qsizetype at = 0;
+    FCountBefore += FNeedle->Scan(text, at);
+    FResume += at;
+    FScannedTo = FBase + to;
+    const qint64 previous = FCheckpoints.empty() ? FBase : FCheckpoints.back().At;
+    if (FResume - previous >= kCheckpointSpacing) FCheckpoints.push_back({FResume, FScannedTo, FCountBefore});
+    return FResume - FBase + m <= length;
+}
+
+void TMatchTally::Step() {
+    if (!FNeedle) return;
+    QElapsedTimer clock;
+    clock.start();
+    while (ReadOn(kReadPiece)) {
+        if (clock.elapsed() >= kStepMilliseconds) {
+            FStepLater->start();
+            return;
+        }
+    }
+    emit Counted();
 }
 
 TFindBar::TFindBar(QPlainTextEdit& AConsole, QWidget* parent)
@@ -79,7 +246,7 @@ TFindBar::TFindBar(QPlainTextEdit& AConsole, QWidget* parent)
       FchkMatchCase(new QCheckBox(QStringLiteral("Match &case"), this)),
       FlblFindCount(new QLabel(this)),
       FbtnFindClose(new QToolButton(this)),
-      FRecountLater(new QTimer(this)) {
+      FTally(new TMatchTally(*AConsole.document(), this)) {
     setObjectName(QStringLiteral("panFind"));
     setAccessibleName(QStringLiteral("Find in console"));
     // Alt+N goes to the field; Previous and Next have F3 and Enter, and their letters
@@ -124,19 +291,18 @@ TFindBar::TFindBar(QPlainTextEdit& AConsole, QWidget* parent)
     setTabOrder(FbtnFindNext, FchkMatchCase);
     setTabOrder(FchkMatchCase, FbtnFindClose);
 
-    FRecountLater->setSingleShot(true);
-    FRecountLater->setInterval(300);
-    connect(FRecountLater, &QTimer::timeout, this, &TFindBar::Recount);
+    connect(FTally, &TMatchTally::Counted, this, &TFindBar::ShowCount);
     connect(FedtFind, &QLineEdit::textChanged, this, &TFindBar::Recount);
     connect(FchkMatchCase, &QCheckBox::toggled, this, &TFindBar::Recount);
     connect(FbtnFindNext, &QToolButton::clicked, this, &TFindBar::FindNext);
     connect(FbtnFindPrevious, &QToolButton::clicked, this, &TFindBar::FindPrevious);
     connect(FbtnFindClose, &QToolButton::clicked, this, &TFindBar::Close);
-    connect(FConsole.document(), &QTextDocument::contentsChanged, this, [this] {
-        FTextStale = true;
-        if (isVisible()) FRecountLater->start();
+    // Every move of the view, also those the console makes itself to show the match
+    // found, asks to redraw the viewport; one that shows other lines highlights again.
+    connect(&FConsole, &QPlainTextEdit::updateRequest, this, [this](const QRect&, int ADy) {
+        if (isVisible() && (ADy != 0 || FConsole.verticalScrollBar()->value() != FHighlightedTop))
+            HighlightVisible();
     });
-    connect(FConsole.verticalScrollBar(), &QScrollBar::valueChanged, this, &TFindBar::HighlightVisible);
     FConsole.viewport()->installEventFilter(this);
     hide();
 }
@@ -148,22 +314,12 @@ void TFindBar::Open() {
     show();
     FedtFind->setFocus(Qt::ShortcutFocusReason);
     FedtFind->selectAll();
-    TakeText();
     Recount();
-}
-
-void TFindBar::TakeText() {
-    // One copy of the console's text serves every count until the console changes.
-    if (!FTextStale) return;
-    FText = FConsole.document()->toRawText();
-    FTextStale = false;
 }
 
 void TFindBar::Close() {
     hide();
-    FText.clear();
-    FTextStale = true;
-    FRecountLater->stop();
+    FTally->Stop();
     FConsole.setExtraSelections({});
     FConsole.setFocus(Qt::OtherFocusReason);
 }
@@ -193,15 +349,17 @@ bool TFindBar::Find(bool ABackward) {
 }
 
 void TFindBar::Recount() {
-    const QString needle = FedtFind->text();
-    if (needle.isEmpty()) {
-        FMatchCount = 0;
-    } else {
-        TakeText();
-        FMatchCount = CountMatches(FText, needle, CaseSensitivity());
-    }
-    if (needle.isEmpty())
+    // The tally follows the console only while the bar is open.
+    if (isVisible()) FTally->Start(FedtFind->text(), CaseSensitivity());
+    ShowCount();
+}
+
+void TFindBar::ShowCount() {
+    FMatchCount = FTally->Count();
+    if (FedtFind->text().isEmpty())
         FlblFindCount->clear();
+    else if (!FTally->Done())
+        FlblFindCount->setText(QStringLiteral("Counting\u2026"));
     else if (FMatchCount == 0)
         FlblFindCount->setText(QStringLiteral("No matches"));
     else if (FMatchCount == 1)
@@ -213,7 +371,8 @@ void TFindBar::Recount() {
 
 void TFindBar::HighlightVisible() {
     const QString needle = FedtFind->text();
-    if (!isVisible() || needle.isEmpty() || FMatchCount == 0) {
+    FHighlightedTop = FConsole.verticalScrollBar()->value();
+    if (!isVisible() || needle.isEmpty()) {
         FConsole.setExtraSelections({});
         return;
     }
