@@ -53,7 +53,7 @@ TProjectCatalogue TCatalogueStore::Read(const QString& AFolder, const TToolRunne
         const TToolRun run = ARunner(AFolder, QStringLiteral("php artisan list --format=json"));
         catalogue.Lists.append(ReadCommandList(TCommandType::Artisan, run.Output, run.ExitStatus));
     } else {
-        catalogue.Notice = QStringLiteral("This folder has no artisan file: only Composer's commands are listed.");
+        catalogue.Notice = tr("This folder has no artisan file: only Composer's commands are listed.");
     }
     const TToolRun run = ARunner(AFolder, QStringLiteral("composer list --format=json"));
     catalogue.Lists.append(ReadCommandList(TCommandType::Composer, run.Output, run.ExitStatus));

@@ -129,6 +129,9 @@ else()
   set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "php-cli, composer")
   # The window needs a platform plugin, which Qt's libraries do not bring by themselves.
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+  # Qt's own dialogs and buttons in the user's language come from the system's Qt
+  # translations; the program's own are built into it.
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "${CPACK_DEBIAN_PACKAGE_RECOMMENDS}, qt6-translations-l10n")
 endif()
 
 include(CPack)
