@@ -10,6 +10,8 @@
 #include <QLibraryInfo>
 #include <QLocale>
 
+#include <exception>
+
 const QString TTranslations::kFolder = QStringLiteral(":/i18n");
 
 TTranslations::TTranslations(const QStringList& AUiLanguages) {
