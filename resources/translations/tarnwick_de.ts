@@ -98,7 +98,7 @@
     </message>
     <message>
         <source>folder</source>
-        <translation>ordner</translation>
+        <translation>Ordner</translation>
     </message>
     <message>
         <source>A project folder: its parent is the web root for this run, and the project is selected. The remembered root and project change only when you choose another.</source>
@@ -106,7 +106,7 @@
     </message>
     <message>
         <source>[folder]</source>
-        <translation>[ordner]</translation>
+        <translation>[Ordner]</translation>
     </message>
     <message>
         <source>Only one project folder can be named.</source>
@@ -285,7 +285,7 @@
     </message>
     <message>
         <source>Auth Clear Resets</source>
-        <translation>Auth-Resets leeren</translation>
+        <translation>Resets leeren</translation>
     </message>
     <message>
         <source>Cache Clear</source>
@@ -293,7 +293,7 @@
     </message>
     <message>
         <source>Cache Forget</source>
-        <translation>Cache-Eintrag vergessen</translation>
+        <translation>Cache vergessen</translation>
     </message>
     <message>
         <source>Cache Table</source>
@@ -301,15 +301,15 @@
     </message>
     <message>
         <source>Config Cache</source>
-        <translation>Konfiguration cachen</translation>
+        <translation>Konfig cachen</translation>
     </message>
     <message>
         <source>Config Clear</source>
-        <translation>Konfiguration leeren</translation>
+        <translation>Konfig leeren</translation>
     </message>
     <message>
         <source>Key Generate</source>
-        <translation>Schlüssel erzeugen</translation>
+        <translation>Neuer Schlüssel</translation>
     </message>
     <message>
         <source>View Clear</source>
@@ -437,7 +437,7 @@
     </message>
     <message>
         <source>Dump Autoload</source>
-        <translation>Autoload erzeugen</translation>
+        <translation>Autoload neu</translation>
     </message>
     <message>
         <source>Update</source>
@@ -465,7 +465,7 @@
     </message>
     <message>
         <source>Self Update</source>
-        <translation>Selbst aktualisieren</translation>
+        <translation>Selbst-Update</translation>
     </message>
     <message>
         <source>Require</source>
