@@ -129,10 +129,13 @@ TCommandList ReadCommandList(TCommandType ATool, const QByteArray& AOutput, int 
     const std::optional<Json> document = FindDocument(AOutput);
     const auto commands = document ? document->find("commands") : Json::const_iterator();
     if (!document || commands == document->end() || !commands->is_array()) {
-        QString error = QCoreApplication::translate("TCommandList", "\"%1\" gave no list of commands").arg(ToolName(ATool));
-        if (AExitStatus >= 0) error += QCoreApplication::translate("TCommandList", " (exit status %1)").arg(AExitStatus);
+        QString error =
+            QCoreApplication::translate("TCommandList", "\"%1\" gave no list of commands").arg(ToolName(ATool));
+        if (AExitStatus >= 0)
+            error += QCoreApplication::translate("TCommandList", " (exit status %1)").arg(AExitStatus);
         const QString said = QString::fromUtf8(AOutput).trimmed();
-        list.Error = error + (said.isEmpty() ? QCoreApplication::translate("TCommandList", ", and printed nothing.") : QCoreApplication::translate("TCommandList", ":\n") + said);
+        list.Error = error + (said.isEmpty() ? QCoreApplication::translate("TCommandList", ", and printed nothing.")
+                                             : QStringLiteral(":\n") + said);
         return list;
     }
     for (const Json& command : *commands) {

@@ -12,9 +12,10 @@ void TStartOptions::SetUp(QCommandLineParser& AParser) {
     AParser.addVersionOption();
     AParser.addPositionalArgument(
         QCoreApplication::translate("TStartOptions", "folder"),
-        QCoreApplication::translate("TStartOptions", "A project folder: its parent is the web root for this run, and the project "
-                       "is selected. The remembered root and project change only when you choose "
-                       "another."),
+        QCoreApplication::translate("TStartOptions",
+                                    "A project folder: its parent is the web root for this run, and the project "
+                                    "is selected. The remembered root and project change only when you choose "
+                                    "another."),
         QCoreApplication::translate("TStartOptions", "[folder]"));
 }
 
@@ -32,7 +33,8 @@ TStartOptions TStartOptions::FromArguments(const QStringList& AArguments,
     if (!info.isDir())
         options.Error = QCoreApplication::translate("TStartOptions", "%1 is not a folder.").arg(AArguments.front());
     else if (QDir(folder).isRoot())
-        options.Error = QCoreApplication::translate("TStartOptions", "%1 has no parent folder to be the web root.").arg(AArguments.front());
+        options.Error = QCoreApplication::translate("TStartOptions", "%1 has no parent folder to be the web root.")
+                            .arg(AArguments.front());
     else
         options.StartProject = folder;
     return options;

@@ -43,12 +43,18 @@ const struct {
     const char* Keys;
     const char* Does;
 } kWindowKeys[] = {
-    {QT_TRANSLATE_NOOP("TfrmMain", "Enter"), QT_TRANSLATE_NOOP("TfrmMain", "Run the command in the command box (or press the focused button)")},
-    {QT_TRANSLATE_NOOP("TfrmMain", "Esc"), QT_TRANSLATE_NOOP("TfrmMain", "Stop the running command")},
-    {QT_TRANSLATE_NOOP("TfrmMain", "Up, Down"), QT_TRANSLATE_NOOP("TfrmMain", "Walk through the project's earlier command lines")},
-    {QT_TRANSLATE_NOOP("TfrmMain", "Alt+Down"), QT_TRANSLATE_NOOP("TfrmMain", "List the project's earlier command lines")},
-    {QT_TRANSLATE_NOOP("TfrmMain", "Ctrl+R"), QT_TRANSLATE_NOOP("TfrmMain", "Read the project list again")},
-    {QT_TRANSLATE_NOOP("TfrmMain", "F3, Shift+F3"), QT_TRANSLATE_NOOP("TfrmMain", "Find the next or previous match")},
+    {QT_TRANSLATE_NOOP("TfrmMain", "Enter"),
+     QT_TRANSLATE_NOOP("TfrmMain", "Run the command in the command box (or press the focused button)")},
+    {QT_TRANSLATE_NOOP("TfrmMain", "Esc"),
+     QT_TRANSLATE_NOOP("TfrmMain", "Stop the running command")},
+    {QT_TRANSLATE_NOOP("TfrmMain", "Up, Down"),
+     QT_TRANSLATE_NOOP("TfrmMain", "Walk through the project's earlier command lines")},
+    {QT_TRANSLATE_NOOP("TfrmMain", "Alt+Down"),
+     QT_TRANSLATE_NOOP("TfrmMain", "List the project's earlier command lines")},
+    {QT_TRANSLATE_NOOP("TfrmMain", "Ctrl+R"),
+     QT_TRANSLATE_NOOP("TfrmMain", "Read the project list again")},
+    {QT_TRANSLATE_NOOP("TfrmMain", "F3, Shift+F3"),
+     QT_TRANSLATE_NOOP("TfrmMain", "Find the next or previous match")},
 };
 
 QAction* AddHelpItem(QMenu& AMenu, const char* AName, const QString& AText, const QKeySequence& AKeys = {}) {

@@ -603,7 +603,7 @@ QString TfrmMain::StartProblem(const QString& AFolder) {
     if (AFolder.isEmpty()) return tr("No project is selected.");
     if (!QFileInfo(AFolder).isDir())
         return tr("The project folder \"%1\" no longer exists. Choose another project, "
-                              "or refresh the list (Ctrl+R).")
+                  "or refresh the list (Ctrl+R).")
             .arg(QDir::toNativeSeparators(AFolder));
     return QString();
 }

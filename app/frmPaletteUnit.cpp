@@ -36,7 +36,9 @@ QStringList Lines(const QPlainTextEdit& AEdit) {
 void Describe(QWidget& AEditor, const QString& AName, const QString& ADescription, const QString& ADefault) {
     AEditor.setAccessibleName(AName);
     AEditor.setAccessibleDescription(ADescription);
-    AEditor.setToolTip(ADescription + (ADefault.isEmpty() ? QString() : QCoreApplication::translate("TfrmPalette", "\nDefault: ") + ADefault));
+    AEditor.setToolTip(ADescription + (ADefault.isEmpty() ? QString()
+                                                          : QCoreApplication::translate("TfrmPalette", "\nDefault: ") +
+                                                                ADefault));
 }
 
 // A row of the form: the editor behind its label, which shows ATitle as plain text.

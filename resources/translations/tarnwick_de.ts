@@ -33,12 +33,6 @@
         <source>, and printed nothing.</source>
         <translation> und gab nichts aus.</translation>
     </message>
-    <message>
-        <source>:
-</source>
-        <translation>:
-</translation>
-    </message>
 </context>
 <context>
     <name>TFindBar</name>

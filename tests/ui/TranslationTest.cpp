@@ -42,7 +42,8 @@ std::map<QString, QString> VisibleTexts(QObject& ATop) {
             if (widget->isWindow()) put(QStringLiteral("title"), widget->windowTitle());
             put(QStringLiteral("tip"), widget->toolTip());
             put(QStringLiteral("status"), widget->statusTip());
-            if (auto* edit = qobject_cast<QLineEdit*>(widget)) put(QStringLiteral("placeholder"), edit->placeholderText());
+            if (auto* edit = qobject_cast<QLineEdit*>(widget))
+                put(QStringLiteral("placeholder"), edit->placeholderText());
             if (auto* edit = qobject_cast<QPlainTextEdit*>(widget))
                 put(QStringLiteral("placeholder"), edit->placeholderText());
             if (auto* button = qobject_cast<QAbstractButton*>(widget)) put(QStringLiteral("text"), button->text());
