@@ -29,7 +29,8 @@ void AnswerInformationOptions(int& argc, char** argv) {
     QCoreApplication probe(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Tarnwick 2"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TARNWICK_VERSION));
-    const TTranslations translations(TTranslations::UiLanguages(TAppEnvironment::FromSystem()));
+    // The system's language: finding the stored preference could make the settings folder.
+    const TTranslations translations(TTranslations::UiLanguages(QString()));
     QCommandLineParser parser;
     TStartOptions::SetUp(parser);
     parser.process(probe);
