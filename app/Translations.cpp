@@ -22,9 +22,15 @@ TTranslations::TTranslations(const QStringList& AUiLanguages) {
         if (!FProgram.load(QStringLiteral("tarnwick_") + language, kFolder)) continue;
         FLanguage = language;
         QCoreApplication::installTranslator(&FProgram);
-        // Qt's own texts where the system has them; without them its dialogs stay English.
-        if (FQt.load(QStringLiteral("qtbase_") + language, QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-            QCoreApplication::installTranslator(&FQt);
+        // Qt's own texts where the system has them, or where a Windows deployment put them
+        // beside the program (as qt_<language>.qm); without them its dialogs stay English.
+        for (const QString& folder : {QLibraryInfo::path(QLibraryInfo::TranslationsPath),
+                                      QCoreApplication::applicationDirPath() + QStringLiteral("/translations")})
+            if (FQt.load(QStringLiteral("qtbase_") + language, folder) ||
+                FQt.load(QStringLiteral("qt_") + language, folder)) {
+                QCoreApplication::installTranslator(&FQt);
+                break;
+            }
         return;
     }
 }

@@ -28,7 +28,8 @@ if(TARGET tarnwick_update)
 endif()
 
 if(WIN32)
-  # Qt's libraries and plugins, from the kit's windeployqt, into the installed folder.
+  # Qt's libraries, plugins and its own translations (for its dialogs in the user's
+  # language), from the kit's windeployqt, into the installed folder.
   if(TARGET Qt6::windeployqt)
     set(tw_windeployqt $<TARGET_FILE:Qt6::windeployqt>)
   else()
@@ -38,7 +39,7 @@ if(WIN32)
     set(tw_windeployqt ${TARNWICK_WINDEPLOYQT})
   endif()
   install(CODE "
-    execute_process(COMMAND \"${tw_windeployqt}\" --no-translations
+    execute_process(COMMAND \"${tw_windeployqt}\"
                             --dir \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\"
                             \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/tarnwick.exe\"
                     COMMAND_ERROR_IS_FATAL ANY)")
