@@ -25,12 +25,13 @@ TTranslations::TTranslations(const QStringList& AUiLanguages) {
         // Qt's own texts where the system has them, or where a Windows deployment put them
         // beside the program (as qt_<language>.qm); without them its dialogs stay English.
         for (const QString& folder : {QLibraryInfo::path(QLibraryInfo::TranslationsPath),
-                                      QCoreApplication::applicationDirPath() + QStringLiteral("/translations")})
+                                      QCoreApplication::applicationDirPath() + QStringLiteral("/translations")}) {
             if (FQt.load(QStringLiteral("qtbase_") + language, folder) ||
                 FQt.load(QStringLiteral("qt_") + language, folder)) {
                 QCoreApplication::installTranslator(&FQt);
                 break;
             }
+        }
         return;
     }
 }
