@@ -88,7 +88,7 @@ TProjectCatalogue TCatalogueStore::Read(const QString& AFolder, const TToolRunne
         catalogue.Lists.append(
             ReadList(TCommandType::Artisan, ARunner(Request("php artisan list --format=json"), stop)));
     } else {
-        catalogue.Notice = QStringLiteral("This folder has no artisan file: only Composer's commands are listed.");
+        catalogue.Notice = tr("This folder has no artisan file: only Composer's commands are listed.");
     }
     if (stop.Stopped()) return catalogue;
     catalogue.Lists.append(ReadList(TCommandType::Composer, ARunner(Request("composer list --format=json"), stop)));

@@ -26,8 +26,8 @@ TCommandBoxHistory::TCommandBoxHistory(QLineEdit& ABox)
     FBox.setCompleter(FCompleter);
 
     FShowAction->setObjectName(QStringLiteral("actShowHistory"));
-    FShowAction->setText(QStringLiteral("Command History"));
-    FShowAction->setToolTip(QStringLiteral("Command history (Alt+Down)"));
+    FShowAction->setText(tr("Command History"));
+    FShowAction->setToolTip(tr("Command history (Alt+Down)"));
     FShowAction->setIcon(FBox.style()->standardIcon(QStyle::SP_ArrowDown));
     FBox.addAction(FShowAction, QLineEdit::TrailingPosition);
     connect(FShowAction, &QAction::triggered, this, &TCommandBoxHistory::ShowAll);

@@ -1,5 +1,6 @@
 #include "app/CommandList.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 #include "platform/ShellQuote.h"
@@ -128,10 +129,13 @@ TCommandList ReadCommandList(TCommandType ATool, const QByteArray& AOutput, int 
     const std::optional<Json> document = FindDocument(AOutput);
     const auto commands = document ? document->find("commands") : Json::const_iterator();
     if (!document || commands == document->end() || !commands->is_array()) {
-        QString error = QStringLiteral("\"%1\" gave no list of commands").arg(ToolName(ATool));
-        if (AExitStatus >= 0) error += QStringLiteral(" (exit status %1)").arg(AExitStatus);
+        QString error =
+            QCoreApplication::translate("TCommandList", "\"%1\" gave no list of commands").arg(ToolName(ATool));
+        if (AExitStatus >= 0)
+            error += QCoreApplication::translate("TCommandList", " (exit status %1)").arg(AExitStatus);
         const QString said = QString::fromUtf8(AOutput).trimmed();
-        list.Error = error + (said.isEmpty() ? QStringLiteral(", and printed nothing.") : QStringLiteral(":\n") + said);
+        list.Error = error + (said.isEmpty() ? QCoreApplication::translate("TCommandList", ", and printed nothing.")
+                                             : QStringLiteral(":\n") + said);
         return list;
     }
     for (const Json& command : *commands) {

@@ -1,5 +1,6 @@
 #include "app/Desktop.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
@@ -27,7 +28,7 @@ bool TQtDesktop::SelectDirectory(QWidget* parent, QString& folder) {
 }
 
 void TQtDesktop::ShowInformation(QWidget* parent, const QString& text) {
-    QMessageBox::information(parent, QStringLiteral("Information"), text);
+    QMessageBox::information(parent, QCoreApplication::translate("TQtDesktop", "Information"), text);
 }
 
 void TQtDesktop::ShowError(QWidget* parent, const QString& title, const QString& text) {

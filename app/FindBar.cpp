@@ -243,7 +243,7 @@ TFindBar::TFindBar(QPlainTextEdit& AConsole, QWidget* parent)
       FedtFind(new QLineEdit(this)),
       FbtnFindPrevious(new QToolButton(this)),
       FbtnFindNext(new QToolButton(this)),
-      FchkMatchCase(new QCheckBox(QStringLiteral("Match &case"), this)),
+      FchkMatchCase(new QCheckBox(tr("Match &case"), this)),
       FlblFindCount(new QLabel(this)),
       FbtnFindClose(new QToolButton(this)),
       FTally(new TMatchTally(*AConsole.document(), this)) {
@@ -251,7 +251,7 @@ TFindBar::TFindBar(QPlainTextEdit& AConsole, QWidget* parent)
     setAccessibleName(QStringLiteral("Find in console"));
     // Alt+N goes to the field; Previous and Next have F3 and Enter, and their letters
     // stay free for the window's other rows.
-    auto* label = new QLabel(QStringLiteral("Fi&nd:"), this);
+    auto* label = new QLabel(tr("Fi&nd:"), this);
     label->setObjectName(QStringLiteral("lblFind"));
     label->setBuddy(FedtFind);
 
@@ -259,13 +259,13 @@ TFindBar::TFindBar(QPlainTextEdit& AConsole, QWidget* parent)
     FedtFind->setAccessibleName(QStringLiteral("Text to find"));
     EnableNamedClearButton(*FedtFind);
     FbtnFindPrevious->setObjectName(QStringLiteral("btnFindPrevious"));
-    FbtnFindPrevious->setText(QStringLiteral("Previous"));
+    FbtnFindPrevious->setText(tr("Previous"));
     FbtnFindPrevious->setAccessibleName(QStringLiteral("Find previous"));
-    FbtnFindPrevious->setToolTip(QStringLiteral("Find previous (Shift+Enter, Shift+F3)"));
+    FbtnFindPrevious->setToolTip(tr("Find previous (Shift+Enter, Shift+F3)"));
     FbtnFindNext->setObjectName(QStringLiteral("btnFindNext"));
-    FbtnFindNext->setText(QStringLiteral("Next"));
+    FbtnFindNext->setText(tr("Next"));
     FbtnFindNext->setAccessibleName(QStringLiteral("Find next"));
-    FbtnFindNext->setToolTip(QStringLiteral("Find next (Enter, F3)"));
+    FbtnFindNext->setToolTip(tr("Find next (Enter, F3)"));
     FchkMatchCase->setObjectName(QStringLiteral("chkMatchCase"));
     FchkMatchCase->setAccessibleName(QStringLiteral("Match case"));
     FlblFindCount->setObjectName(QStringLiteral("lblFindCount"));
@@ -274,7 +274,7 @@ TFindBar::TFindBar(QPlainTextEdit& AConsole, QWidget* parent)
     FbtnFindClose->setObjectName(QStringLiteral("btnFindClose"));
     FbtnFindClose->setText(QStringLiteral("\u2715"));
     FbtnFindClose->setAccessibleName(QStringLiteral("Close find bar"));
-    FbtnFindClose->setToolTip(QStringLiteral("Close (Esc)"));
+    FbtnFindClose->setToolTip(tr("Close (Esc)"));
     FbtnFindClose->setAutoRaise(true);
 
     auto* layout = new QHBoxLayout(this);
@@ -361,11 +361,11 @@ void TFindBar::ShowCount() {
     else if (!FTally->Done())
         FlblFindCount->setText(QStringLiteral("Counting\u2026"));
     else if (FMatchCount == 0)
-        FlblFindCount->setText(QStringLiteral("No matches"));
+        FlblFindCount->setText(tr("No matches"));
     else if (FMatchCount == 1)
-        FlblFindCount->setText(QStringLiteral("1 match"));
+        FlblFindCount->setText(tr("1 match"));
     else
-        FlblFindCount->setText(QStringLiteral("%L1 matches").arg(FMatchCount));
+        FlblFindCount->setText(tr("%L1 matches").arg(FMatchCount));
     HighlightVisible();
 }
 

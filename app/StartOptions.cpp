@@ -1,20 +1,22 @@
 #include "app/StartOptions.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
 void TStartOptions::SetUp(QCommandLineParser& AParser) {
     AParser.setApplicationDescription(
-        QStringLiteral("Runs php artisan and composer commands in a Laravel project."));
+        QCoreApplication::translate("TStartOptions", "Runs php artisan and composer commands in a Laravel project."));
     AParser.addHelpOption();
     AParser.addVersionOption();
     AParser.addPositionalArgument(
-        QStringLiteral("folder"),
-        QStringLiteral("A project folder: its parent is the web root for this run, and the project "
-                       "is selected. The remembered root and project change only when you choose "
-                       "another."),
-        QStringLiteral("[folder]"));
+        QCoreApplication::translate("TStartOptions", "folder"),
+        QCoreApplication::translate("TStartOptions",
+                                    "A project folder: its parent is the web root for this run, and the project "
+                                    "is selected. The remembered root and project change only when you choose "
+                                    "another."),
+        QCoreApplication::translate("TStartOptions", "[folder]"));
 }
 
 TStartOptions TStartOptions::FromArguments(const QStringList& AArguments,
@@ -22,16 +24,17 @@ TStartOptions TStartOptions::FromArguments(const QStringList& AArguments,
     TStartOptions options;
     if (AArguments.isEmpty()) return options;
     if (AArguments.size() > 1) {
-        options.Error = QStringLiteral("Only one project folder can be named.");
+        options.Error = QCoreApplication::translate("TStartOptions", "Only one project folder can be named.");
         return options;
     }
     const QString folder = QDir::cleanPath(QDir(ACurrentFolder).absoluteFilePath(
         QDir::fromNativeSeparators(AArguments.front())));
     const QFileInfo info(folder);
     if (!info.isDir())
-        options.Error = QStringLiteral("%1 is not a folder.").arg(AArguments.front());
+        options.Error = QCoreApplication::translate("TStartOptions", "%1 is not a folder.").arg(AArguments.front());
     else if (QDir(folder).isRoot())
-        options.Error = QStringLiteral("%1 has no parent folder to be the web root.").arg(AArguments.front());
+        options.Error = QCoreApplication::translate("TStartOptions", "%1 has no parent folder to be the web root.")
+                            .arg(AArguments.front());
     else
         options.StartProject = folder;
     return options;

@@ -17,7 +17,7 @@ bool TTarnwickApplication::notify(QObject* receiver, QEvent* event) {
     } catch (const std::exception& error) {
         ShowException(QString::fromUtf8(error.what()));
     } catch (...) {
-        ShowException(QStringLiteral("Unknown error"));
+        ShowException(tr("Unknown error"));
     }
     return false;
 }
@@ -34,7 +34,7 @@ void AtHandlerEdge(IDesktop& desktop, QWidget* parent, const std::function<void(
     } catch (const std::exception& error) {
         ShowDefaultErrorBox(desktop, parent, QString::fromUtf8(error.what()));
     } catch (...) {
-        ShowDefaultErrorBox(desktop, parent, QStringLiteral("Unknown error"));
+        ShowDefaultErrorBox(desktop, parent, QCoreApplication::translate("TTarnwickApplication", "Unknown error"));
     }
 }
 

@@ -29,8 +29,8 @@ TdtmMain::TdtmMain(IDesktop& desktop, QObject* parent)
     actRefreshAll = new QAction(&aclMain);
     actRefreshAll->setObjectName(QStringLiteral("actRefreshAll"));
     actRefreshAll->setIcon(QIcon(imgList.at(0)));
-    actRefreshAll->setToolTip(QStringLiteral("Refresh List"));
-    actRefreshAll->setStatusTip(QStringLiteral("Refresh List"));
+    actRefreshAll->setToolTip(tr("Refresh List"));
+    actRefreshAll->setStatusTip(tr("Refresh List"));
     connect(actRefreshAll, &QAction::triggered, this, [this] {
         AtHandlerEdge(FDesktop, FfrmMain, [this] { actRefreshAllExecute(); });
     });
@@ -59,7 +59,7 @@ TfrmMain& TdtmMain::MainForm() const {
 
 void TdtmMain::cmdCommandReadOutput(const AnsiText& AOutput, const std::string& ACommandString) {
     TConsoleEdit& console = MainForm().Console();
-    console.AddText(QStringLiteral("Command: ") + QString::fromStdString(ACommandString));
+    console.AddText(tr("Command: ") + QString::fromStdString(ACommandString));
     console.AddText(DecodeAnsiText(AOutput));
 }
 

@@ -31,43 +31,43 @@ QColor LevelColour(int ARank) {
 TfrmLogViewer::TfrmLogViewer(const QString& AFile, std::function<bool(const QString&)> AConfirm, QWidget* AParent)
     : QWidget(AParent), FIndex(AFile.toStdString()), FConfirm(std::move(AConfirm)) {
     setObjectName(QStringLiteral("frmLogViewer"));
-    setAccessibleName(tr("Log viewer"));
+    setAccessibleName(QStringLiteral("Log viewer"));
     setWindowTitle(tr("Log - %1").arg(AFile));
 
     FedtFilter = new QLineEdit(this);
     FedtFilter->setObjectName(QStringLiteral("edtLogFilter"));
-    FedtFilter->setAccessibleName(tr("Filter log entries"));
+    FedtFilter->setAccessibleName(QStringLiteral("Filter log entries"));
     FedtFilter->setPlaceholderText(tr("Filter"));
     // A time range as written in the log ("2026-12-10 15:04"): text compares like time.
     FedtFrom = new QLineEdit(this);
-    FedtFrom->setAccessibleName(tr("Entries from time"));
+    FedtFrom->setAccessibleName(QStringLiteral("Entries from time"));
     FedtFrom->setPlaceholderText(tr("From time"));
     FedtTo = new QLineEdit(this);
-    FedtTo->setAccessibleName(tr("Entries up to time"));
+    FedtTo->setAccessibleName(QStringLiteral("Entries up to time"));
     FedtTo->setPlaceholderText(tr("To time"));
     FcmbLevel = new QComboBox(this);
     FcmbLevel->setObjectName(QStringLiteral("cmbLogLevel"));
-    FcmbLevel->setAccessibleName(tr("Log level"));
+    FcmbLevel->setAccessibleName(QStringLiteral("Log level"));
     for (const char* level : {"DEBUG", "INFO", "NOTICE", "WARNING", "ERROR", "CRITICAL", "ALERT", "EMERGENCY"})
         FcmbLevel->addItem(QString::fromLatin1(level));
     FchkExactly = new QCheckBox(tr("E&xactly"), this);
-    FchkExactly->setAccessibleName(tr("Only this level"));
+    FchkExactly->setAccessibleName(QStringLiteral("Only this level"));
     FchkFollow = new QCheckBox(tr("&Follow"), this);
-    FchkFollow->setAccessibleName(tr("Follow the log"));
+    FchkFollow->setAccessibleName(QStringLiteral("Follow the log"));
     FbtnEarlier = new QPushButton(tr("&Older Entries"), this);
-    FbtnEarlier->setAccessibleName(tr("Older entries"));
+    FbtnEarlier->setAccessibleName(QStringLiteral("Older entries"));
     FbtnClear = new QPushButton(tr("C&lear Log"), this);
-    FbtnClear->setAccessibleName(tr("Clear log"));
+    FbtnClear->setAccessibleName(QStringLiteral("Clear log"));
 
     FtrvEntries = new QTreeWidget(this);
     FtrvEntries->setObjectName(QStringLiteral("trvLogEntries"));
-    FtrvEntries->setAccessibleName(tr("Log entries"));
+    FtrvEntries->setAccessibleName(QStringLiteral("Log entries"));
     FtrvEntries->setHeaderLabels({tr("Time"), tr("Environment"), tr("Level"), tr("Message")});
     FtrvEntries->setUniformRowHeights(true);
     FtrvEntries->header()->setStretchLastSection(true);
     FlblState = new QLabel(this);
     FlblState->setObjectName(QStringLiteral("lblLogState"));
-    FlblState->setAccessibleName(tr("Log state"));
+    FlblState->setAccessibleName(QStringLiteral("Log state"));
     FlblState->setTextFormat(Qt::PlainText);
 
     auto* bar = new QHBoxLayout;

@@ -57,10 +57,10 @@ void TfrmMain::SetUpConsoleTools() {
     // File: the new items come before Check for Updates, the separator and Exit.
     QMenu& file = *ui->File1;
     QAction* firstDescribed = file.actions().value(0);
-    auto* runAgain = new QAction(QStringLiteral("Run &Again"), &file);
+    auto* runAgain = new QAction(tr("Run &Again"), &file);
     runAgain->setObjectName(QStringLiteral("menRunAgain"));
     runAgain->setShortcut(QKeySequence(Qt::Key_F5));
-    auto* saveOutput = new QAction(QStringLiteral("&Save Output\u2026"), &file);
+    auto* saveOutput = new QAction(tr("&Save Output…"), &file);
     saveOutput->setObjectName(QStringLiteral("menSaveOutput"));
     saveOutput->setShortcut(QKeySequence::Save);
     file.insertActions(firstDescribed, {runAgain, saveOutput});
@@ -68,13 +68,13 @@ void TfrmMain::SetUpConsoleTools() {
     connect(runAgain, &QAction::triggered, this, Guarded(&TfrmMain::RunAgain));
     connect(saveOutput, &QAction::triggered, this, Guarded(&TfrmMain::SaveOutput));
 
-    QMenu* edit = InsertMenu(*ui->menMain, file, "Edit1", QStringLiteral("&Edit"));
-    QAction* find = AddItem(*edit, "menFind", QStringLiteral("&Find\u2026"), QKeySequence::Find);
-    QAction* findNext = AddItem(*edit, "menFindNext", QStringLiteral("Find &Next"), QKeySequence(Qt::Key_F3));
-    QAction* findPrevious = AddItem(*edit, "menFindPrevious", QStringLiteral("Find &Previous"),
+    QMenu* edit = InsertMenu(*ui->menMain, file, "Edit1", tr("&Edit"));
+    QAction* find = AddItem(*edit, "menFind", tr("&Find…"), QKeySequence::Find);
+    QAction* findNext = AddItem(*edit, "menFindNext", tr("Find &Next"), QKeySequence(Qt::Key_F3));
+    QAction* findPrevious = AddItem(*edit, "menFindPrevious", tr("Find &Previous"),
                                     QKeySequence(Qt::SHIFT | Qt::Key_F3));
     edit->addSeparator()->setObjectName(QStringLiteral("N3"));
-    QAction* clear = AddItem(*edit, "menClearConsole", QStringLiteral("C&lear Console"),
+    QAction* clear = AddItem(*edit, "menClearConsole", tr("C&lear Console"),
                              QKeySequence(Qt::CTRL | Qt::Key_L));
     connect(find, &QAction::triggered, FFindBar, &TFindBar::Open);
     connect(findNext, &QAction::triggered, this, [this] {
@@ -87,17 +87,17 @@ void TfrmMain::SetUpConsoleTools() {
     });
     connect(clear, &QAction::triggered, this, Guarded(&TfrmMain::ClearConsole));
 
-    QMenu* view = InsertMenu(*ui->menMain, *edit, "View1", QStringLiteral("&View"));
-    FmenColours = AddItem(*view, "menColours", QStringLiteral("&Colours"));
+    QMenu* view = InsertMenu(*ui->menMain, *edit, "View1", tr("&View"));
+    FmenColours = AddItem(*view, "menColours", tr("&Colours"));
     FmenColours->setCheckable(true);
-    FmenColours->setStatusTip(QStringLiteral("Preset buttons ask the tools for coloured output (--ansi)"));
+    FmenColours->setStatusTip(tr("Preset buttons ask the tools for coloured output (--ansi)"));
     connect(FmenColours, &QAction::toggled, this, [this](bool AOn) {
         TPreferences changed = FPreferences;
         changed.Colours = AOn;
         SetPreferences(changed);
     });
-    QAction* consoleFont = AddItem(*view, "menConsoleFont", QStringLiteral("Console &Font\u2026"));
-    consoleFont->setStatusTip(QStringLiteral("Choose the console's font"));
+    QAction* consoleFont = AddItem(*view, "menConsoleFont", tr("Console &Font…"));
+    consoleFont->setStatusTip(tr("Choose the console's font"));
     connect(consoleFont, &QAction::triggered, this, Guarded(&TfrmMain::ChooseConsoleFont));
 }
 
@@ -108,7 +108,7 @@ void TfrmMain::LoadConsoleSettings() {
 
 void TfrmMain::ChooseConsoleFont() {
     QFont font = Console().font();
-    if (!FDesktop.ChooseFont(this, QStringLiteral("Console Font"), font)) return;
+    if (!FDesktop.ChooseFont(this, tr("Console Font"), font)) return;
     TPreferences changed = FPreferences;
     changed.ConsoleFont = font.toString();
     SetPreferences(changed);
@@ -126,8 +126,8 @@ QString TfrmMain::PresetLine(TCommandType ACommandType, const QString& ACommand)
 void TfrmMain::SaveOutput() {
     QString fileName;
     const QString suggested = QDir::home().filePath(QStringLiteral("tarnwick-output.txt"));
-    if (!FDesktop.SaveFileName(this, QStringLiteral("Save Output"), suggested,
-                               QStringLiteral("Text files (*.txt);;All files (*)"), fileName))
+    if (!FDesktop.SaveFileName(this, tr("Save Output"), suggested,
+                               tr("Text files (*.txt);;All files (*)"), fileName))
         return;
     QString text = Console().toPlainText();
     const QString lineEnd = QString::fromLatin1(platform::NativeLineEnd());
@@ -143,7 +143,7 @@ void TfrmMain::ClearConsole() { Console().clear(); }
 void TfrmMain::RunAgain() {
     const std::string last = FdtmMain.cmdHistory.Last(ProjectFolder().toStdString());
     if (last.empty()) {
-        ui->sbMain->showMessage(QStringLiteral("Nothing has run in this project yet."),
+        ui->sbMain->showMessage(tr("Nothing has run in this project yet."),
                                 kStatusMessageMs);
         return;
     }
@@ -156,7 +156,7 @@ void TfrmMain::RememberCommand(const QString& ACommandLine) {
     try {
         FdtmMain.cmdHistory.Add(project.toStdString(), ACommandLine.toStdString());
     } catch (const Exception& error) {
-        ui->sbMain->showMessage(QStringLiteral("The command history cannot be saved: ") +
+        ui->sbMain->showMessage(tr("The command history cannot be saved: ") +
                                     QString::fromStdString(error.what()),
                                 kStatusMessageMs);
     }

@@ -43,12 +43,18 @@ const struct {
     const char* Keys;
     const char* Does;
 } kWindowKeys[] = {
-    {"Enter", "Run the command in the command box (or press the focused button)"},
-    {"Esc", "Stop the running command"},
-    {"Up, Down", "Walk through the project's earlier command lines"},
-    {"Alt+Down", "List the project's earlier command lines"},
-    {"Ctrl+R", "Read the project list again"},
-    {"F3, Shift+F3", "Find the next or previous match"},
+    {QT_TRANSLATE_NOOP("TfrmMain", "Enter"),
+     QT_TRANSLATE_NOOP("TfrmMain", "Run the command in the command box (or press the focused button)")},
+    {QT_TRANSLATE_NOOP("TfrmMain", "Esc"),
+     QT_TRANSLATE_NOOP("TfrmMain", "Stop the running command")},
+    {QT_TRANSLATE_NOOP("TfrmMain", "Up, Down"),
+     QT_TRANSLATE_NOOP("TfrmMain", "Walk through the project's earlier command lines")},
+    {QT_TRANSLATE_NOOP("TfrmMain", "Alt+Down"),
+     QT_TRANSLATE_NOOP("TfrmMain", "List the project's earlier command lines")},
+    {QT_TRANSLATE_NOOP("TfrmMain", "Ctrl+R"),
+     QT_TRANSLATE_NOOP("TfrmMain", "Read the project list again")},
+    {QT_TRANSLATE_NOOP("TfrmMain", "F3, Shift+F3"),
+     QT_TRANSLATE_NOOP("TfrmMain", "Find the next or previous match")},
 };
 
 QAction* AddHelpItem(QMenu& AMenu, const char* AName, const QString& AText, const QKeySequence& AKeys = {}) {
@@ -67,14 +73,14 @@ QString PlainMenuText(QString AText) {
 }  // namespace
 
 // What the empty console says until a root is chosen.
-const char* const kWelcome =
+const char* const kWelcome = QT_TRANSLATE_NOOP("TfrmMain",
     "Welcome to Tarnwick: it runs php artisan and composer commands in your Laravel projects.\n\n"
-    "Choose the folder that holds your Laravel projects with Browse\u2026, then pick a project "
+    "Choose the folder that holds your Laravel projects with Browse…, then pick a project "
     "from the list and click a command, or type one and press Enter.\n\n"
     "Ctrl+Shift+P\tevery command of the project, with a form\n"
     "Esc\tstop the running command\n"
     "Ctrl+F\tfind in the console\n"
-    "F1\tthe documentation";
+    "F1\tthe documentation");
 
 const QString TfrmMain::kDocumentationAddress = TfrmMain::kSiteAddress + QStringLiteral("readme");
 
@@ -82,14 +88,14 @@ void TfrmMain::SetUpDesktopHabits() {
     // Ctrl+Q where the desktop quits with it; Windows keeps Alt+F4.
     ui->menExit->setShortcut(QKeySequence(QString::fromLatin1(platform::QuitKeys())));
 
-    auto* help = new QMenu(QStringLiteral("&Help"), ui->menMain);
+    auto* help = new QMenu(tr("&Help"), ui->menMain);
     help->setObjectName(QStringLiteral("Help1"));
     ui->menMain->addMenu(help);
     QAction* documentation =
-        AddHelpItem(*help, "menDocumentation", QStringLiteral("&Documentation"), QKeySequence::HelpContents);
-    QAction* shortcuts = AddHelpItem(*help, "menKeyboardShortcuts", QStringLiteral("&Keyboard Shortcuts"));
+        AddHelpItem(*help, "menDocumentation", tr("&Documentation"), QKeySequence::HelpContents);
+    QAction* shortcuts = AddHelpItem(*help, "menKeyboardShortcuts", tr("&Keyboard Shortcuts"));
     help->addSeparator()->setObjectName(QStringLiteral("N4"));
-    QAction* about = AddHelpItem(*help, "menAbout", QStringLiteral("&About Tarnwick"));
+    QAction* about = AddHelpItem(*help, "menAbout", tr("&About Tarnwick"));
     about->setMenuRole(QAction::AboutRole);
     connect(documentation, &QAction::triggered, this, Guarded(&TfrmMain::OpenDocumentation));
     connect(shortcuts, &QAction::triggered, this, Guarded(&TfrmMain::ShowKeyboardShortcuts));
@@ -98,7 +104,7 @@ void TfrmMain::SetUpDesktopHabits() {
     // Edit > Preferences… closes the Edit menu.
     if (auto* edit = ui->menMain->findChild<QMenu*>(QStringLiteral("Edit1"))) {
         edit->addSeparator()->setObjectName(QStringLiteral("N5"));
-        QAction* preferences = AddHelpItem(*edit, "menPreferences", QStringLiteral("Pr&eferences\u2026"),
+        QAction* preferences = AddHelpItem(*edit, "menPreferences", tr("Pr&eferences…"),
                                            QKeySequence(Qt::CTRL | Qt::Key_Comma));
         preferences->setMenuRole(QAction::PreferencesRole);
         connect(preferences, &QAction::triggered, this, Guarded(&TfrmMain::ShowPreferences));
@@ -144,11 +150,11 @@ void TfrmMain::OpenDocumentation() { FDesktop.OpenUrl(DocumentationAddress()); }
 void TfrmMain::ShowKeyboardShortcuts() {
     QDialog dialog(this);
     dialog.setObjectName(QStringLiteral("frmShortcuts"));
-    dialog.setWindowTitle(QStringLiteral("Keyboard Shortcuts"));
+    dialog.setWindowTitle(tr("Keyboard Shortcuts"));
     auto* table = new QTableWidget(0, 2, &dialog);
     table->setObjectName(QStringLiteral("tblShortcuts"));
     table->setAccessibleName(QStringLiteral("Keyboard shortcuts"));
-    table->setHorizontalHeaderLabels({QStringLiteral("Keys"), QStringLiteral("What they do")});
+    table->setHorizontalHeaderLabels({tr("Keys"), tr("What they do")});
     table->verticalHeader()->hide();
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -167,7 +173,7 @@ void TfrmMain::ShowKeyboardShortcuts() {
                        PlainMenuText(menu->text()) + QStringLiteral(" > ") + PlainMenuText(item->text()));
     }
     for (const auto& key : kWindowKeys)
-        addRow(QString::fromLatin1(key.Keys), QString::fromLatin1(key.Does));
+        addRow(tr(key.Keys), tr(key.Does));
     table->resizeColumnsToContents();
     table->horizontalHeader()->setStretchLastSection(true);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
@@ -182,7 +188,7 @@ void TfrmMain::ShowKeyboardShortcuts() {
 void TfrmMain::ShowAbout() {
     QDialog dialog(this);
     dialog.setObjectName(QStringLiteral("frmAbout"));
-    dialog.setWindowTitle(QStringLiteral("About Tarnwick"));
+    dialog.setWindowTitle(tr("About Tarnwick"));
     auto* icon = new QLabel(&dialog);
     icon->setPixmap(windowIcon().pixmap(64, 64));
     icon->setAccessibleName(QStringLiteral("Tarnwick"));
@@ -194,9 +200,9 @@ void TfrmMain::ShowAbout() {
     big.setBold(true);
     title->setFont(big);
     auto* text = new QLabel(
-        QStringLiteral("Runs the framework's command-line tool and Composer in your Laravel projects.\n\n") +
-            kCopyrightNotice +
-            QStringLiteral(".\nThe program is the Tarnwick developers' own work; it uses the Qt libraries "
+        tr("Runs the framework's command-line tool and Composer in your Laravel projects.\n\n") +
+            tr(kCopyrightNotice.toUtf8().constData()) +
+            tr(".\nThe program is the Tarnwick developers' own work; it uses the Qt libraries "
                            "(LGPL 3) and, for the update check, libcurl."),
         &dialog);
     text->setObjectName(QStringLiteral("lblAboutText"));
@@ -208,7 +214,7 @@ void TfrmMain::ShowAbout() {
     site->setFlat(true);
     connect(site, &QPushButton::clicked, this, [this] { FDesktop.OpenUrl(kSiteAddress); });
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
-    QPushButton* aboutQt = buttons->addButton(QStringLiteral("About &Qt"), QDialogButtonBox::HelpRole);
+    QPushButton* aboutQt = buttons->addButton(tr("About &Qt"), QDialogButtonBox::HelpRole);
     aboutQt->setObjectName(QStringLiteral("btnAboutQt"));
     connect(aboutQt, &QPushButton::clicked, &dialog, [&dialog] { QApplication::aboutQt(); });
     connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
@@ -251,7 +257,7 @@ void TfrmMain::SaveLayout() {
 void TfrmMain::ShowWelcomeIfNew() {
     // A placeholder, not text: the console itself stays empty, and the first output or a
     // chosen root takes it away.
-    Console().setPlaceholderText(sRoot().isEmpty() ? QString::fromUtf8(kWelcome) : QString());
+    Console().setPlaceholderText(sRoot().isEmpty() ? tr(kWelcome) : QString());
 }
 
 bool TfrmMain::IsLaravelProject(const QString& AFolder) {
@@ -263,7 +269,7 @@ void TfrmMain::MarkProjects() {
     for (int index = 0; index < list.count(); ++index) {
         const QString folder = list.itemText(index);
         if (IsLaravelProject(folder) || QFileInfo(folder + QStringLiteral("/composer.json")).isFile()) continue;
-        list.setItemData(index, QStringLiteral("No artisan file and no composer.json: commands may not work here"),
+        list.setItemData(index, tr("No artisan file and no composer.json: commands may not work here"),
                          Qt::ToolTipRole);
         list.setItemData(index, list.palette().color(QPalette::Disabled, QPalette::Text), Qt::ForegroundRole);
     }
@@ -277,9 +283,9 @@ void TfrmMain::ChooseFirstProject() {
     if (firstLaravel < 0) {
         ui->sbMain->showMessage(
             list.count() == 0
-                ? QStringLiteral("%1 has no sub-folders: choose the folder that holds your Laravel projects.")
+                ? tr("%1 has no sub-folders: choose the folder that holds your Laravel projects.")
                       .arg(QDir::toNativeSeparators(sRoot()))
-                : QStringLiteral("None of the %1 folders in %2 has an artisan file: is it the folder that "
+                : tr("None of the %1 folders in %2 has an artisan file: is it the folder that "
                                  "holds your Laravel projects?")
                       .arg(list.count())
                       .arg(QDir::toNativeSeparators(sRoot())));

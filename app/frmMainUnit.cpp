@@ -40,7 +40,7 @@
 const QString TfrmMain::kSiteAddress = QStringLiteral("http://www.tarnwick.example/");
 const QString TfrmMain::kDonateAddress = QStringLiteral("http://www.tarnwick.example/donate");
 const QString TfrmMain::kCopyrightNotice =
-    QStringLiteral("Copyright \u00A9 2026 The Tarnwick developers");
+    QStringLiteral(QT_TRANSLATE_NOOP("TfrmMain", "Copyright © 2026 The Tarnwick developers"));
 const QString TfrmMain::kSupportAddress = QStringLiteral("support@tarnwick.example");
 
 namespace {
@@ -272,10 +272,10 @@ void TfrmMain::BindPresetButton(TSpeedButton& button) {
 }
 
 void TfrmMain::AddCommandsMenu() {
-    auto* commands = new QMenu(QStringLiteral("Co&mmands"), ui->menMain);
+    auto* commands = new QMenu(tr("Co&mmands"), ui->menMain);
     commands->setObjectName(QStringLiteral("menCommands"));
     ui->menMain->addMenu(commands);
-    QAction* runAny = commands->addAction(QStringLiteral("Run &Any Command\u2026"));
+    QAction* runAny = commands->addAction(tr("Run &Any Command…"));
     runAny->setObjectName(QStringLiteral("menRunAnyCommand"));
     runAny->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+P")));
     runAny->setShortcutContext(Qt::WindowShortcut);
@@ -301,7 +301,7 @@ TfrmPalette& TfrmMain::Palette() {
 // the palette comes back with the form as it was.
 void TfrmMain::PaletteRunRequested(const QString& ACommandLine) {
     if (!RunInProject(ACommandLine))
-        Palette().ShowRefusal(QStringLiteral("A command is still running: stop it or wait until it has ended."));
+        Palette().ShowRefusal(tr("A command is still running: stop it or wait until it has ended."));
 }
 
 void TfrmMain::menRunAnyCommandClick() { Palette().Open(ProjectFolder()); }
@@ -330,9 +330,9 @@ void TfrmMain::FormCreate() {
         ui->pgMain->setCurrentWidget(ui->tabGeneral);
         FGeometryRestored = RestoreLayout();
         ShowWelcomeIfNew();
-        findChild<QLabel*>(QStringLiteral("sbMainPanel0"))->setText(kCopyrightNotice);
+        findChild<QLabel*>(QStringLiteral("sbMainPanel0"))->setText(tr(kCopyrightNotice.toUtf8().constData()));
         findChild<QLabel*>(QStringLiteral("sbMainPanel1"))
-            ->setText(QStringLiteral("Support & Suggestions: ") + kSupportAddress +
+            ->setText(tr("Support & Suggestions: ") + kSupportAddress +
                       QStringLiteral("    "));
         if (FPreferences.CheckForUpdates) FtmrUpdateDelayCheck->start();
     } catch (const std::exception& error) {
@@ -355,7 +355,7 @@ void TfrmMain::setsActiveProject(const QString& value) {
 // A failed store is said once in the status bar, not again for the failures that follow;
 // the next store that goes through takes the message away.
 void TfrmMain::ReportSettingsSaved(bool ASaved) {
-    const QString message = QStringLiteral("Settings could not be saved: ");
+    const QString message = tr("Settings could not be saved: ");
     if (ASaved) {
         if (FSettingsUnsaved && ui->sbMain->currentMessage().startsWith(message)) ui->sbMain->clearMessage();
         FSettingsUnsaved = false;
@@ -453,12 +453,12 @@ void TfrmMain::cmbProjectsChange() {
 }
 
 void TfrmMain::CreateProjectMenu() {
-    auto* menu = new QMenu(QStringLiteral("Pro&ject"), ui->menMain);
+    auto* menu = new QMenu(tr("Pro&ject"), ui->menMain);
     menu->setObjectName(QStringLiteral("menProject"));
-    auto* tools = menu->addAction(QStringLiteral("&Tools\u2026"));
+    auto* tools = menu->addAction(tr("&Tools…"));
     tools->setObjectName(QStringLiteral("menTools"));
     tools->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T));
-    tools->setStatusTip(QStringLiteral("The project's PHP, Composer and the way commands reach it"));
+    tools->setStatusTip(tr("The project's PHP, Composer and the way commands reach it"));
     ui->menMain->addMenu(menu);
     connect(tools, &QAction::triggered, this, Guarded(&TfrmMain::menToolsClick));
 }
@@ -495,7 +495,7 @@ void TfrmMain::ToolsDetected(const TToolsDetection& AFound) {
 void TfrmMain::menToolsClick() {
     const QString project = ProjectFolder();
     if (project.isEmpty()) {
-        FDesktop.ShowInformation(this, QStringLiteral("Choose a project first."));
+        FDesktop.ShowInformation(this, tr("Choose a project first."));
         return;
     }
     auto* dialog = new TfrmTools(project, ProjectTools(),
@@ -503,7 +503,7 @@ void TfrmMain::menToolsClick() {
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QDialog::accepted, this, [this, dialog, project] {
         if (!FToolsStore.Save(project.toStdString(), dialog->Tools()))
-            ui->sbMain->showMessage(QStringLiteral("The project's tools could not be saved in ") +
+            ui->sbMain->showMessage(tr("The project's tools could not be saved in ") +
                                         QString::fromStdString(FToolsStore.FileName()),
                                     kDetectedMessageMs);
     });
@@ -517,18 +517,18 @@ void TfrmMain::CreateInputRow() {
     FpanInput->setObjectName(QStringLiteral("panInput"));
     auto* row = new QHBoxLayout(FpanInput);
     row->setContentsMargins(0, 3, 0, 0);
-    auto* label = new QLabel(QStringLiteral("&Input:"), FpanInput);
+    auto* label = new QLabel(tr("&Input:"), FpanInput);
     label->setObjectName(QStringLiteral("lblInput"));
     FedtInput = new QLineEdit(FpanInput);
     FedtInput->setObjectName(QStringLiteral("edtInput"));
     FedtInput->setAccessibleName(QStringLiteral("Input for the running command"));
-    FedtInput->setToolTip(QStringLiteral("A line to send to the running command (Enter sends it)"));
+    FedtInput->setToolTip(tr("A line to send to the running command (Enter sends it)"));
     label->setBuddy(FedtInput);
-    FbtnSendInput = new QPushButton(QStringLiteral("Sen&d"), FpanInput);
+    FbtnSendInput = new QPushButton(tr("Sen&d"), FpanInput);
     FbtnSendInput->setObjectName(QStringLiteral("btnSendInput"));
     FbtnSendInput->setAccessibleName(QStringLiteral("Send the line to the command"));
     // Alt+E opens the Edit menu.
-    FbtnCloseInput = new QPushButton(QStringLiteral("End In&put"), FpanInput);
+    FbtnCloseInput = new QPushButton(tr("End In&put"), FpanInput);
     FbtnCloseInput->setObjectName(QStringLiteral("btnCloseInput"));
     FbtnCloseInput->setAccessibleName(QStringLiteral("Close the command's input"));
     // What runs, shortened to the room it has (the whole in its tooltip). The status bar
@@ -605,17 +605,17 @@ void TfrmMain::StopRun() {
 }
 
 QString TfrmMain::StartProblem(const QString& AFolder) {
-    if (AFolder.isEmpty()) return QStringLiteral("No project is selected.");
+    if (AFolder.isEmpty()) return tr("No project is selected.");
     if (!QFileInfo(AFolder).isDir())
-        return QStringLiteral("The project folder \"%1\" no longer exists. Choose another project, "
-                              "or refresh the list (Ctrl+R).")
+        return tr("The project folder \"%1\" no longer exists. Choose another project, "
+                  "or refresh the list (Ctrl+R).")
             .arg(QDir::toNativeSeparators(AFolder));
     return QString();
 }
 
 void TfrmMain::SayStillRunning() {
     if (!FRun) return;
-    ui->sbMain->showMessage(QStringLiteral("A command is still running: Stop (Alt+S) or Esc ends it."),
+    ui->sbMain->showMessage(tr("A command is still running: Stop (Alt+S) or Esc ends it."),
                             kRunNoteMs);
 }
 
@@ -632,7 +632,7 @@ void TfrmMain::ShowInputState() {
     const bool stuck = waiting > 0 && FInputWaitedBefore;
     FInputWaitedBefore = waiting > 0;
     if (stuck)
-        FlblInputState->setText(QStringLiteral("Not read yet: %1 bytes wait").arg(waiting));
+        FlblInputState->setText(tr("Not read yet: %1 bytes wait").arg(waiting));
     FlblInputState->setVisible(stuck);
 }
 
@@ -651,7 +651,7 @@ void TfrmMain::EchoInput(const QString& AText) {
 // controls that start runs show a busy-but-working cursor.
 void TfrmMain::SetRunning(bool ARunning) {
     // The name screen readers give is the caption, the same in each state every time.
-    ui->btnRun->setText(ARunning ? QStringLiteral("&Stop") : QStringLiteral("&Run"));
+    ui->btnRun->setText(ARunning ? tr("&Stop") : tr("&Run"));
     ui->btnRun->setAccessibleName(ARunning ? QStringLiteral("Stop") : QStringLiteral("Run"));
     // The console gives up the room for the input row; the pages keep theirs.
     const QList<int> sizes = ui->Splitter1->sizes();
@@ -673,7 +673,7 @@ void TfrmMain::SetRunning(bool ARunning) {
             starter->unsetCursor();
     }
     if (ARunning)
-        ShowRunState(QStringLiteral("Running: ") + QString::fromStdString(FRun->Command()));
+        ShowRunState(tr("Running: ") + QString::fromStdString(FRun->Command()));
     else
         FedtInput->clear();
 }
@@ -682,7 +682,7 @@ void TfrmMain::RunAdditionFailed(const std::exception& AError) {
     FRunOutputFailed = true;
     if (FRun) FRun->Stop();
     ShowDefaultErrorBox(FDesktop, this,
-                        QString::fromUtf8(AError.what()) + QStringLiteral(" (the command was stopped)"));
+                        QString::fromUtf8(AError.what()) + tr(" (the command was stopped)"));
 }
 
 void TfrmMain::RunStartReported(const QString& AText, bool AStarted) {
@@ -692,7 +692,7 @@ void TfrmMain::RunStartReported(const QString& AText, bool AStarted) {
     try {
         if (!AStarted) return;
         FdtmMain.cmdCommandReadError(AnsiText{AText.toStdString(), platform::CP_UTF8});
-        Console().AddText(QStringLiteral("Command: ") + QString::fromStdString(FRun->Command()));
+        Console().AddText(tr("Command: ") + QString::fromStdString(FRun->Command()));
         Console().BeginOutput();
         for (const QString& echo : std::exchange(FEchoesBeforeStart, {})) Console().AppendOutput(echo);
     } catch (const std::exception& error) {
@@ -747,12 +747,12 @@ QString TfrmMain::EndLineText(const TRunEnd& AEnd, const QString& AStartReport) 
     const QString seconds = QString::number(AEnd.Seconds, 'f', AEnd.Seconds < 10 ? 2 : 1) + QStringLiteral(" s");
     const QString dot = QStringLiteral(" \u00B7 ");
     switch (AEnd.Kind) {
-    case TRunEnd::TKind::Exited: return QStringLiteral("Exit code %1").arg(AEnd.Code) + dot + seconds;
-    case TRunEnd::TKind::Signalled: return QStringLiteral("Ended by signal %1").arg(AEnd.Code) + dot + seconds;
-    case TRunEnd::TKind::Stopped: return QStringLiteral("Stopped after ") + seconds;
+    case TRunEnd::TKind::Exited: return tr("Exit code %1").arg(AEnd.Code) + dot + seconds;
+    case TRunEnd::TKind::Signalled: return tr("Ended by signal %1").arg(AEnd.Code) + dot + seconds;
+    case TRunEnd::TKind::Stopped: return tr("Stopped after ") + seconds;
     case TRunEnd::TKind::NotStarted: break;
     }
-    return QStringLiteral("Could not start") + dot + AStartReport;
+    return tr("Could not start") + dot + AStartReport;
 }
 
 void TfrmMain::btnSendInputClick() {
@@ -760,7 +760,7 @@ void TfrmMain::btnSendInputClick() {
     const QString line = FedtInput->text();
     if (!FRun->WriteInput(line + u'\n')) {
         // Kept in the box, to send again or copy.
-        FlblInputState->setText(QStringLiteral("Not sent: the command's input is closed or full"));
+        FlblInputState->setText(tr("Not sent: the command's input is closed or full"));
         FlblInputState->show();
         FInputRefused = true;
         return;
@@ -774,14 +774,14 @@ void TfrmMain::btnCloseInputClick() {
     if (!FRun || FInputEnded) return;
     FInputEnded = true;
     FRun->CloseInput();
-    EchoInput(QStringLiteral("[End of input]"));
+    EchoInput(tr("[End of input]"));
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
     if (FRun) {
         const bool stop = FDesktop.Confirm(
             this, QStringLiteral("Tarnwick 2"),
-            QStringLiteral("A command is still running:\n%1\n\nStop it and quit?")
+            tr("A command is still running:\n%1\n\nStop it and quit?")
                 .arg(QString::fromStdString(FRun->Command())));
         if (!stop) {
             event->ignore();
@@ -808,7 +808,7 @@ void TfrmMain::RunCommand(const QString& ACommand, TCommandType ACommandType) {
 }
 
 bool TfrmMain::AskArguments(QString& AArguments) {
-    return FDesktop.InputQuery(this, QStringLiteral("Arguments"), QStringLiteral("Enter Arguments"),
+    return FDesktop.InputQuery(this, tr("Arguments"), tr("Enter Arguments"),
                                AArguments);
 }
 
@@ -837,7 +837,7 @@ void TfrmMain::RunComposerCommand(const TSpeedButton& AButton, bool AArguments) 
         // would update every package and rewrite composer.lock. A cancelled or empty
         // answer runs nothing.
         if (!AskArguments(arguments) || arguments.trimmed().isEmpty()) {
-            ui->sbMain->showMessage(QStringLiteral("Nothing was run: composer %1 needs a package name.").arg(command),
+            ui->sbMain->showMessage(tr("Nothing was run: composer %1 needs a package name.").arg(command),
                                     kNothingRunMessageMs);
             return;
         }
@@ -897,7 +897,7 @@ void TfrmMain::CheckUpdatesPlease(bool APromptIfNone) {
 // for says why in the status bar (no box: the reason is rarely theirs to act on).
 void TfrmMain::ReportUpdateCheckFailure(bool AAsked, const std::exception& AError) {
     if (AAsked)
-        ui->sbMain->showMessage(QStringLiteral("The update check failed: ") + QString::fromUtf8(AError.what()),
+        ui->sbMain->showMessage(tr("The update check failed: ") + QString::fromUtf8(AError.what()),
                                 kNothingRunMessageMs);
 }
 
@@ -910,7 +910,7 @@ void TfrmMain::UpdateCheckFinished(const TUpdateCheckOutcome& AOutcome) {
     try {
         const bool found = FdtmMain.auUpgrade.Finish(AOutcome);
         if (promptIfNone && !found)
-            FDesktop.ShowInformation(this, QStringLiteral("Aaaah no updates available yet :)"));
+            FDesktop.ShowInformation(this, tr("Aaaah no updates available yet :)"));
     } catch (const std::exception& error) {
         ReportUpdateCheckFailure(promptIfNone, error);
     }

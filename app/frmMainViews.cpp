@@ -20,20 +20,20 @@ QString NewestLog(const QString& AProject) {
 }  // namespace
 
 void TfrmMain::SetUpViews() {
-    auto* menu = new QMenu(QStringLiteral("Vie&ws"), ui->menMain);
+    auto* menu = new QMenu(tr("Vie&ws"), ui->menMain);
     menu->setObjectName(QStringLiteral("menViews"));
-    auto* log = menu->addAction(QStringLiteral("&Log"));
+    auto* log = menu->addAction(tr("&Log"));
     log->setObjectName(QStringLiteral("menViewLog"));
-    log->setStatusTip(QStringLiteral("The project's newest log file as a table of entries"));
+    log->setStatusTip(tr("The project's newest log file as a table of entries"));
     ui->menMain->addMenu(menu);
     connect(log, &QAction::triggered, this, [this] { RunGuarded([this] {
         const QString project = ProjectFolder();
         if (project.isEmpty()) {
-            FDesktop.ShowInformation(this, QStringLiteral("Choose a project first."));
+            FDesktop.ShowInformation(this, tr("Choose a project first."));
             return;
         }
         auto* viewer = new TfrmLogViewer(NewestLog(project), [this](const QString& AQuestion) {
-            return FDesktop.Confirm(this, QStringLiteral("Clear Log"), AQuestion);
+            return FDesktop.Confirm(this, tr("Clear Log"), AQuestion);
         }, this);
         viewer->setWindowFlag(Qt::Window);
         viewer->setAttribute(Qt::WA_DeleteOnClose);

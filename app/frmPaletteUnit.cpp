@@ -36,7 +36,9 @@ QStringList Lines(const QPlainTextEdit& AEdit) {
 void Describe(QWidget& AEditor, const QString& AName, const QString& ADescription, const QString& ADefault) {
     AEditor.setAccessibleName(AName);
     AEditor.setAccessibleDescription(ADescription);
-    AEditor.setToolTip(ADescription + (ADefault.isEmpty() ? QString() : QStringLiteral("\nDefault: ") + ADefault));
+    AEditor.setToolTip(ADescription + (ADefault.isEmpty() ? QString()
+                                                          : QCoreApplication::translate("TfrmPalette", "\nDefault: ") +
+                                                                ADefault));
 }
 
 // A row of the form: the editor behind its label, which shows ATitle as plain text.
@@ -88,16 +90,16 @@ struct TfrmPalette::TField {
 
 TfrmPalette::TfrmPalette(TCatalogueStore& AStore, QWidget* AParent) : QDialog(AParent), FStore(AStore) {
     setObjectName(QStringLiteral("frmPalette"));
-    setWindowTitle(QStringLiteral("Run Any Command"));
+    setWindowTitle(tr("Run Any Command"));
     setAccessibleName(windowTitle());
     resize(860, 560);
 
     edtSearch = new QLineEdit(this);
     edtSearch->setObjectName(QStringLiteral("edtSearch"));
     edtSearch->setAccessibleName(QStringLiteral("Search commands"));
-    edtSearch->setPlaceholderText(QStringLiteral("Type part of a name or description, e.g. mig st"));
+    edtSearch->setPlaceholderText(tr("Type part of a name or description, e.g. mig st"));
     EnableNamedClearButton(*edtSearch);
-    auto* searchLabel = new QLabel(QStringLiteral("&Search:"), this);
+    auto* searchLabel = new QLabel(tr("&Search:"), this);
     searchLabel->setBuddy(edtSearch);
 
     lstCommands = new QListWidget(this);
@@ -111,10 +113,10 @@ TfrmPalette::TfrmPalette(TCatalogueStore& AStore, QWidget* AParent) : QDialog(AP
     lblStatus->setWordWrap(true);
     lblStatus->setTextFormat(Qt::PlainText);
     lblStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    btnRefresh = new QPushButton(QStringLiteral("Re&fresh"), this);
+    btnRefresh = new QPushButton(tr("Re&fresh"), this);
     btnRefresh->setObjectName(QStringLiteral("btnRefresh"));
     btnRefresh->setAccessibleName(QStringLiteral("Refresh"));
-    btnRefresh->setToolTip(QStringLiteral("Read the project's commands again"));
+    btnRefresh->setToolTip(tr("Read the project's commands again"));
     btnRefresh->setAutoDefault(false);
 
     auto* left = new QWidget(this);
@@ -159,7 +161,7 @@ TfrmPalette::TfrmPalette(TCatalogueStore& AStore, QWidget* AParent) : QDialog(AP
     edtPreview->setObjectName(QStringLiteral("edtPreview"));
     edtPreview->setAccessibleName(QStringLiteral("Command line"));
     edtPreview->setReadOnly(true);
-    auto* previewLabel = new QLabel(QStringLiteral("Command &line:"), this);
+    auto* previewLabel = new QLabel(tr("Command &line:"), this);
     previewLabel->setBuddy(edtPreview);
     lblMessage = new QLabel(this);
     lblMessage->setObjectName(QStringLiteral("lblMessage"));
@@ -168,7 +170,7 @@ TfrmPalette::TfrmPalette(TCatalogueStore& AStore, QWidget* AParent) : QDialog(AP
     lblMessage->setWordWrap(true);
 
     auto* buttons = new QDialogButtonBox(this);
-    btnRunCommand = buttons->addButton(QStringLiteral("&Run"), QDialogButtonBox::AcceptRole);
+    btnRunCommand = buttons->addButton(tr("&Run"), QDialogButtonBox::AcceptRole);
     btnRunCommand->setObjectName(QStringLiteral("btnRunCommand"));
     btnRunCommand->setAccessibleName(QStringLiteral("Run"));
     btnRunCommand->setDefault(true);
@@ -222,14 +224,14 @@ void TfrmPalette::Open(const QString& AProject) {
     if (FProject.isEmpty()) {
         FCatalogue = TProjectCatalogue();
         FillList();
-        lblStatus->setText(QStringLiteral("Choose a project first: its commands are listed here."));
+        lblStatus->setText(tr("Choose a project first: its commands are listed here."));
     } else if (const TProjectCatalogue* cached = FStore.Cached(FProject)) {
         FCatalogue = *cached;
         FillList();
     } else {
         FCatalogue = TProjectCatalogue();
         FillList();
-        lblStatus->setText(QStringLiteral("Reading the project's commands…"));
+        lblStatus->setText(tr("Reading the project's commands…"));
         FStore.Load(FProject);
     }
     show();
@@ -248,7 +250,7 @@ void TfrmPalette::StoreLoaded(const QString& AFolder) {
 
 void TfrmPalette::RefreshClick() {
     if (FProject.isEmpty()) return;
-    lblStatus->setText(QStringLiteral("Reading the project's commands…"));
+    lblStatus->setText(tr("Reading the project's commands…"));
     FStore.Load(FProject, true);
 }
 
@@ -278,7 +280,7 @@ void TfrmPalette::FillList() {
                 heading->setData(kListRole, -1);
             }
             QString text = command.Name;
-            if (command.Preset) text += QStringLiteral("  \u2605 preset");
+            if (command.Preset) text += tr("  ★ preset");
             if (!command.Description.isEmpty()) text += QStringLiteral(" \u2014 ") + command.Description;
             auto* item = new QListWidgetItem(text, lstCommands);
             item->setData(kListRole, int(list));
@@ -356,7 +358,7 @@ void TfrmPalette::ShowCommand(const TCommandInfo* ACommand) {
         TField field;
         field.Index = i;
         QWidget* editor = field.MakeValueEditor(panFields, argument.IsArray,
-                                                QStringLiteral("one value per line"), argument.Default);
+                                                tr("one value per line"), argument.Default);
         Describe(*editor, argument.Name, argument.Description, argument.Default);
         AddLabelledRow(*FFieldsLayout, panFields,
                        argument.Name + (argument.Required ? QStringLiteral(" *") : QString()) + u':', editor);
@@ -375,7 +377,7 @@ void TfrmPalette::ShowCommand(const TCommandInfo* ACommand) {
             editor = field.Check;
         } else {
             const QString severalHint =
-                option.Default.isEmpty() ? QStringLiteral("one value per line") : option.Default;
+                option.Default.isEmpty() ? tr("one value per line") : option.Default;
             editor = field.MakeValueEditor(panFields, option.IsMultiple, severalHint, option.Default);
         }
         Describe(*editor, option.Name, option.Description, option.Default);
@@ -441,10 +443,10 @@ void TfrmPalette::UpdatePreview() {
         const std::optional<QString> built = BuildCommandLine(*FCommand, values, SystemQuoting());
         line = built ? Finished(*built) : QString();
         const QString missing = MissingArgument(*FCommand, values);
-        if (!built) message = QStringLiteral("A value holds a line break, which this system's command line cannot carry.");
-        else if (!missing.isEmpty()) message = QStringLiteral("Fill in the required argument \"%1\".").arg(missing);
+        if (!built) message = tr("A value holds a line break, which this system's command line cannot carry.");
+        else if (!missing.isEmpty()) message = tr("Fill in the required argument \"%1\".").arg(missing);
     } else {
-        message = QStringLiteral("Choose a command from the list.");
+        message = tr("Choose a command from the list.");
     }
     edtPreview->setText(line);
     lblMessage->setText(message);

@@ -29,7 +29,7 @@ TWidget* Described(TWidget* AWidget, const char* AName, const QString& AAccessib
 
 const QList<QPair<QString, QString>>& TfrmPreferences::Languages() {
     static const QList<QPair<QString, QString>> languages = {
-        {QString(), QStringLiteral("The system's language")},
+        {QString(), QStringLiteral(QT_TR_NOOP("System default"))},
         {QStringLiteral("en"), QStringLiteral("English")},
         {QStringLiteral("de"), QStringLiteral("Deutsch")},
     };
@@ -39,24 +39,24 @@ const QList<QPair<QString, QString>>& TfrmPreferences::Languages() {
 TfrmPreferences::TfrmPreferences(const TPreferences& APreferences, IDesktop& ADesktop, QWidget* parent)
     : QDialog(parent), FDesktop(ADesktop), FEdited(APreferences) {
     setObjectName(QStringLiteral("frmPreferences"));
-    setWindowTitle(QStringLiteral("Preferences"));
+    setWindowTitle(tr("Preferences"));
 
-    FchkCheckForUpdates = Described(new QCheckBox(QStringLiteral("&Look for a newer version after the start"), this),
+    FchkCheckForUpdates = Described(new QCheckBox(tr("&Look for a newer version after the start"), this),
                                     "chkCheckForUpdates", QStringLiteral("Look for a newer version after the start"),
-                                    QStringLiteral("Ten seconds after the start, ask the web site whether a newer "
+                                    tr("Ten seconds after the start, ask the web site whether a newer "
                                                    "version exists (File > Check for Updates always can)"));
-    FchkColours = Described(new QCheckBox(QStringLiteral("&Coloured output from the preset buttons"), this),
+    FchkColours = Described(new QCheckBox(tr("&Coloured output from the preset buttons"), this),
                             "chkColours", QStringLiteral("Coloured output from the preset buttons"),
-                            QStringLiteral("The preset buttons add the tools' --ansi option (View > Colours)"));
+                            tr("The preset buttons add the tools' --ansi option (View > Colours)"));
 
     FlblFont = new QLabel(this);
     FlblFont->setObjectName(QStringLiteral("lblConsoleFont"));
-    auto* chooseFont = Described(new QPushButton(QStringLiteral("C&hoose\u2026"), this), "btnConsoleFont",
+    auto* chooseFont = Described(new QPushButton(tr("C&hoose…"), this), "btnConsoleFont",
                                  QStringLiteral("Choose the console font"),
-                                 QStringLiteral("The font the console writes in"));
-    auto* defaultFont = Described(new QPushButton(QStringLiteral("&Default"), this), "btnConsoleFontDefault",
+                                 tr("The font the console writes in"));
+    auto* defaultFont = Described(new QPushButton(tr("&Default"), this), "btnConsoleFontDefault",
                                   QStringLiteral("Default console font"),
-                                  QStringLiteral("Tahoma where it is installed, else the system's fixed-width font"));
+                                  tr("Tahoma where it is installed, else the system's fixed-width font"));
     connect(chooseFont, &QPushButton::clicked, this, &TfrmPreferences::ChooseFont);
     connect(defaultFont, &QPushButton::clicked, this, [this] {
         FEdited.ConsoleFont.clear();
@@ -68,20 +68,20 @@ TfrmPreferences::TfrmPreferences(const TPreferences& APreferences, IDesktop& ADe
     fontRow->addWidget(defaultFont);
 
     FspnCapacity = Described(new QSpinBox(this), "spnConsoleCapacity", QStringLiteral("Console capacity"),
-                             QStringLiteral("How much text the console keeps; past it the oldest text leaves"));
+                             tr("How much text the console keeps; past it the oldest text leaves"));
     FspnCapacity->setRange(TPreferences::kMinCapacityMiB, TPreferences::kMaxCapacityMiB);
-    FspnCapacity->setSuffix(QStringLiteral(" Mi characters"));
+    FspnCapacity->setSuffix(tr(" Mi characters"));
     FspnCapacity->setValue(APreferences.ConsoleCapacityMiB);
 
     FedtEditor = Described(new QLineEdit(APreferences.EditorCommand, this), "edtEditorCommand",
                            QStringLiteral("Editor command"),
-                           QStringLiteral("The command line that opens a file at a line, for example "
+                           tr("The command line that opens a file at a line, for example "
                                           "code --goto {file}:{line}; empty: the desktop's opener"));
-    FedtEditor->setPlaceholderText(QStringLiteral("the desktop's opener"));
+    FedtEditor->setPlaceholderText(tr("the desktop's opener"));
 
     FcmbLanguage = Described(new QComboBox(this), "cmbLanguage", QStringLiteral("Language"),
-                             QStringLiteral("The language of the program's texts, from the next start"));
-    for (const auto& [value, name] : Languages()) FcmbLanguage->addItem(name, value);
+                             tr("The language of the program's texts, from the next start"));
+    for (const auto& [value, name] : Languages()) FcmbLanguage->addItem(tr(name.toUtf8().constData()), value);
     FcmbLanguage->setCurrentIndex(std::max(0, FcmbLanguage->findData(APreferences.Language)));
 
     FchkCheckForUpdates->setChecked(APreferences.CheckForUpdates);
@@ -91,12 +91,15 @@ TfrmPreferences::TfrmPreferences(const TPreferences& APreferences, IDesktop& ADe
     auto* form = new QFormLayout;
     form->addRow(FchkCheckForUpdates);
     form->addRow(FchkColours);
-    auto* fontLabel = new QLabel(QStringLiteral("Console &font:"), this);
+    auto* fontLabel = new QLabel(tr("Console &font:"), this);
     fontLabel->setBuddy(chooseFont);
     form->addRow(fontLabel, fontRow);
-    form->addRow(QStringLiteral("Console &holds at most:"), FspnCapacity);
-    form->addRow(QStringLiteral("&Editor command:"), FedtEditor);
-    form->addRow(QStringLiteral("L&anguage:"), FcmbLanguage);
+    form->addRow(tr("Console &holds at most:"), FspnCapacity);
+    form->addRow(tr("&Editor command:"), FedtEditor);
+    form->addRow(tr("L&anguage:"), FcmbLanguage);
+    auto* languageNote = new QLabel(tr("A new language shows from the next start."), this);
+    languageNote->setObjectName(QStringLiteral("lblLanguageNote"));
+    form->addRow(QString(), languageNote);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->setObjectName(QStringLiteral("btnsPreferences"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -122,13 +125,13 @@ void TfrmPreferences::ShowFont() {
     const QString size = font.pointSize() > 0 ? QString::number(font.pointSize()) + QStringLiteral(" pt")
                                               : QString::number(font.pixelSize()) + QStringLiteral(" px");
     FlblFont->setText(font.family() + u' ' + size +
-                      (FEdited.ConsoleFont.isEmpty() ? QStringLiteral(" (default)") : QString()));
+                      (FEdited.ConsoleFont.isEmpty() ? tr(" (default)") : QString()));
 }
 
 void TfrmPreferences::ChooseFont() {
     QFont font = ConsoleFont();
     if (!FEdited.ConsoleFont.isEmpty()) font.fromString(FEdited.ConsoleFont);
-    if (!FDesktop.ChooseFont(this, QStringLiteral("Console Font"), font)) return;
+    if (!FDesktop.ChooseFont(this, tr("Console Font"), font)) return;
     FEdited.ConsoleFont = font.toString();
     ShowFont();
 }

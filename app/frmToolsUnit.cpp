@@ -96,11 +96,11 @@ TfrmTools::TfrmTools(const QString& AProjectFolder, const TProjectTools& ATools,
                      QWidget* parent)
     : QDialog(parent), FProjectFolder(AProjectFolder) {
     setObjectName(QStringLiteral("frmTools"));
-    setWindowTitle(QStringLiteral("Project Tools"));
+    setWindowTitle(tr("Project Tools"));
     setAccessibleName(QStringLiteral("Project tools"));
     auto* layout = new QVBoxLayout(this);
 
-    auto* project = new QLabel(QStringLiteral("Project: ") + AProjectFolder, this);
+    auto* project = new QLabel(tr("Project: ") + AProjectFolder, this);
     project->setObjectName(QStringLiteral("lblToolsProject"));
     project->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(project);
@@ -112,36 +112,36 @@ TfrmTools::TfrmTools(const QString& AProjectFolder, const TProjectTools& ATools,
     }
 
     auto* form = new QFormLayout;
-    FedtPhp = AddLine(*form, QStringLiteral("&PHP program:"), "edtPhp", QStringLiteral("PHP program"), this);
-    FedtPhp->setToolTip(QStringLiteral("php on the search path, or the full path of a PHP program"));
+    FedtPhp = AddLine(*form, tr("&PHP program:"), "edtPhp", QStringLiteral("PHP program"), this);
+    FedtPhp->setToolTip(tr("php on the search path, or the full path of a PHP program"));
     FedtComposer =
-        AddLine(*form, QStringLiteral("C&omposer program:"), "edtComposer", QStringLiteral("Composer program"), this);
+        AddLine(*form, tr("C&omposer program:"), "edtComposer", QStringLiteral("Composer program"), this);
     FedtComposer->setToolTip(
-        QStringLiteral("composer on the search path, a full path, or composer.phar for the project's own copy"));
+        tr("composer on the search path, a full path, or composer.phar for the project's own copy"));
 
     FcmbRoute = new QComboBox(this);
     FcmbRoute->setObjectName(QStringLiteral("cmbRoute"));
     FcmbRoute->setAccessibleName(QStringLiteral("How commands reach the project"));
-    FcmbRoute->addItem(QStringLiteral("Directly"), int(TProjectTools::TRoute::Direct));
-    FcmbRoute->addItem(QStringLiteral("Through Sail (./vendor/bin/sail)"), int(TProjectTools::TRoute::Sail));
-    FcmbRoute->addItem(QStringLiteral("Through a Docker Compose service"), int(TProjectTools::TRoute::Compose));
-    auto* routeLabel = new QLabel(QStringLiteral("&Run commands:"), this);
+    FcmbRoute->addItem(tr("Directly"), int(TProjectTools::TRoute::Direct));
+    FcmbRoute->addItem(tr("Through Sail (./vendor/bin/sail)"), int(TProjectTools::TRoute::Sail));
+    FcmbRoute->addItem(tr("Through a Docker Compose service"), int(TProjectTools::TRoute::Compose));
+    auto* routeLabel = new QLabel(tr("&Run commands:"), this);
     routeLabel->setBuddy(FcmbRoute);
     form->addRow(routeLabel, FcmbRoute);
-    FedtService = AddLine(*form, QStringLiteral("&Service:"), "edtService", QStringLiteral("Docker Compose service"), this);
+    FedtService = AddLine(*form, tr("&Service:"), "edtService", QStringLiteral("Docker Compose service"), this);
 
     FmemEnvironment = new QPlainTextEdit(this);
     FmemEnvironment->setObjectName(QStringLiteral("memEnvironment"));
     FmemEnvironment->setAccessibleName(QStringLiteral("Extra environment variables"));
-    FmemEnvironment->setToolTip(QStringLiteral("One NAME=value a line"));
+    FmemEnvironment->setToolTip(tr("One NAME=value a line"));
     FmemEnvironment->setTabChangesFocus(true);
     FmemEnvironment->setFixedHeight(70);
-    auto* environmentLabel = new QLabel(QStringLiteral("&Environment:"), this);
+    auto* environmentLabel = new QLabel(tr("&Environment:"), this);
     environmentLabel->setBuddy(FmemEnvironment);
     form->addRow(environmentLabel, FmemEnvironment);
     layout->addLayout(form);
 
-    FbtnCheck = new QPushButton(QStringLiteral("&Check"), this);
+    FbtnCheck = new QPushButton(tr("&Check"), this);
     FbtnCheck->setObjectName(QStringLiteral("btnCheck"));
     FbtnCheck->setAccessibleName(QStringLiteral("Check the tools"));
     FbtnCheck->setAutoDefault(false);
@@ -202,8 +202,8 @@ void TfrmTools::btnCheckClick() {
     FCheck = new TToolsCheck(Tools(), FProjectFolder, this);
     connect(FCheck, &TToolsCheck::checked, this,
             [this](const QString& ALine, const QString& AOutput, int ACode, const QString& AProblem) {
-        const QString status = ACode >= 0          ? QStringLiteral("exit code %1").arg(ACode)
-                               : AProblem.isEmpty() ? QStringLiteral("could not start")
+        const QString status = ACode >= 0          ? tr("exit code %1").arg(ACode)
+                               : AProblem.isEmpty() ? tr("could not start")
                                                     : AProblem;
         QString text = QStringLiteral("$ ") + ALine + QStringLiteral("  (") + status + u')';
         const QString output = AOutput.trimmed();

@@ -3,6 +3,7 @@
 #include "app/Fonts.h"
 #include "app/StartOptions.h"
 #include "app/TarnwickApplication.h"
+#include "app/Translations.h"
 #include "app/dtmMainUnit.h"
 #include "app/frmMainUnit.h"
 
@@ -28,6 +29,8 @@ void AnswerInformationOptions(int& argc, char** argv) {
     QCoreApplication probe(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Tarnwick 2"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TARNWICK_VERSION));
+    // The system's language: finding the stored preference could make the settings folder.
+    const TTranslations translations(TTranslations::UiLanguages(QString()));
     QCommandLineParser parser;
     TStartOptions::SetUp(parser);
     parser.process(probe);
@@ -84,6 +87,10 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationVersion(QStringLiteral(TARNWICK_VERSION));
     // Ties the window to the desktop entry, whose icon the desktop then shows for it.
     QGuiApplication::setDesktopFileName(TAppEnvironment::kAppId);
+    // The language chosen in the preferences, else the system's; a change takes effect at
+    // the next start.
+    TAppEnvironment environment = TAppEnvironment::FromSystem();
+    const TTranslations translations(TTranslations::UiLanguages(environment));
 
     QCommandLineParser parser;
     TStartOptions::SetUp(parser);
@@ -96,7 +103,6 @@ int main(int argc, char** argv) {
     }
 
     const TStartReads startReads;
-    TAppEnvironment environment = TAppEnvironment::FromSystem();
     environment.StartProject = options.StartProject;
     TdtmMain dtmMain(desktop);
     TfrmMain frmMain(dtmMain, desktop, environment);

@@ -53,7 +53,8 @@ if(TARNWICK_WINDOWS_CROSS)
   install(FILES ${tw_platform} DESTINATION ${CMAKE_INSTALL_BINDIR}/platforms)
   install(FILES ${tw_styles} DESTINATION ${CMAKE_INSTALL_BINDIR}/styles)
 elseif(WIN32)
-  # Qt's libraries and plugins, from the kit's windeployqt, into the installed folder.
+  # Qt's libraries, plugins and its own translations (for its dialogs in the user's
+  # language), from the kit's windeployqt, into the installed folder.
   if(TARGET Qt6::windeployqt)
     set(tw_windeployqt $<TARGET_FILE:Qt6::windeployqt>)
   else()
@@ -63,7 +64,7 @@ elseif(WIN32)
     set(tw_windeployqt ${TARNWICK_WINDEPLOYQT})
   endif()
   install(CODE "
-    execute_process(COMMAND \"${tw_windeployqt}\" --no-translations
+    execute_process(COMMAND \"${tw_windeployqt}\"
                             --dir \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\"
                             \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/tarnwick.exe\"
                     COMMAND_ERROR_IS_FATAL ANY)")
@@ -158,6 +159,9 @@ else()
   set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "php-cli, composer")
   # The window needs a platform plugin, which Qt's libraries do not bring by themselves.
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+  # Qt's own dialogs and buttons in the user's language come from the system's Qt
+  # translations; the program's own are built into it.
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "${CPACK_DEBIAN_PACKAGE_RECOMMENDS}, qt6-translations-l10n")
 endif()
 
 include(CPack)

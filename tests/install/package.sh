@@ -24,6 +24,9 @@ for library in libc6 libqt6widgets6 libcurl4; do
 done
 # The window's platform plugin, which no library of Qt's depends on.
 grep -qE "(^|, )qt6-qpa-plugins(,|$)" <<<"$(field Depends)" || fail "Depends lacks qt6-qpa-plugins: $(field Depends)"
+# Qt's own translations for its dialogs, which the program can do without.
+grep -qE "(^|, )qt6-translations-l10n(,|$)" <<<"$(field Recommends)" ||
+  fail "Recommends lacks qt6-translations-l10n: $(field Recommends)"
 # No maintainer scripts: the update module's private folder needs no ldconfig.
 [ -z "$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | grep -E 'post|pre')" ] ||
   fail "maintainer scripts: $(dpkg-deb --ctrl-tarfile "$deb" | tar -t)"
