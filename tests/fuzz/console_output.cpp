@@ -88,7 +88,7 @@ TColouredOutput ColouredOutput(const std::string& ABytes) {
     TColouredOutput output;
     QRgb colour = 0;
     bool bold = false;
-    auto Sgr = [&](const QString& AParameters) { output.Text += u"\x1b[" + AParameters + u'm'; };
+    auto Sgr = [&](const QString& AParameters) { output.Text += QStringLiteral("\x1b[") + AParameters + u'm'; };
     for (std::size_t i = 0; i < ABytes.size(); ++i) {
         const auto b = static_cast<unsigned char>(ABytes[i]);
         const unsigned next = i + 1 < ABytes.size() ? static_cast<unsigned char>(ABytes[i + 1]) : 0;
