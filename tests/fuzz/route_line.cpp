@@ -119,8 +119,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }();
     const std::string sail = "./vendor/bin/sail";
     const std::string docker = (Project() / "bin" / "docker").string();
-    const std::string prefix = "PATH=" + platform::PosixShellWord((Project() / "bin").string()) + ":$PATH; cd " +
-                               platform::PosixShellWord(Project().string()) + " && ";
+    // One shell runs the routed lines one after the other: each line's records follow
+    // the previous line's.
+    std::string script = "PATH=" + platform::PosixShellWord((Project() / "bin").string()) + ":$PATH; cd " +
+                         platform::PosixShellWord(Project().string()) + " || exit 1\n";
+    std::string expectedOutput;
 
     const struct {
         std::string line;
@@ -147,12 +150,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             else expected.push_back(c.tool);
         }
         expected.insert(expected.end(), words.begin(), words.end());
-        const std::string routed = RouteCommandLine(tools, c.line);
-        const std::string output = fuzz::ShellOutput(prefix + routed);
-        if (output != Printed(expected, arriving)) {
-            std::fprintf(stderr, "line: %s\nrouted: %s\n", c.line.c_str(), routed.c_str());
-            Check(false, "the routed line gives other values");
-        }
+        script += RouteCommandLine(tools, c.line) + "\n";
+        expectedOutput += Printed(expected, arriving);
+    }
+    if (fuzz::ShellOutput(script) != expectedOutput) {
+        std::fprintf(stderr, "script:\n%s\n", script.c_str());
+        Check(false, "the routed lines give other values");
     }
     return 0;
 }
