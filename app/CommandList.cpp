@@ -4,6 +4,7 @@
 #include <QRegularExpression>
 
 #include "platform/ShellQuote.h"
+#include "platform/ToolSearch.h"
 
 #include <nlohmann/json.hpp>
 
@@ -182,6 +183,29 @@ TQuoteArgument SystemQuoting() {
         if (!quoted) return std::nullopt;
         return QString::fromStdString(*quoted);
     };
+}
+
+TToolQuoting ProgramQuoting(const std::string& AProgram) {
+    TToolQuoting quoting;
+    quoting.Quote = [AProgram](const QString& AValue) -> std::optional<QString> {
+        const std::optional<std::string> quoted = platform::QuoteArgumentFor(AProgram, AValue.toStdString());
+        if (!quoted) return std::nullopt;
+        return QString::fromStdString(*quoted);
+    };
+    quoting.Refusal =
+        platform::RunsAsBatchFile(AProgram)
+            ? QCoreApplication::translate("TfrmPalette", "A value holds a percent sign or a line break, which "
+                                                         "cannot be passed safely to the batch file %1.")
+                  .arg(QString::fromStdString(AProgram))
+            : QCoreApplication::translate("TfrmPalette",
+                                          "A value holds a line break, which this system's command line cannot carry.");
+    return quoting;
+}
+
+TToolQuoting ToolQuoting(TCommandType ATool) {
+    if (ATool != TCommandType::Composer) return ProgramQuoting("php");
+    const std::string found = platform::FindOnSearchPath("composer");
+    return ProgramQuoting(found.empty() ? std::string("composer.bat") : found);
 }
 
 QString MissingArgument(const TCommandInfo& ACommand, const TCommandValues& AValues) {

@@ -86,6 +86,22 @@ using TQuoteArgument = std::function<std::optional<QString>(const QString&)>;
 // The running system's quoting (platform/ShellQuote.h).
 TQuoteArgument SystemQuoting();
 
+// How the values of one tool's command line are written, and what to tell the user when
+// a value cannot be written.
+struct TToolQuoting {
+    TQuoteArgument Quote;
+    QString Refusal;
+};
+
+// The quoting for arguments of the program at AProgram (platform::QuoteArgumentFor): the
+// batch-file rules when the system runs it as a batch file, which refuse more values.
+TToolQuoting ProgramQuoting(const std::string& AProgram);
+
+// The quoting for a tool's command lines: Artisan's go to PHP, Composer's to the file
+// that "composer" names on the search path; where none is found, the usual batch file is
+// taken, whose rules are the safe ones for any program.
+TToolQuoting ToolQuoting(TCommandType ATool);
+
 // The first required argument without a value, or an empty text.
 QString MissingArgument(const TCommandInfo& ACommand, const TCommandValues& AValues);
 

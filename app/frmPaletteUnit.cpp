@@ -424,7 +424,7 @@ QString TfrmPalette::CommandLine() const {
     if (!FCommand) return QString();
     const TCommandValues values = Values();
     if (!MissingArgument(*FCommand, values).isEmpty()) return QString();
-    const std::optional<QString> built = BuildCommandLine(*FCommand, values, SystemQuoting());
+    const std::optional<QString> built = BuildCommandLine(*FCommand, values, ToolQuoting(FCommand->Tool).Quote);
     return built ? Finished(*built) : QString();
 }
 
@@ -440,10 +440,11 @@ void TfrmPalette::UpdatePreview() {
     QString line;
     if (FCommand) {
         const TCommandValues values = Values();
-        const std::optional<QString> built = BuildCommandLine(*FCommand, values, SystemQuoting());
+        const TToolQuoting quoting = ToolQuoting(FCommand->Tool);
+        const std::optional<QString> built = BuildCommandLine(*FCommand, values, quoting.Quote);
         line = built ? Finished(*built) : QString();
         const QString missing = MissingArgument(*FCommand, values);
-        if (!built) message = tr("A value holds a line break, which this system's command line cannot carry.");
+        if (!built) message = quoting.Refusal;
         else if (!missing.isEmpty()) message = tr("Fill in the required argument \"%1\".").arg(missing);
     } else {
         message = tr("Choose a command from the list.");

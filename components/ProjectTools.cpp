@@ -195,9 +195,12 @@ std::optional<TProjectTools> TProjectToolsStore::Load(const std::string& AProjec
     for (auto& [key, value] : platform::portable::ProfileSection(AProjectFolder, bytes))
         values.emplace(LowerAscii(key), std::move(value));
     if (values.empty()) return std::nullopt;
+    // A value with a NUL byte is left out: no command line can carry it and no save can
+    // write it back.
+    auto Usable = [](const std::string& AValue) { return AValue.find('\0') == std::string::npos; };
     auto Read = [&](const std::string& AKey, const std::string& ADefault) {
         const auto found = values.find(LowerAscii(AKey));
-        return found == values.end() ? ADefault : found->second;
+        return found == values.end() || !Usable(found->second) ? ADefault : found->second;
     };
     TProjectTools tools;
     tools.PhpProgram = Read("Php", tools.PhpProgram);
@@ -206,9 +209,9 @@ std::optional<TProjectTools> TProjectToolsStore::Load(const std::string& AProjec
     tools.ComposeService = Read("Service", tools.ComposeService);
     // Env1, Env2, ... up to the first blank one.
     for (std::size_t i = 1; i <= kMaxEnvironmentLines; ++i) {
-        const std::string line = Read("Env" + std::to_string(i), "");
-        if (line.empty()) break;
-        tools.Environment.push_back(line);
+        const auto found = values.find("env" + std::to_string(i));
+        if (found == values.end() || found->second.empty()) break;
+        if (Usable(found->second)) tools.Environment.push_back(found->second);
     }
     return tools;
 }
@@ -272,12 +275,14 @@ std::string VersionFromReport(const std::string& AReport) {
     for (std::size_t i = 0; i < AReport.size(); ++i) {
         if (!std::isdigit(static_cast<unsigned char>(AReport[i]))) continue;
         if (i > 0 && (std::isalnum(static_cast<unsigned char>(AReport[i - 1])) || AReport[i - 1] == '.')) continue;
+        // Digits, and a dot only between digits: "7..2" is no version.
         std::size_t end = i;
         while (end < AReport.size() &&
-               (std::isdigit(static_cast<unsigned char>(AReport[end])) || AReport[end] == '.'))
+               (std::isdigit(static_cast<unsigned char>(AReport[end])) ||
+                (AReport[end] == '.' && end + 1 < AReport.size() &&
+                 std::isdigit(static_cast<unsigned char>(AReport[end + 1])))))
             ++end;
-        std::string version = AReport.substr(i, end - i);
-        while (!version.empty() && version.back() == '.') version.pop_back();
+        const std::string version = AReport.substr(i, end - i);
         if (version.find('.') != std::string::npos) return version;
         i = end;
     }

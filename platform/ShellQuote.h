@@ -37,6 +37,10 @@ std::optional<std::string> QuoteForBatch(const std::string& AArgument);
 // the system drops.
 bool IsBatchFile(const std::string& APath);
 
+// True when the running system starts the program at APath as a batch file, through a
+// command interpreter that reads its arguments a second time (Windows: IsBatchFile).
+bool RunsAsBatchFile(const std::string& APath);
+
 // The running system's way of writing an argument into a command line that goes to its
 // command interpreter (QuoteForSh on POSIX, QuoteForCmd on Windows). Nothing when the
 // argument holds a NUL byte, which no command line can carry.

@@ -7,8 +7,10 @@ std::optional<std::string> QuoteArgument(const std::string& AArgument) {
     return QuoteForCmd(AArgument);
 }
 
+bool RunsAsBatchFile(const std::string& APath) { return IsBatchFile(APath); }
+
 std::optional<std::string> QuoteArgumentFor(const std::string& AProgram, const std::string& AArgument) {
-    return IsBatchFile(AProgram) ? QuoteForBatch(AArgument) : QuoteArgument(AArgument);
+    return RunsAsBatchFile(AProgram) ? QuoteForBatch(AArgument) : QuoteArgument(AArgument);
 }
 
 }  // namespace platform

@@ -8,6 +8,12 @@ namespace platform {
 // Whether a program of that name (without a suffix) is on the search path.
 bool IsOnSearchPath(const std::string& AProgram);
 
+// The file that the command interpreter starts for a program named without a folder:
+// the first folder of the search path that holds it; on Windows the name may also take
+// each suffix that PATHEXT lists (".COM;.EXE;.BAT;.CMD" when it is not set), in that
+// order, so that "composer" can give "...\composer.bat". Empty when none is found.
+std::string FindOnSearchPath(const std::string& AProgram);
+
 // The folders besides the search path where PHP is usually installed: on Windows
 // "php" on the drive root and, for each folder there, the layouts that local-server
 // bundles use ("<folder>\php", and "<folder>\bin\php" with one sub-folder per

@@ -1,5 +1,6 @@
 #include "platform/ToolSearch.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -7,16 +8,21 @@
 
 namespace platform {
 
-bool IsOnSearchPath(const std::string& AProgram) {
+std::string FindOnSearchPath(const std::string& AProgram) {
+    if (AProgram.empty() || AProgram.find('/') != std::string::npos) return {};
     const char* path = std::getenv("PATH");
     std::istringstream folders(path ? path : "");
     std::string folder;
     while (std::getline(folders, folder, ':')) {
         const std::string candidate = (folder.empty() ? std::string(".") : folder) + "/" + AProgram;
-        if (::access(candidate.c_str(), X_OK) == 0) return true;
+        struct stat status;
+        if (::stat(candidate.c_str(), &status) == 0 && S_ISREG(status.st_mode) && ::access(candidate.c_str(), X_OK) == 0)
+            return candidate;
     }
-    return false;
+    return {};
 }
+
+bool IsOnSearchPath(const std::string& AProgram) { return !FindOnSearchPath(AProgram).empty(); }
 
 std::vector<std::string> UsualPhpFolders(const std::string&) { return {}; }
 

@@ -25,6 +25,31 @@ bool IsOnSearchPath(const std::string& AProgram) {
     return false;
 }
 
+std::string FindOnSearchPath(const std::string& AProgram) {
+    if (AProgram.empty() || AProgram.find_first_of("\\/:") != std::string::npos) return {};
+    const char* pathExt = std::getenv("PATHEXT");
+    std::vector<std::string> suffixes;
+    std::istringstream extensions(pathExt && *pathExt ? pathExt : ".COM;.EXE;.BAT;.CMD");
+    std::string suffix;
+    while (std::getline(extensions, suffix, ';'))
+        if (!suffix.empty()) suffixes.push_back(suffix);
+    // A name that already has a suffix is looked for as it is first.
+    if (fs::path(AProgram).has_extension()) suffixes.insert(suffixes.begin(), "");
+    const char* path = std::getenv("PATH");
+    std::istringstream folders(path ? path : "");
+    std::string folder;
+    std::error_code error;
+    while (std::getline(folders, folder, ';')) {
+        if (folder.size() >= 2 && folder.front() == '"' && folder.back() == '"') folder = folder.substr(1, folder.size() - 2);
+        if (folder.empty()) continue;
+        for (const std::string& ending : suffixes) {
+            const fs::path candidate = PathFromUtf8(folder) / PathFromUtf8(AProgram + ending);
+            if (fs::is_regular_file(candidate, error)) return Utf8FromPath(candidate);
+        }
+    }
+    return {};
+}
+
 std::vector<std::string> UsualPhpFolders(const std::string& ADriveRoot) {
     std::string root = ADriveRoot;
     if (!root.empty() && root.back() != '\\') root += '\\';

@@ -8,16 +8,24 @@
 //
 // Oracles: the pieces decode to what the whole output decodes to; a console that
 // receives the pieces through BeginOutput, AppendOutput and EndOutput holds exactly
-// what AddText of the whole output gives, and fails (runs out of room) exactly when
-// AddText does.
+// what AddText of the whole output gives, character by character with its colour and
+// bold, and fails (runs out of room) exactly when AddText does.
+//
+// The same bytes also spell a coloured output from a small alphabet (text, line feeds,
+// the SGR codes for the colours, bold and reset, and sequences the console drops); a
+// small model of those codes gives each character's colour and bold, and the console
+// that receives that output in pieces, also cut inside a sequence, shows exactly them.
 #include <QApplication>
+#include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
 
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "FuzzSupport.h"
+#include "app/AnsiStyle.h"
 #include "app/ConsoleEdit.h"
 #include "components/Exception.h"
 #include "platform/CodePage.h"
@@ -43,6 +51,104 @@ std::vector<std::string> Pieces(const std::string& bytes) {
         previous = static_cast<unsigned char>(pieces.back().back());
     }
     return pieces;
+}
+
+// How one character shows: the character, its colour (0 for the console's own) and
+// whether it is bold.
+struct TShown {
+    QChar Character;
+    QRgb Colour = 0;
+    bool Bold = false;
+    bool operator==(const TShown&) const = default;
+};
+
+QRgb ColourOf(const QTextCharFormat& AFormat) {
+    return AFormat.hasProperty(QTextFormat::ForegroundBrush) ? AFormat.foreground().color().rgba() : 0;
+}
+
+// Every character of the console but the line breaks, as it shows.
+std::vector<TShown> Shown(const TConsoleEdit& AConsole) {
+    std::vector<TShown> shown;
+    for (QTextBlock block = AConsole.document()->begin(); block.isValid(); block = block.next())
+        for (auto fragment = block.begin(); !fragment.atEnd(); ++fragment) {
+            const QTextCharFormat format = fragment.fragment().charFormat();
+            for (const QChar c : fragment.fragment().text())
+                shown.push_back({c, ColourOf(format), format.fontWeight() >= QFont::Bold});
+        }
+    return shown;
+}
+
+// A coloured output spelt from the bytes, and what each of its characters must show.
+struct TColouredOutput {
+    QString Text;
+    std::vector<TShown> Expected;
+};
+
+TColouredOutput ColouredOutput(const std::string& ABytes) {
+    TColouredOutput output;
+    QRgb colour = 0;
+    bool bold = false;
+    auto Sgr = [&](const QString& AParameters) { output.Text += QStringLiteral("\x1b[") + AParameters + u'm'; };
+    for (std::size_t i = 0; i < ABytes.size(); ++i) {
+        const auto b = static_cast<unsigned char>(ABytes[i]);
+        const unsigned next = i + 1 < ABytes.size() ? static_cast<unsigned char>(ABytes[i + 1]) : 0;
+        switch (b % 24) {
+        case 0: case 1: case 2: case 3: case 4: case 5: case 6: case 7:
+            Sgr(QString::number(30 + b % 8));
+            colour = AnsiColour(b % 8).rgba();
+            break;
+        case 8:
+            Sgr(QString::number(90 + next % 8));
+            colour = AnsiColour(8 + next % 8).rgba();
+            ++i;
+            break;
+        case 9:
+            Sgr(QStringLiteral("1"));
+            bold = true;
+            break;
+        case 10:
+            Sgr(QStringLiteral("22"));
+            bold = false;
+            break;
+        case 11:
+            Sgr(QString());  // no parameter: a reset
+            colour = 0;
+            bold = false;
+            break;
+        case 12:
+            Sgr(QStringLiteral("39"));
+            colour = 0;
+            break;
+        case 13:
+            Sgr(QStringLiteral("38;5;") + QString::number(next));
+            colour = AnsiColour(static_cast<int>(next)).rgba();
+            ++i;
+            break;
+        case 14:
+            Sgr(QStringLiteral("38;2;%1;%2;%3").arg(next).arg(b).arg(255 - next));
+            colour = QColor(static_cast<int>(next), b, 255 - static_cast<int>(next)).rgba();
+            ++i;
+            break;
+        case 15:
+            Sgr(QStringLiteral("0;1;3") + QString::number(next % 8));
+            colour = AnsiColour(static_cast<int>(next % 8)).rgba();
+            bold = true;
+            ++i;
+            break;
+        case 16:
+            output.Text += QStringLiteral("\x1b[2J\x1b]0;title\x07\x1b[3A");  // dropped, style kept
+            break;
+        case 17:
+            output.Text += u'\n';
+            break;
+        default: {
+            const QChar c(static_cast<char16_t>(b < 0x80 ? u'a' + b % 26 : 0x00C0 + b % 64));
+            output.Text += c;
+            output.Expected.push_back({c, colour, bold});
+        }
+        }
+    }
+    return output;
 }
 
 void Prepare(TConsoleEdit& console, const char* before, qsizetype capacity) {
@@ -108,5 +214,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(!streamed.InOutput(), "the output did not end");
     Check(streamedFull == atOnceFull, "one way ran out of room and the other did not");
     Check(streamed.toPlainText() == atOnce.toPlainText(), "the streamed output differs from the output added at once");
+    Check(Shown(streamed) == Shown(atOnce), "the streamed output is coloured otherwise than the output added at once");
+
+    // The coloured output against the model, streamed in pieces.
+    const TColouredOutput coloured = ColouredOutput(bytes);
+    TConsoleEdit console;
+    console.BeginOutput();
+    // Each piece 1 to 16 characters long, its length taken from the character before it.
+    for (qsizetype at = 0, length = 1; at < coloured.Text.size(); at += length) {
+        length = 1 + (at == 0 ? 0 : coloured.Text[at - 1].unicode() % 16);
+        console.AppendOutput(coloured.Text.mid(at, length));
+    }
+    console.EndOutput();
+    Check(Shown(console) == coloured.Expected, "a character shows another colour or weight than its codes select");
     return 0;
 }

@@ -281,6 +281,11 @@ TEST(BuildCommandLine, ArgumentsThenOptionsEachQuoted) {
     script.Options = {{"--force $(id)", "", false, false, false, "", ""}};
     EXPECT_EQ(BuildCommandLine(script, {{}, {true}, {{}}}, SystemQuoting()),
               std::optional<QString>("composer 'inspire; echo injected' '--force $(id)'"));
+    // Here the shell starts any program, a script too, with the arguments as given: the
+    // palette's Composer quoting is the shell's, a "%" included.
+    script.Arguments = {{"package", false, false, "", ""}};
+    EXPECT_EQ(BuildCommandLine(script, {{{"100%"}}, {true}, {{}}}, ToolQuoting(TCommandType::Composer).Quote),
+              std::optional<QString>("composer 'inspire; echo injected' 100% '--force $(id)'"));
 }
 
 // A runner that answers from fixtures and counts its calls, on whatever thread.

@@ -159,6 +159,9 @@ TEST(ProjectTools, VersionsAndConstraints) {
     EXPECT_EQ(VersionFromReport("PHP 8.2.36 (cli) (built: Nov 18 2026)"), "8.2.36");
     EXPECT_EQ(VersionFromReport("Composer version 2.5.5 2023-03-21 11:50:05"), "2.5.5");
     EXPECT_EQ(VersionFromReport("no version here 3"), "");
+    // A dot belongs to a version only between digits.
+    EXPECT_EQ(VersionFromReport("build 7..2, then PHP 8.1.4."), "8.1.4");
+    EXPECT_EQ(VersionFromReport("7.4..1"), "7.4");
 
     const struct {
         const char* version;
@@ -270,6 +273,23 @@ TEST(ProjectTools, AHugeEnvironmentLoadsCutAtTheBound) {
     EXPECT_EQ(loaded->Route, TRoute::Sail);
     ASSERT_EQ(loaded->Environment.size(), TProjectToolsStore::kMaxEnvironmentLines);
     EXPECT_EQ(loaded->Environment.back(), "K1000=v");
+}
+
+// A value with a NUL byte (a damaged file) is left out: the tools that load can be run
+// and saved again.
+TEST(ProjectTools, ValuesWithANulByteAreLeftOut) {
+    testsupport::TempFolder temp;
+    const std::string file = (temp.Path() / "projects.ini").string();
+    testsupport::WriteBytes(file, std::string("[/p]\nPhp=/opt/p\0hp\nComposer=c.bat\nEnv1=A=1\nEnv2=B=\0x\nEnv3=C=3\n", 62));
+
+    const TProjectToolsStore store(file);
+    const auto loaded = store.Load("/p");
+    ASSERT_TRUE(loaded.has_value());
+    EXPECT_EQ(loaded->PhpProgram, "php");
+    EXPECT_EQ(loaded->ComposerProgram, "c.bat");
+    EXPECT_EQ(loaded->Environment, (std::vector<std::string>{"A=1", "C=3"}));
+    ASSERT_TRUE(store.Save("/p", *loaded));
+    EXPECT_EQ(store.Load("/p"), loaded);
 }
 
 // Detection with the real php and composer on the search path.

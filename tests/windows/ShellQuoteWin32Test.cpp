@@ -7,8 +7,13 @@
 #include <vector>
 
 #include "components/Cmd.h"
+#include "platform/ToolSearch.h"
 #include "TempFolder.h"
 #include "WineTestSupport.h"
+
+#include <cstdlib>
+
+#include <windows.h>
 
 namespace {
 
@@ -79,6 +84,45 @@ TEST(ShellQuoteWin32Test, BatchWrapperHandsEveryValueOnAsTyped) {
     const std::string output = RunThroughCmd(command, testsupport::Utf8(folder.Path()));
     EXPECT_EQ(DecodeLines(output), passed) << command << "\n" << output;
     EXPECT_FALSE(std::filesystem::exists(folder.Path() / "pwned"));
+}
+
+// "composer" found on the search path as a batch file shaped like Composer's own
+// wrapper: each value reaches the program whole or is refused, and none runs a command.
+TEST(ShellQuoteWin32Test, ComposerBatchOnTheSearchPathGetsValuesWholeOrRefused) {
+    testsupport::TempFolder folder;
+    const std::filesystem::path tools = folder.Path() / "tools & bin";
+    std::filesystem::create_directories(tools);
+    std::ofstream(tools / "composer.bat") << "@echo OFF\r\nsetlocal DISABLEDELAYEDEXPANSION\r\n\"" << platform::ModuleFileName()
+                                          << "\" " << testsupport::PrintArgumentsArgument << " %*\r\n";
+    const char* saved = std::getenv("PATH");
+    const std::string savedPath = saved ? saved : "";
+    auto setPath = [](const std::string& AValue) {
+        _putenv_s("PATH", AValue.c_str());
+        SetEnvironmentVariableA("PATH", AValue.c_str());
+    };
+    setPath(testsupport::Utf8(tools) + ";" + savedPath);
+
+    const std::string program = platform::FindOnSearchPath("composer");
+    EXPECT_EQ(program, testsupport::Utf8(tools / "composer.bat"));
+    EXPECT_TRUE(platform::RunsAsBatchFile(program));
+    const std::vector<std::string> values = {
+        "\"", "a\"&echo pwned>pwned", "\"&echo pwned>pwned&\"", "x & echo pwned> pwned", "50%",
+        "%PATH%", "^caret^", "a^&echo pwned>pwned", "x | echo pwned > pwned", "<in> >out",
+        "\"\"<in>\"\"", "quote\\\" & echo pwned>pwned", "!PATH! (x)", "end\\",
+    };
+    std::string command = "composer";
+    std::vector<std::string> passed;
+    for (const std::string& value : values) {
+        const std::optional<std::string> quoted = platform::QuoteArgumentFor(program, value);
+        EXPECT_EQ(quoted.has_value(), value.find('%') == std::string::npos) << value;
+        if (!quoted) continue;
+        command += ' ' + *quoted;
+        passed.push_back(value);
+    }
+    const std::string output = RunThroughCmd(command, testsupport::Utf8(folder.Path()));
+    setPath(savedPath);
+    EXPECT_EQ(DecodeLines(output), passed) << command << "\n" << output;
+    for (const char* made : {"pwned", "out"}) EXPECT_FALSE(std::filesystem::exists(folder.Path() / made)) << made;
 }
 
 // A program whose path has blanks, brackets and an ampersand, in plain quotes, with
