@@ -6,11 +6,13 @@
 #include "app/Desktop.h"
 #include "app/Fonts.h"
 #include "app/LinkLabel.h"
+#include "app/Pictures.h"
 #include "app/TarnwickApplication.h"
 #include "app/UpdateCheckRun.h"
 #include "app/CatalogueStore.h"
 #include "app/dtmMainUnit.h"
 #include "app/frmPaletteUnit.h"
+#include "app/frmPinnedPage.h"
 #include "app/frmToolsUnit.h"
 #include "components/Exception.h"
 #include "platform/Paths.h"
@@ -27,6 +29,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProxyStyle>
+#include <QStyleOption>
 #include <QTabBar>
 #include <QMenu>
 #include <QMenuBar>
@@ -85,20 +88,23 @@ constexpr int kLabel4RightGap = kTopDesignWidth - (517 + 106);
 
 constexpr int kTabWidth = 100;
 
-// The application's style, with page tabs of one fixed width.
+// The application's style, with the first AFixedTabs page tabs of one fixed width; tabs
+// after them (the Pinned page) take the width of their text.
 class TFixedTabWidthStyle : public QProxyStyle {
 public:
-    explicit TFixedTabWidthStyle(int AWidth) : FWidth(AWidth) {}
+    TFixedTabWidthStyle(int AWidth, int AFixedTabs) : FWidth(AWidth), FFixedTabs(AFixedTabs) {}
 
     QSize sizeFromContents(ContentsType AType, const QStyleOption* AOption, const QSize& ASize,
                            const QWidget* AWidget) const override {
         QSize size = QProxyStyle::sizeFromContents(AType, AOption, ASize, AWidget);
-        if (AType == CT_TabBarTab) size.setWidth(FWidth);
+        const auto* tab = qstyleoption_cast<const QStyleOptionTab*>(AOption);
+        if (AType == CT_TabBarTab && (!tab || tab->tabIndex < FFixedTabs)) size.setWidth(FWidth);
         return size;
     }
 
 private:
     int FWidth;
+    int FFixedTabs;
 };
 
 // The sub-folders of a folder as full paths, hidden ones too, sorted by name
@@ -141,6 +147,9 @@ TfrmMain::TfrmMain(TdtmMain& dtmMain, IDesktop& desktop, const TAppEnvironment& 
     setObjectName(QStringLiteral("frmMain"));
     setCentralWidget(ui->panMain);
     setWindowIcon(QIcon(QStringLiteral(":/images/tarnwick.png")));
+    // The donate picture in the screen's scale: donate@2x.png at 200 %.
+    ui->imgDonate->setPixmap(
+        TwoScaleIcon(QStringLiteral(":/images/donate.png")).pixmap(ui->imgDonate->size(), devicePixelRatio()));
     // Labels size themselves to their text in the window's font; the right-justified
     // one keeps its right edge.
     for (QLabel* label : {static_cast<QLabel*>(ui->lblfennoway), ui->Label2, ui->Label3, ui->Label1})
@@ -166,12 +175,14 @@ TfrmMain::TfrmMain(TdtmMain& dtmMain, IDesktop& desktop, const TAppEnvironment& 
 
     // Every tab 100 wide, through a style of its own: a style sheet would cost the
     // start a style-sheet engine for the whole window.
-    auto* tabStyle = new TFixedTabWidthStyle(kTabWidth);
+    auto* tabStyle = new TFixedTabWidthStyle(kTabWidth, ui->pgMain->count());
     tabStyle->setParent(ui->pgMain->tabBar());
     ui->pgMain->tabBar()->setStyle(tabStyle);
     ui->Splitter1->setStretchFactor(0, 0);
     ui->Splitter1->setStretchFactor(1, 1);
     ui->Splitter1->setSizes({188, 96});
+
+    CreatePinnedPage();
 
     ui->SpeedButton1->setDefaultAction(FdtmMain.actRefreshAll);
     ui->SpeedButton1->installEventFilter(this);
@@ -281,13 +292,10 @@ TfrmPalette& TfrmMain::Palette() {
     if (!FfrmPalette) {
         FfrmPalette = new TfrmPalette(*FCatalogueStore, this);
         connect(FfrmPalette, &TfrmPalette::runRequested, this, &TfrmMain::PaletteRunRequested);
+        connect(FfrmPalette, &TfrmPalette::pinRequested, this, &TfrmMain::PalettePinRequested);
         // The palette shows, and hands on, the line as it will run: with View > Colours
         // the tools' colour option, as for the preset buttons.
-        FfrmPalette->setLineFinisher([this](const QString& ALine) {
-            for (const TCommandType tool : {TCommandType::Artisan, TCommandType::Composer})
-                if (ALine.startsWith(CommandPrefix(tool))) return PresetLine(tool, ALine.mid(CommandPrefix(tool).size()));
-            return ALine;
-        });
+        FfrmPalette->setLineFinisher([this](const QString& ALine) { return FinishedLine(ALine); });
     }
     return *FfrmPalette;
 }
@@ -297,6 +305,32 @@ TfrmPalette& TfrmMain::Palette() {
 void TfrmMain::PaletteRunRequested(const QString& ACommandLine) {
     if (!RunInProject(ACommandLine))
         Palette().ShowRefusal(QStringLiteral("A command is still running: stop it or wait until it has ended."));
+}
+
+QString TfrmMain::FinishedLine(const QString& ALine) const {
+    for (const TCommandType tool : {TCommandType::Artisan, TCommandType::Composer})
+        if (ALine.startsWith(CommandPrefix(tool))) return PresetLine(tool, ALine.mid(CommandPrefix(tool).size()));
+    return ALine;
+}
+
+// The seventh page, after the six of presets: the pins, kept beside the history.
+void TfrmMain::CreatePinnedPage() {
+    FPinnedPage = new TfrmPinnedPage(FPinStore, FDesktop, ui->pgMain);
+    ui->pgMain->addTab(FPinnedPage, QStringLiteral("Pinned"));
+    ui->pgMain->setTabToolTip(ui->pgMain->indexOf(FPinnedPage), QStringLiteral("Pinned commands, one click away"));
+    connect(FPinnedPage, &TfrmPinnedPage::runRequested, this,
+            [this](const QString& ALine) { RunGuarded([this, ALine] { PinRunRequested(ALine); }); });
+    connect(FPinnedPage, &TfrmPinnedPage::failed, this,
+            [this](const QString& AMessage) { ui->sbMain->showMessage(AMessage); });
+}
+
+// A pin's line runs like a typed one, with View > Colours as the palette showed it.
+void TfrmMain::PinRunRequested(const QString& ALine) { RunInProject(FinishedLine(ALine)); }
+
+void TfrmMain::PalettePinRequested(const QString& ALine, bool AAllProjects) {
+    FPinnedPage->ShowProject(ProjectFolder());
+    if (!FPinnedPage->Pin(ALine, AAllProjects))
+        Palette().ShowRefusal(QStringLiteral("Pins could not be saved: ") + FPinStore.LastError());
 }
 
 void TfrmMain::menRunAnyCommandClick() { Palette().Open(ProjectFolder()); }
@@ -319,6 +353,7 @@ void TfrmMain::FormCreate() {
         TAppEnvironment::MoveOnce(dataFolder + QStringLiteral("history.txt"), historyFile);
         FdtmMain.auUpgrade.setRemoteINIFileLocalPath(cacheFolder.toStdString());
         FdtmMain.cmdHistory.setFileName(historyFile.toStdString());
+        FPinStore.setFileName(FEnvironment.StateFolder() + QStringLiteral("pins.ini"));
         FToolsStore.setFileName((dataFolder + QStringLiteral("projects.ini")).toStdString());
         LoadSettings();
         LoadConsoleSettings();

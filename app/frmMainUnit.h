@@ -2,6 +2,7 @@
 
 #include "app/AppEnvironment.h"
 #include "app/CommandCatalogue.h"
+#include "app/PinStore.h"
 #include "app/Preferences.h"
 #include "components/ProjectTools.h"
 
@@ -20,6 +21,7 @@ class QTimer;
 class TCommandBoxHistory;
 class TCatalogueStore;
 class TfrmPalette;
+class TfrmPinnedPage;
 class TCommandRun;
 class TFindBar;
 struct TRunEnd;
@@ -39,6 +41,8 @@ using TSpeedButton = QToolButton;
 // command pages and the console.
 class TfrmMain : public QMainWindow {
     Q_OBJECT
+    // For the start-up benchmark's probe, which knows the window only as a widget.
+    Q_PROPERTY(bool projectListPending READ IsProjectListPending)
 
 public:
     TfrmMain(TdtmMain& dtmMain, IDesktop& desktop,
@@ -99,6 +103,9 @@ public:
     // The project's commands, read once per project, and the palette that offers them.
     TCatalogueStore& CatalogueStore() const { return *FCatalogueStore; }
     TfrmPalette& Palette();
+    // The Pinned page and the pins it shows.
+    TfrmPinnedPage& PinnedPage() const { return *FPinnedPage; }
+    TPinStore& PinStore() { return FPinStore; }
     // The tools of the selected project: the stored ones, or the defaults.
     TProjectTools ProjectTools();
     TProjectToolsStore& ToolsStore() { return FToolsStore; }
@@ -215,6 +222,12 @@ private:
     void menCheckUpdatesClick();
     void menRunAnyCommandClick();
     void PaletteRunRequested(const QString& ACommandLine);
+    void PalettePinRequested(const QString& ALine, bool AAllProjects);
+    // The line as it runs: for php artisan and composer, with View > Colours the tools'
+    // colour option (PresetLine).
+    QString FinishedLine(const QString& ALine) const;
+    void CreatePinnedPage();
+    void PinRunRequested(const QString& ALine);
     void tmrUpdateDelayCheckTimer();
     void UpdateCheckFinished(const TUpdateCheckOutcome& AOutcome);
     void ReportUpdateCheckFailure(bool AAsked, const std::exception& AError);
@@ -247,6 +260,8 @@ private:
     QAction* FmenColours = nullptr;
     TCatalogueStore* FCatalogueStore;
     TfrmPalette* FfrmPalette = nullptr;
+    TPinStore FPinStore;
+    TfrmPinnedPage* FPinnedPage = nullptr;
     QString FRoot;
     QString FsAppPath;
     QString FsActiveProject;
