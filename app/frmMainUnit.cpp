@@ -7,6 +7,7 @@
 #include "app/Fonts.h"
 #include "app/LinkLabel.h"
 #include "app/Pictures.h"
+#include "app/ProjectFolders.h"
 #include "app/TarnwickApplication.h"
 #include "app/UpdateCheckRun.h"
 #include "app/CatalogueStore.h"
@@ -24,17 +25,18 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStandardItemModel>
 #include <QStatusBar>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProxyStyle>
-#include <QStyleOption>
 #include <QTabBar>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <utility>
@@ -88,43 +90,27 @@ constexpr int kLabel4RightGap = kTopDesignWidth - (517 + 106);
 
 constexpr int kTabWidth = 100;
 
-// The application's style, with the first AFixedTabs page tabs of one fixed width; tabs
-// after them (the Pinned page) take the width of their text.
+// The application's style, with page tabs of one width: AWidth, or less where the tabs
+// would not fit side by side in their page control (seven pages in the first window).
 class TFixedTabWidthStyle : public QProxyStyle {
 public:
-    TFixedTabWidthStyle(int AWidth, int AFixedTabs) : FWidth(AWidth), FFixedTabs(AFixedTabs) {}
+    explicit TFixedTabWidthStyle(int AWidth) : FWidth(AWidth) {}
 
     QSize sizeFromContents(ContentsType AType, const QStyleOption* AOption, const QSize& ASize,
                            const QWidget* AWidget) const override {
         QSize size = QProxyStyle::sizeFromContents(AType, AOption, ASize, AWidget);
-        const auto* tab = qstyleoption_cast<const QStyleOptionTab*>(AOption);
-        if (AType == CT_TabBarTab && (!tab || tab->tabIndex < FFixedTabs)) size.setWidth(FWidth);
+        if (AType != CT_TabBarTab) return size;
+        int width = FWidth;
+        const auto* bar = qobject_cast<const QTabBar*>(AWidget);
+        if (bar && bar->count() > 0 && bar->parentWidget())
+            width = std::min(width, bar->parentWidget()->width() / bar->count());
+        size.setWidth(width);
         return size;
     }
 
 private:
     int FWidth;
-    int FFixedTabs;
 };
-
-// The sub-folders of a folder as full paths, hidden ones too, sorted by name
-// without regard to letter case. Links count when they lead to a folder; files,
-// FIFOs, sockets, devices and dangling links do not. A folder that cannot be read
-// gives none.
-QStringList SubFolders(const QString& folder) {
-    const QDir directory(folder);
-    // QDir::System also lets special files and dangling links through, whatever the
-    // other filters say; each entry is checked for being a folder below.
-    const QFileInfoList entries = directory.entryInfoList(
-        QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-        QDir::Name | QDir::IgnoreCase);
-    QStringList paths;
-    paths.reserve(entries.size());
-    for (const QFileInfo& entry : entries)
-        if (entry.isDir())
-            paths.append(QString::fromStdString(platform::JoinPath(folder.toStdString(), entry.fileName().toStdString())));
-    return paths;
-}
 
 }  // namespace
 
@@ -157,6 +143,7 @@ TfrmMain::TfrmMain(TdtmMain& dtmMain, IDesktop& desktop, const TAppEnvironment& 
     const int label4Right = ui->Label4->geometry().right();
     ui->Label4->adjustSize();
     ui->Label4->move(label4Right + 1 - ui->Label4->width(), ui->Label4->y());
+    CreatePinnedPage();
     resize(644, 513 + ui->menMain->sizeHint().height());
     FdtmMain.AttachMainForm(*this);
 
@@ -175,14 +162,12 @@ TfrmMain::TfrmMain(TdtmMain& dtmMain, IDesktop& desktop, const TAppEnvironment& 
 
     // Every tab 100 wide, through a style of its own: a style sheet would cost the
     // start a style-sheet engine for the whole window.
-    auto* tabStyle = new TFixedTabWidthStyle(kTabWidth, ui->pgMain->count());
+    auto* tabStyle = new TFixedTabWidthStyle(kTabWidth);
     tabStyle->setParent(ui->pgMain->tabBar());
     ui->pgMain->tabBar()->setStyle(tabStyle);
     ui->Splitter1->setStretchFactor(0, 0);
     ui->Splitter1->setStretchFactor(1, 1);
     ui->Splitter1->setSizes({188, 96});
-
-    CreatePinnedPage();
 
     ui->SpeedButton1->setDefaultAction(FdtmMain.actRefreshAll);
     ui->SpeedButton1->installEventFilter(this);
@@ -408,6 +393,19 @@ void TfrmMain::LoadSettings() {
     ui->edtRoot->setText(FRoot);
     FsActiveProject = QString::fromStdString(FdtmMain.iniFileParser.ReadVal(kSettingsSection, "Project", ""));
     FProjectListPending = true;
+    // The root's folders are read on a thread of their own meanwhile, while the window is
+    // made and painted.
+    if (!FRoot.isEmpty()) {
+        FFolderReader = new TProjectFolderReader(this);
+        connect(FFolderReader, &TProjectFolderReader::read, this,
+                [this](const QString& ARoot, const QList<TProjectFolder>& AFolders) {
+                    if (!FProjectListPending || ARoot != FRoot) return;
+                    FStartFolders = AFolders;
+                    FStartFoldersRead = true;
+                    if (FPaintedOnce) RunGuarded([this] { FillPendingProjectList(); });
+                });
+        FFolderReader->Read(FRoot);
+    }
     QTimer::singleShot(0, this, Guarded(&TfrmMain::StartupProjectList));
     QTimer::singleShot(kStartupListLatestMs, this, Guarded(&TfrmMain::FillPendingProjectList));
 }
@@ -421,12 +419,23 @@ void TfrmMain::FillPendingProjectList() {
     FProjectListPending = false;
     setsRoot(FRoot);
     setsActiveProject(FsActiveProject);
-    LoadProjects(FRoot);
+    // The folders read meanwhile, or (asked for before they are in) read now.
+    if (FStartFoldersRead && QFileInfo(FRoot).isDir())
+        ShowProjects(std::exchange(FStartFolders, {}));
+    else
+        LoadProjects(FRoot);
+}
+
+// After the first paint the list fills as soon as the root's folders are in.
+void TfrmMain::FillAfterPaint() {
+    if (FStartFoldersRead || !FFolderReader) FillPendingProjectList();
 }
 
 bool TfrmMain::event(QEvent* event) {
-    if (event->type() == QEvent::Paint && FProjectListPending)
-        QTimer::singleShot(0, this, Guarded(&TfrmMain::FillPendingProjectList));
+    if (event->type() == QEvent::Paint && FProjectListPending) {
+        FPaintedOnce = true;
+        QTimer::singleShot(0, this, Guarded(&TfrmMain::FillAfterPaint));
+    }
     return QMainWindow::event(event);
 }
 
@@ -445,17 +454,42 @@ void TfrmMain::LoadProjects(const QString& ARoot) {
     FProjectListPending = false;
     const QString folder = ARoot.isEmpty() ? sRoot() : ARoot;
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) return;
-    const QStringList projects = SubFolders(folder);
+    ShowProjects(ReadProjectFolders(folder));
+}
 
+// The folders in the list at once, each plain one greyed with a note: a root of
+// thousands of folders fills in one step, not one change of the list per folder.
+void TfrmMain::ShowProjects(const QList<TProjectFolder>& AFolders) {
     QComboBox& list = *ui->cmbProjects;
     const QSignalBlocker quiet(list);
     list.clear();
-    list.addItems(projects);
-    MarkProjects();
+    const QString plainNote = QStringLiteral("No artisan file and no composer.json: commands may not work here");
+    const QColor plainColour = list.palette().color(QPalette::Disabled, QPalette::Text);
+    if (auto* model = qobject_cast<QStandardItemModel*>(list.model())) {
+        QList<QStandardItem*> items;
+        items.reserve(AFolders.size());
+        for (const TProjectFolder& folder : AFolders) {
+            auto* item = new QStandardItem(folder.Path);
+            if (folder.Plain) {
+                item->setToolTip(plainNote);
+                item->setForeground(plainColour);
+            }
+            items.append(item);
+        }
+        model->invisibleRootItem()->appendRows(items);
+    } else {
+        for (const TProjectFolder& folder : AFolders) {
+            list.addItem(folder.Path);
+            if (!folder.Plain) continue;
+            list.setItemData(list.count() - 1, plainNote, Qt::ToolTipRole);
+            list.setItemData(list.count() - 1, plainColour, Qt::ForegroundRole);
+        }
+    }
     list.setCurrentIndex(-1);
-    for (qsizetype i = 0; i < projects.size(); ++i)
-        if (platform::SamePath(projects[i].toStdString(), sActiveProject().toStdString()) ||
-            projects[i].compare(sActiveProject(), Qt::CaseInsensitive) == 0) {
+    const std::string active = sActiveProject().toStdString();
+    for (qsizetype i = 0; i < AFolders.size(); ++i)
+        if (AFolders[i].Path.compare(sActiveProject(), Qt::CaseInsensitive) == 0 ||
+            platform::SamePath(AFolders[i].Path.toStdString(), active)) {
             list.setCurrentIndex(int(i));
             break;
         }

@@ -3,6 +3,7 @@
 #include "app/AppEnvironment.h"
 #include "app/CommandCatalogue.h"
 #include "app/PinStore.h"
+#include "app/ProjectFolders.h"
 #include "app/Preferences.h"
 #include "components/ProjectTools.h"
 
@@ -171,7 +172,6 @@ private:
     // project when none is stored, or why there is none; the list's other folders marked.
     void ShowWelcomeIfNew();
     void ChooseFirstProject();
-    void MarkProjects();
     static bool IsLaravelProject(const QString& AFolder);
     void SaveLayout();
     // View > Console Font…: the chosen font is the console's from now on.
@@ -209,6 +209,8 @@ private:
     QString ProjectFolder();
     void StartupProjectList();
     void FillPendingProjectList();
+    void FillAfterPaint();
+    void ShowProjects(const QList<TProjectFolder>& AFolders);
     void CreateProjectMenu();
     // The Views menu (frmMainViews.cpp).
     void SetUpViews();
@@ -255,6 +257,11 @@ private:
     TUpdateCheckRun* FUpdateCheckRun;
     bool FPromptIfNone = false;
     bool FProjectListPending = false;
+    // The start's reading of the root's folders, and what it found.
+    TProjectFolderReader* FFolderReader = nullptr;
+    QList<TProjectFolder> FStartFolders;
+    bool FStartFoldersRead = false;
+    bool FPaintedOnce = false;
     TFindBar* FFindBar = nullptr;
     TCommandBoxHistory* FCommandBoxHistory = nullptr;
     QAction* FmenColours = nullptr;

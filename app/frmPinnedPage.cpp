@@ -25,7 +25,11 @@ TfrmPinnedPage::TfrmPinnedPage(TPinStore& AStore, IDesktop& ADesktop, QWidget* A
         this);
     lblPinsHint->setObjectName(QStringLiteral("lblPinsHint"));
     lblPinsHint->setTextFormat(Qt::PlainText);
-    lblPinsHint->setWordWrap(true);
+    // The page asks for no room of its own: the page control keeps the size the preset
+    // pages give it, and the divider its place.
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    lstPins->setMinimumSize(1, 1);
+    lblPinsHint->setMinimumSize(1, 1);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(lblPinsHint);
@@ -41,7 +45,18 @@ TfrmPinnedPage::TfrmPinnedPage(TPinStore& AStore, IDesktop& ADesktop, QWidget* A
         menu->popup(lstPins->viewport()->mapToGlobal(lstPins->itemAt(at) ? at : place.bottomLeft()));
     });
     lstPins->installEventFilter(this);
+    // The rows show with the page: visible children of a page that is not in front change
+    // how the first window is laid out.
+    lstPins->hide();
+    lblPinsHint->hide();
     Fill();
+}
+
+void TfrmPinnedPage::showEvent(QShowEvent* AEvent) {
+    FPageShown = true;
+    lstPins->show();
+    lblPinsHint->setVisible(FShown.isEmpty());
+    QWidget::showEvent(AEvent);
 }
 
 void TfrmPinnedPage::ShowProject(const QString& AProject) {
@@ -76,7 +91,7 @@ void TfrmPinnedPage::Fill() {
         if (pin.Id == current) lstPins->setCurrentItem(item);
     }
     if (!lstPins->currentItem() && lstPins->count() > 0) lstPins->setCurrentRow(0);
-    lblPinsHint->setVisible(FShown.isEmpty());
+    if (FPageShown) lblPinsHint->setVisible(FShown.isEmpty());
 }
 
 QString TfrmPinnedPage::IdOf(int ARow) const {

@@ -41,6 +41,7 @@ signals:
 
 protected:
     bool eventFilter(QObject* AWatched, QEvent* AEvent) override;
+    void showEvent(QShowEvent* AEvent) override;
 
 private:
     void Fill();
@@ -51,6 +52,7 @@ private:
     IDesktop& FDesktop;
     QString FProject;
     QList<TPin> FShown;
+    bool FPageShown = false;
     QListWidget* lstPins;
     QLabel* lblPinsHint;
 };

@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QtTest/QTest>
 
@@ -73,14 +74,19 @@ TEST_F(Pinned, APinFromThePaletteShowsOnItsPageAndAClickRunsTheLine) {
     EXPECT_EQ(pages->widget(6), &Window->PinnedPage());
     EXPECT_EQ(pages->tabText(6), QStringLiteral("Pinned"));
     EXPECT_EQ(Window->PinnedPage().accessibleName(), QStringLiteral("Pinned"));
-    EXPECT_TRUE(Find<QLabel>("lblPinsHint")->isVisibleTo(&Window->PinnedPage()));
+    pages->setCurrentWidget(&Window->PinnedPage());
+    EXPECT_TRUE(Find<QLabel>("lblPinsHint")->isVisible());
+    // All seven tabs, of one width, fit side by side at the first start's size.
+    QTabBar* tabs = pages->tabBar();
+    for (int i = 0; i < 7; ++i) EXPECT_EQ(tabs->tabRect(i).width(), tabs->tabRect(0).width()) << i;
+    EXPECT_LE(tabs->tabRect(6).right(), tabs->width());
+    EXPECT_GE(tabs->tabRect(0).width(), 80);
 
     PinFromPalette(QStringLiteral("php artisan migrate:fresh --seed"), false);
     EXPECT_EQ(Rows(), QStringList{QStringLiteral("migrate:fresh --seed")});
-    EXPECT_FALSE(Find<QLabel>("lblPinsHint")->isVisibleTo(&Window->PinnedPage()));
+    EXPECT_FALSE(Find<QLabel>("lblPinsHint")->isVisible());
     EXPECT_TRUE(ReadFile(PinsFile()).contains("Line=php artisan migrate:fresh --seed"));
 
-    pages->setCurrentWidget(&Window->PinnedPage());
     ClickRow(0);
     EXPECT_TRUE(Window->IsRunning());
     // A second pin while the first runs is refused with the usual note.
