@@ -1,5 +1,7 @@
 #include "app/dtmMainUnit.h"
 
+#include "app/Pictures.h"
+
 #include "app/ConsoleEdit.h"
 #include "app/Desktop.h"
 #include "app/TarnwickApplication.h"
@@ -28,7 +30,8 @@ TdtmMain::TdtmMain(IDesktop& desktop, QObject* parent)
     aclMain.setObjectName(QStringLiteral("aclMain"));
     actRefreshAll = new QAction(&aclMain);
     actRefreshAll->setObjectName(QStringLiteral("actRefreshAll"));
-    actRefreshAll->setIcon(QIcon(imgList.at(0)));
+    // With refresh@2x.png for a screen at 200 %.
+    actRefreshAll->setIcon(TwoScaleIcon(QStringLiteral(":/images/refresh.png")));
     actRefreshAll->setToolTip(tr("Refresh List"));
     actRefreshAll->setStatusTip(tr("Refresh List"));
     connect(actRefreshAll, &QAction::triggered, this, [this] {

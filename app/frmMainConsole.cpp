@@ -7,6 +7,8 @@
 #include "app/FindBar.h"
 #include "app/dtmMainUnit.h"
 #include "app/frmMainUnit.h"
+
+#include "app/frmPinnedPage.h"
 #include "components/Exception.h"
 #include "platform/LineEnd.h"
 #include "ui_frmMain.h"
@@ -168,4 +170,5 @@ void TfrmMain::ShowProjectHistory() {
     for (const std::string& line : FdtmMain.cmdHistory.Lines(ProjectFolder().toStdString()))
         lines.append(QString::fromStdString(line));
     FCommandBoxHistory->setLines(lines);
+    if (FPinnedPage) FPinnedPage->ShowProject(ProjectFolder());
 }

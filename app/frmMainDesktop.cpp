@@ -264,17 +264,6 @@ bool TfrmMain::IsLaravelProject(const QString& AFolder) {
     return QFileInfo(AFolder + QStringLiteral("/artisan")).isFile();
 }
 
-void TfrmMain::MarkProjects() {
-    QComboBox& list = *ui->cmbProjects;
-    for (int index = 0; index < list.count(); ++index) {
-        const QString folder = list.itemText(index);
-        if (IsLaravelProject(folder) || QFileInfo(folder + QStringLiteral("/composer.json")).isFile()) continue;
-        list.setItemData(index, tr("No artisan file and no composer.json: commands may not work here"),
-                         Qt::ToolTipRole);
-        list.setItemData(index, list.palette().color(QPalette::Disabled, QPalette::Text), Qt::ForegroundRole);
-    }
-}
-
 void TfrmMain::ChooseFirstProject() {
     QComboBox& list = *ui->cmbProjects;
     int firstLaravel = -1;

@@ -6,12 +6,15 @@
 #include "app/Desktop.h"
 #include "app/Fonts.h"
 #include "app/LinkLabel.h"
+#include "app/Pictures.h"
+#include "app/ProjectFolders.h"
 #include "app/TarnwickApplication.h"
 #include "app/UpdateCheckRun.h"
 #include "app/BackgroundJobs.h"
 #include "app/CatalogueStore.h"
 #include "app/dtmMainUnit.h"
 #include "app/frmPaletteUnit.h"
+#include "app/frmPinnedPage.h"
 #include "app/frmToolsUnit.h"
 #include "components/Exception.h"
 #include "platform/Paths.h"
@@ -23,6 +26,7 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStandardItemModel>
 #include <QStatusBar>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -33,6 +37,7 @@
 #include <QMenuBar>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <utility>
@@ -86,7 +91,8 @@ constexpr int kLabel4RightGap = kTopDesignWidth - (517 + 106);
 
 constexpr int kTabWidth = 100;
 
-// The application's style, with page tabs of one fixed width.
+// The application's style, with page tabs of one width: AWidth, or less where the tabs
+// would not fit side by side in their page control (seven pages in the first window).
 class TFixedTabWidthStyle : public QProxyStyle {
 public:
     explicit TFixedTabWidthStyle(int AWidth) : FWidth(AWidth) {}
@@ -94,32 +100,18 @@ public:
     QSize sizeFromContents(ContentsType AType, const QStyleOption* AOption, const QSize& ASize,
                            const QWidget* AWidget) const override {
         QSize size = QProxyStyle::sizeFromContents(AType, AOption, ASize, AWidget);
-        if (AType == CT_TabBarTab) size.setWidth(FWidth);
+        if (AType != CT_TabBarTab) return size;
+        int width = FWidth;
+        const auto* bar = qobject_cast<const QTabBar*>(AWidget);
+        if (bar && bar->count() > 0 && bar->parentWidget())
+            width = std::min(width, bar->parentWidget()->width() / bar->count());
+        size.setWidth(width);
         return size;
     }
 
 private:
     int FWidth;
 };
-
-// The sub-folders of a folder as full paths, hidden ones too, sorted by name
-// without regard to letter case. Links count when they lead to a folder; files,
-// FIFOs, sockets, devices and dangling links do not. A folder that cannot be read
-// gives none.
-QStringList SubFolders(const QString& folder) {
-    const QDir directory(folder);
-    // QDir::System also lets special files and dangling links through, whatever the
-    // other filters say; each entry is checked for being a folder below.
-    const QFileInfoList entries = directory.entryInfoList(
-        QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-        QDir::Name | QDir::IgnoreCase);
-    QStringList paths;
-    paths.reserve(entries.size());
-    for (const QFileInfo& entry : entries)
-        if (entry.isDir())
-            paths.append(QString::fromStdString(platform::JoinPath(folder.toStdString(), entry.fileName().toStdString())));
-    return paths;
-}
 
 }  // namespace
 
@@ -146,6 +138,9 @@ TfrmMain::TfrmMain(TdtmMain& dtmMain, IDesktop& desktop, const TAppEnvironment& 
     setObjectName(QStringLiteral("frmMain"));
     setCentralWidget(ui->panMain);
     setWindowIcon(QIcon(QStringLiteral(":/images/tarnwick.png")));
+    // The donate picture in the screen's scale: donate@2x.png at 200 %.
+    ui->imgDonate->setPixmap(
+        TwoScaleIcon(QStringLiteral(":/images/donate.png")).pixmap(ui->imgDonate->size(), devicePixelRatio()));
     // Labels size themselves to their text in the window's font; the right-justified
     // one keeps its right edge.
     for (QLabel* label : {static_cast<QLabel*>(ui->lblfennoway), ui->Label2, ui->Label3, ui->Label1})
@@ -153,6 +148,7 @@ TfrmMain::TfrmMain(TdtmMain& dtmMain, IDesktop& desktop, const TAppEnvironment& 
     const int label4Right = ui->Label4->geometry().right();
     ui->Label4->adjustSize();
     ui->Label4->move(label4Right + 1 - ui->Label4->width(), ui->Label4->y());
+    CreatePinnedPage();
     resize(644, 513 + ui->menMain->sizeHint().height());
     FdtmMain.AttachMainForm(*this);
 
@@ -286,13 +282,10 @@ TfrmPalette& TfrmMain::Palette() {
     if (!FfrmPalette) {
         FfrmPalette = new TfrmPalette(*FCatalogueStore, this);
         connect(FfrmPalette, &TfrmPalette::runRequested, this, &TfrmMain::PaletteRunRequested);
+        connect(FfrmPalette, &TfrmPalette::pinRequested, this, &TfrmMain::PalettePinRequested);
         // The palette shows, and hands on, the line as it will run: with View > Colours
         // the tools' colour option, as for the preset buttons.
-        FfrmPalette->setLineFinisher([this](const QString& ALine) {
-            for (const TCommandType tool : {TCommandType::Artisan, TCommandType::Composer})
-                if (ALine.startsWith(CommandPrefix(tool))) return PresetLine(tool, ALine.mid(CommandPrefix(tool).size()));
-            return ALine;
-        });
+        FfrmPalette->setLineFinisher([this](const QString& ALine) { return FinishedLine(ALine); });
     }
     return *FfrmPalette;
 }
@@ -302,6 +295,32 @@ TfrmPalette& TfrmMain::Palette() {
 void TfrmMain::PaletteRunRequested(const QString& ACommandLine) {
     if (!RunInProject(ACommandLine))
         Palette().ShowRefusal(tr("A command is still running: stop it or wait until it has ended."));
+}
+
+QString TfrmMain::FinishedLine(const QString& ALine) const {
+    for (const TCommandType tool : {TCommandType::Artisan, TCommandType::Composer})
+        if (ALine.startsWith(CommandPrefix(tool))) return PresetLine(tool, ALine.mid(CommandPrefix(tool).size()));
+    return ALine;
+}
+
+// The seventh page, after the six of presets: the pins, kept beside the history.
+void TfrmMain::CreatePinnedPage() {
+    FPinnedPage = new TfrmPinnedPage(FPinStore, FDesktop, ui->pgMain);
+    ui->pgMain->addTab(FPinnedPage, QStringLiteral("Pinned"));
+    ui->pgMain->setTabToolTip(ui->pgMain->indexOf(FPinnedPage), QStringLiteral("Pinned commands, one click away"));
+    connect(FPinnedPage, &TfrmPinnedPage::runRequested, this,
+            [this](const QString& ALine) { RunGuarded([this, ALine] { PinRunRequested(ALine); }); });
+    connect(FPinnedPage, &TfrmPinnedPage::failed, this,
+            [this](const QString& AMessage) { ui->sbMain->showMessage(AMessage); });
+}
+
+// A pin's line runs like a typed one, with View > Colours as the palette showed it.
+void TfrmMain::PinRunRequested(const QString& ALine) { RunInProject(FinishedLine(ALine)); }
+
+void TfrmMain::PalettePinRequested(const QString& ALine, bool AAllProjects) {
+    FPinnedPage->ShowProject(ProjectFolder());
+    if (!FPinnedPage->Pin(ALine, AAllProjects))
+        Palette().ShowRefusal(QStringLiteral("Pins could not be saved: ") + FPinStore.LastError());
 }
 
 void TfrmMain::menRunAnyCommandClick() { Palette().Open(ProjectFolder()); }
@@ -324,6 +343,7 @@ void TfrmMain::FormCreate() {
         TAppEnvironment::MoveOnce(dataFolder + QStringLiteral("history.txt"), historyFile);
         FdtmMain.auUpgrade.setRemoteINIFileLocalPath(cacheFolder.toStdString());
         FdtmMain.cmdHistory.setFileName(historyFile.toStdString());
+        FPinStore.setFileName(FEnvironment.StateFolder() + QStringLiteral("pins.ini"));
         FToolsStore.setFileName((dataFolder + QStringLiteral("projects.ini")).toStdString());
         LoadSettings();
         LoadConsoleSettings();
@@ -378,6 +398,19 @@ void TfrmMain::LoadSettings() {
     ui->edtRoot->setText(FRoot);
     FsActiveProject = QString::fromStdString(FdtmMain.iniFileParser.ReadVal(kSettingsSection, "Project", ""));
     FProjectListPending = true;
+    // The root's folders are read on a thread of their own meanwhile, while the window is
+    // made and painted.
+    if (!FRoot.isEmpty()) {
+        FFolderReader = new TProjectFolderReader(this);
+        connect(FFolderReader, &TProjectFolderReader::read, this,
+                [this](const QString& ARoot, const QList<TProjectFolder>& AFolders) {
+                    if (!FProjectListPending || ARoot != FRoot) return;
+                    FStartFolders = AFolders;
+                    FStartFoldersRead = true;
+                    if (FPaintedOnce) RunGuarded([this] { FillPendingProjectList(); });
+                });
+        FFolderReader->Read(FRoot);
+    }
     QTimer::singleShot(0, this, Guarded(&TfrmMain::StartupProjectList));
     QTimer::singleShot(kStartupListLatestMs, this, Guarded(&TfrmMain::FillPendingProjectList));
 }
@@ -391,12 +424,23 @@ void TfrmMain::FillPendingProjectList() {
     FProjectListPending = false;
     setsRoot(FRoot);
     setsActiveProject(FsActiveProject);
-    LoadProjects(FRoot);
+    // The folders read meanwhile, or (asked for before they are in) read now.
+    if (FStartFoldersRead && QFileInfo(FRoot).isDir())
+        ShowProjects(std::exchange(FStartFolders, {}));
+    else
+        LoadProjects(FRoot);
+}
+
+// After the first paint the list fills as soon as the root's folders are in.
+void TfrmMain::FillAfterPaint() {
+    if (FStartFoldersRead || !FFolderReader) FillPendingProjectList();
 }
 
 bool TfrmMain::event(QEvent* event) {
-    if (event->type() == QEvent::Paint && FProjectListPending)
-        QTimer::singleShot(0, this, Guarded(&TfrmMain::FillPendingProjectList));
+    if (event->type() == QEvent::Paint && FProjectListPending) {
+        FPaintedOnce = true;
+        QTimer::singleShot(0, this, Guarded(&TfrmMain::FillAfterPaint));
+    }
     return QMainWindow::event(event);
 }
 
@@ -415,17 +459,42 @@ void TfrmMain::LoadProjects(const QString& ARoot) {
     FProjectListPending = false;
     const QString folder = ARoot.isEmpty() ? sRoot() : ARoot;
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) return;
-    const QStringList projects = SubFolders(folder);
+    ShowProjects(ReadProjectFolders(folder));
+}
 
+// The folders in the list at once, each plain one greyed with a note: a root of
+// thousands of folders fills in one step, not one change of the list per folder.
+void TfrmMain::ShowProjects(const QList<TProjectFolder>& AFolders) {
     QComboBox& list = *ui->cmbProjects;
     const QSignalBlocker quiet(list);
     list.clear();
-    list.addItems(projects);
-    MarkProjects();
+    const QString plainNote = tr("No artisan file and no composer.json: commands may not work here");
+    const QColor plainColour = list.palette().color(QPalette::Disabled, QPalette::Text);
+    if (auto* model = qobject_cast<QStandardItemModel*>(list.model())) {
+        QList<QStandardItem*> items;
+        items.reserve(AFolders.size());
+        for (const TProjectFolder& folder : AFolders) {
+            auto* item = new QStandardItem(folder.Path);
+            if (folder.Plain) {
+                item->setToolTip(plainNote);
+                item->setForeground(plainColour);
+            }
+            items.append(item);
+        }
+        model->invisibleRootItem()->appendRows(items);
+    } else {
+        for (const TProjectFolder& folder : AFolders) {
+            list.addItem(folder.Path);
+            if (!folder.Plain) continue;
+            list.setItemData(list.count() - 1, plainNote, Qt::ToolTipRole);
+            list.setItemData(list.count() - 1, plainColour, Qt::ForegroundRole);
+        }
+    }
     list.setCurrentIndex(-1);
-    for (qsizetype i = 0; i < projects.size(); ++i)
-        if (platform::SamePath(projects[i].toStdString(), sActiveProject().toStdString()) ||
-            projects[i].compare(sActiveProject(), Qt::CaseInsensitive) == 0) {
+    const std::string active = sActiveProject().toStdString();
+    for (qsizetype i = 0; i < AFolders.size(); ++i)
+        if (AFolders[i].Path.compare(sActiveProject(), Qt::CaseInsensitive) == 0 ||
+            platform::SamePath(AFolders[i].Path.toStdString(), active)) {
             list.setCurrentIndex(int(i));
             break;
         }

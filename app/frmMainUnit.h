@@ -2,6 +2,8 @@
 
 #include "app/AppEnvironment.h"
 #include "app/CommandCatalogue.h"
+#include "app/PinStore.h"
+#include "app/ProjectFolders.h"
 #include "app/Preferences.h"
 #include "components/ProjectTools.h"
 
@@ -21,6 +23,7 @@ class TCommandBoxHistory;
 class TBackgroundJobs;
 class TCatalogueStore;
 class TfrmPalette;
+class TfrmPinnedPage;
 class TCommandRun;
 class TFindBar;
 struct TRunEnd;
@@ -40,6 +43,8 @@ using TSpeedButton = QToolButton;
 // command pages and the console.
 class TfrmMain : public QMainWindow {
     Q_OBJECT
+    // For the start-up benchmark's probe, which knows the window only as a widget.
+    Q_PROPERTY(bool projectListPending READ IsProjectListPending)
 
 public:
     TfrmMain(TdtmMain& dtmMain, IDesktop& desktop,
@@ -100,6 +105,9 @@ public:
     // The project's commands, read once per project, and the palette that offers them.
     TCatalogueStore& CatalogueStore() const { return *FCatalogueStore; }
     TfrmPalette& Palette();
+    // The Pinned page and the pins it shows.
+    TfrmPinnedPage& PinnedPage() const { return *FPinnedPage; }
+    TPinStore& PinStore() { return FPinStore; }
     // The tools of the selected project: the stored ones, or the defaults.
     TProjectTools ProjectTools();
     TProjectToolsStore& ToolsStore() { return FToolsStore; }
@@ -165,7 +173,6 @@ private:
     // project when none is stored, or why there is none; the list's other folders marked.
     void ShowWelcomeIfNew();
     void ChooseFirstProject();
-    void MarkProjects();
     static bool IsLaravelProject(const QString& AFolder);
     void SaveLayout();
     // View > Console Font…: the chosen font is the console's from now on.
@@ -203,6 +210,8 @@ private:
     QString ProjectFolder();
     void StartupProjectList();
     void FillPendingProjectList();
+    void FillAfterPaint();
+    void ShowProjects(const QList<TProjectFolder>& AFolders);
     void CreateProjectMenu();
     // The Views menu (frmMainViews.cpp).
     void SetUpViews();
@@ -216,6 +225,12 @@ private:
     void menCheckUpdatesClick();
     void menRunAnyCommandClick();
     void PaletteRunRequested(const QString& ACommandLine);
+    void PalettePinRequested(const QString& ALine, bool AAllProjects);
+    // The line as it runs: for php artisan and composer, with View > Colours the tools'
+    // colour option (PresetLine).
+    QString FinishedLine(const QString& ALine) const;
+    void CreatePinnedPage();
+    void PinRunRequested(const QString& ALine);
     void tmrUpdateDelayCheckTimer();
     void UpdateCheckFinished(const TUpdateCheckOutcome& AOutcome);
     void ReportUpdateCheckFailure(bool AAsked, const std::exception& AError);
@@ -245,11 +260,18 @@ private:
     TBackgroundJobs* FJobs;
     bool FPromptIfNone = false;
     bool FProjectListPending = false;
+    // The start's reading of the root's folders, and what it found.
+    TProjectFolderReader* FFolderReader = nullptr;
+    QList<TProjectFolder> FStartFolders;
+    bool FStartFoldersRead = false;
+    bool FPaintedOnce = false;
     TFindBar* FFindBar = nullptr;
     TCommandBoxHistory* FCommandBoxHistory = nullptr;
     QAction* FmenColours = nullptr;
     TCatalogueStore* FCatalogueStore;
     TfrmPalette* FfrmPalette = nullptr;
+    TPinStore FPinStore;
+    TfrmPinnedPage* FPinnedPage = nullptr;
     QString FRoot;
     QString FsAppPath;
     QString FsActiveProject;

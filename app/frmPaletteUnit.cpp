@@ -3,6 +3,7 @@
 #include "app/Accessibility.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -189,6 +190,7 @@ TfrmPalette::TfrmPalette(TCatalogueStore& AStore, QWidget* AParent) : QDialog(AP
     rightLayout->addWidget(edtPreview);
     rightLayout->addWidget(lblMessage);
     rightLayout->addWidget(buttons);
+    AddPinControls(*rightLayout, *buttons);
 
     auto* splitter = new QSplitter(this);
     splitter->addWidget(left);
@@ -452,6 +454,7 @@ void TfrmPalette::UpdatePreview() {
     edtPreview->setText(line);
     lblMessage->setText(message);
     btnRunCommand->setEnabled(FCommand && message.isEmpty());
+    if (btnPin) btnPin->setEnabled(btnRunCommand->isEnabled());
 }
 
 void TfrmPalette::ShowRefusal(const QString& AText) {
@@ -477,4 +480,45 @@ void TfrmPalette::RunClick() {
     if (line.isEmpty()) return;
     hide();
     emit runRequested(line);
+}
+
+// "Pin for" (this project or all projects) and Pin, in a row above Run.
+void TfrmPalette::AddPinControls(QVBoxLayout& ALayout, QDialogButtonBox& AButtons) {
+    cmbPinScope = new QComboBox(this);
+    cmbPinScope->setObjectName(QStringLiteral("cmbPinScope"));
+    cmbPinScope->setAccessibleName(QStringLiteral("Pin for"));
+    cmbPinScope->addItems({QStringLiteral("This project"), QStringLiteral("All projects")});
+    auto* scopeLabel = new QLabel(QStringLiteral("Pi&n for:"), this);
+    scopeLabel->setBuddy(cmbPinScope);
+    btnPin = AButtons.addButton(QStringLiteral("&Pin"), QDialogButtonBox::ActionRole);
+    btnPin->setObjectName(QStringLiteral("btnPin"));
+    btnPin->setAccessibleName(QStringLiteral("Pin"));
+    btnPin->setToolTip(QStringLiteral("Keep this command line on the Pinned page, one click away"));
+    btnPin->setAutoDefault(false);
+    btnPin->setEnabled(btnRunCommand->isEnabled());
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(scopeLabel);
+    row->addWidget(cmbPinScope);
+    ALayout.insertLayout(ALayout.indexOf(&AButtons), row);
+    setTabOrder(btnRunCommand, cmbPinScope);
+    setTabOrder(cmbPinScope, btnPin);
+    connect(btnPin, &QPushButton::clicked, this, &TfrmPalette::PinClick);
+}
+
+QString TfrmPalette::FormLine() const {
+    if (!FCommand) return QString();
+    const TCommandValues values = Values();
+    if (!MissingArgument(*FCommand, values).isEmpty()) return QString();
+    const std::optional<QString> built = BuildCommandLine(*FCommand, values, SystemQuoting());
+    return built ? *built : QString();
+}
+
+void TfrmPalette::PinClick() {
+    const QString line = FormLine();
+    if (line.isEmpty()) return;
+    const bool all = cmbPinScope->currentIndex() == 1;
+    // Said before the request goes: a pin that cannot be stored replaces this with why.
+    lblMessage->setText(QStringLiteral("Pinned for %1: %2").arg(all ? QStringLiteral("all projects") : QStringLiteral("this project"), line));
+    emit pinRequested(line, all);
 }

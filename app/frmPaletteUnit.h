@@ -9,6 +9,8 @@
 #include <memory>
 
 class QCheckBox;
+class QComboBox;
+class QDialogButtonBox;
 class QFormLayout;
 class QLabel;
 class QLineEdit;
@@ -16,6 +18,7 @@ class QListWidget;
 class QListWidgetItem;
 class QPlainTextEdit;
 class QPushButton;
+class QVBoxLayout;
 class QWidget;
 
 // The command palette: every command of the selected project (artisan first, then
@@ -35,6 +38,9 @@ public:
     // The command line the form gives now, as it will run (after the line finisher);
     // empty while it cannot run.
     QString CommandLine() const;
+    // The form's line before the line finisher; empty while it cannot run. This is what
+    // a pin keeps: the finisher applies again each time it runs.
+    QString FormLine() const;
 
     // Turns the form's line into the line that really runs (for example with the tools'
     // colour option); the preview shows the result. None: the line runs as built.
@@ -54,6 +60,9 @@ protected:
 signals:
     // The user pressed Run: run this whole command line in the project.
     void runRequested(const QString& ACommandLine);
+    // The user pressed Pin: keep the form's line (FormLine) one click away, for the
+    // project or (AAllProjects) for every project.
+    void pinRequested(const QString& ALine, bool AAllProjects);
 
 private:
     struct TField;
@@ -63,6 +72,8 @@ private:
     void ShowCommand(const TCommandInfo* ACommand);
     TCommandValues Values() const;
     void RunClick();
+    void AddPinControls(QVBoxLayout& ALayout, QDialogButtonBox& AButtons);
+    void PinClick();
     void RefreshClick();
     void StoreLoaded(const QString& AFolder);
     const TCommandInfo* CommandOf(const QListWidgetItem* AItem) const;
@@ -86,4 +97,6 @@ private:
     QLineEdit* edtPreview;
     QLabel* lblMessage;
     QPushButton* btnRunCommand;
+    QComboBox* cmbPinScope = nullptr;
+    QPushButton* btnPin = nullptr;
 };

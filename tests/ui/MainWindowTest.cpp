@@ -120,7 +120,7 @@ TEST_F(MainWindow, HasItsLayoutMenuAndTabOrder) {
     const QStringList expectedPages = {"tabGeneral", "TabSheet2", "tabMake",
                                        "tabMigration", "tabRoute", "TabSheet1"};
     const QStringList captions = {"General", "DB", "Make", "Migration", "Route", "Composer"};
-    ASSERT_EQ(pages->count(), 6);
+    ASSERT_EQ(pages->count(), 7);  // the six preset pages, then Pinned
     for (int i = 0; i < 6; ++i) {
         EXPECT_EQ(pages->widget(i)->objectName(), expectedPages[i]);
         EXPECT_EQ(pages->tabText(i), captions[i]);

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -167,6 +168,35 @@ TEST_F(PaletteTest, FormBuildsTheLineAndRunWaitsForRequiredArguments) {
     ASSERT_EQ(requested.size(), 1);
     EXPECT_EQ(requested[0][0].toString(), preview->text());
     EXPECT_FALSE(Palette->isVisible());
+}
+
+// Pin keeps the form's line as built (the finisher applies again at each run), for the
+// project or every project, and only once the form can run.
+TEST_F(PaletteTest, PinHandsOnTheFormLineWithItsScope) {
+    ASSERT_NO_FATAL_FAILURE(Open());
+    Palette->setLineFinisher([](const QString& ALine) { return ALine + QStringLiteral(" --finished"); });
+    Search(QStringLiteral("make:model"));
+    auto* pin = Find<QPushButton>("btnPin");
+    auto* scope = Find<QComboBox>("cmbPinScope");
+    ASSERT_TRUE(pin && scope);
+    EXPECT_EQ(pin->accessibleName(), QStringLiteral("Pin"));
+    EXPECT_EQ(scope->accessibleName(), QStringLiteral("Pin for"));
+    EXPECT_FALSE(pin->isEnabled());
+
+    QSignalSpy pinned(Palette.get(), &TfrmPalette::pinRequested);
+    QTest::keyClicks(Field<QLineEdit>(QStringLiteral("name")), QStringLiteral("Carriage"));
+    EXPECT_TRUE(pin->isEnabled());
+    EXPECT_EQ(Find<QLineEdit>("edtPreview")->text(), QStringLiteral("php artisan make:model Carriage --finished"));
+    pin->click();
+    scope->setCurrentIndex(1);
+    pin->click();
+    ASSERT_EQ(pinned.size(), 2);
+    EXPECT_EQ(pinned[0][0].toString(), QStringLiteral("php artisan make:model Carriage"));
+    EXPECT_FALSE(pinned[0][1].toBool());
+    EXPECT_TRUE(pinned[1][1].toBool());
+    EXPECT_EQ(Find<QLabel>("lblMessage")->text(),
+              QStringLiteral("Pinned for all projects: php artisan make:model Carriage"));
+    EXPECT_TRUE(Palette->isVisible()) << "the palette stays open after a pin";
 }
 
 TEST_F(PaletteTest, EveryControlOfTheListAndTheFormHasAName) {

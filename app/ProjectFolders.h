@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <thread>
+
+// A folder of the web root as the project list shows it.
+struct TProjectFolder {
+    QString Path;
+    // Neither an artisan file nor a composer.json: commands may not work there.
+    bool Plain = false;
+};
+
+// The sub-folders of a folder as full paths, hidden ones too, sorted by name without
+// regard to letter case, each with whether it is plain. Links count when they lead to a
+// folder; files, FIFOs, sockets, devices and dangling links do not. A folder that cannot
+// be read gives none. AStop, when given and set, ends the reading early (with what was
+// read so far).
+QList<TProjectFolder> ReadProjectFolders(const QString& ARoot, const std::atomic<bool>* AStop = nullptr);
+
+// Reads a root's folders on a thread of its own, so that a large root does not hold up
+// the window; the window's thread gets them with `read`. One reading at a time: a new
+// one waits for the last to stop.
+class TProjectFolderReader : public QObject {
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+    ~TProjectFolderReader() override;
+
+    void Read(const QString& ARoot);
+
+signals:
+    void read(const QString& ARoot, const QList<TProjectFolder>& AFolders);
+
+private:
+    void Stop();
+
+    std::thread FWorker;
+    std::atomic<bool> FStop{false};
+};
