@@ -306,8 +306,8 @@ QString TfrmMain::FinishedLine(const QString& ALine) const {
 // The seventh page, after the six of presets: the pins, kept beside the history.
 void TfrmMain::CreatePinnedPage() {
     FPinnedPage = new TfrmPinnedPage(FPinStore, FDesktop, ui->pgMain);
-    ui->pgMain->addTab(FPinnedPage, QStringLiteral("Pinned"));
-    ui->pgMain->setTabToolTip(ui->pgMain->indexOf(FPinnedPage), QStringLiteral("Pinned commands, one click away"));
+    ui->pgMain->addTab(FPinnedPage, tr("Pinned"));
+    ui->pgMain->setTabToolTip(ui->pgMain->indexOf(FPinnedPage), tr("Pinned commands, one click away"));
     connect(FPinnedPage, &TfrmPinnedPage::runRequested, this,
             [this](const QString& ALine) { RunGuarded([this, ALine] { PinRunRequested(ALine); }); });
     connect(FPinnedPage, &TfrmPinnedPage::failed, this,

@@ -487,13 +487,13 @@ void TfrmPalette::AddPinControls(QVBoxLayout& ALayout, QDialogButtonBox& AButton
     cmbPinScope = new QComboBox(this);
     cmbPinScope->setObjectName(QStringLiteral("cmbPinScope"));
     cmbPinScope->setAccessibleName(QStringLiteral("Pin for"));
-    cmbPinScope->addItems({QStringLiteral("This project"), QStringLiteral("All projects")});
-    auto* scopeLabel = new QLabel(QStringLiteral("Pi&n for:"), this);
+    cmbPinScope->addItems({tr("This project"), tr("All projects")});
+    auto* scopeLabel = new QLabel(tr("Pi&n for:"), this);
     scopeLabel->setBuddy(cmbPinScope);
-    btnPin = AButtons.addButton(QStringLiteral("&Pin"), QDialogButtonBox::ActionRole);
+    btnPin = AButtons.addButton(tr("&Pin"), QDialogButtonBox::ActionRole);
     btnPin->setObjectName(QStringLiteral("btnPin"));
     btnPin->setAccessibleName(QStringLiteral("Pin"));
-    btnPin->setToolTip(QStringLiteral("Keep this command line on the Pinned page, one click away"));
+    btnPin->setToolTip(tr("Keep this command line on the Pinned page, one click away"));
     btnPin->setAutoDefault(false);
     btnPin->setEnabled(btnRunCommand->isEnabled());
     auto* row = new QHBoxLayout;
@@ -519,6 +519,6 @@ void TfrmPalette::PinClick() {
     if (line.isEmpty()) return;
     const bool all = cmbPinScope->currentIndex() == 1;
     // Said before the request goes: a pin that cannot be stored replaces this with why.
-    lblMessage->setText(QStringLiteral("Pinned for %1: %2").arg(all ? QStringLiteral("all projects") : QStringLiteral("this project"), line));
+    lblMessage->setText((all ? tr("Pinned for all projects: %1") : tr("Pinned for this project: %1")).arg(line));
     emit pinRequested(line, all);
 }

@@ -17,11 +17,11 @@ TfrmPinnedPage::TfrmPinnedPage(TPinStore& AStore, IDesktop& ADesktop, QWidget* A
     lstPins->setObjectName(QStringLiteral("lstPins"));
     lstPins->setAccessibleName(QStringLiteral("Pinned commands"));
     lstPins->setAccessibleDescription(
-        QStringLiteral("Click or Enter runs a command; the context menu renames, moves or removes it"));
+        tr("Click or Enter runs a command; the context menu renames, moves or removes it"));
     lstPins->setContextMenuPolicy(Qt::CustomContextMenu);
     lstPins->setUniformItemSizes(true);
     lblPinsHint = new QLabel(
-        QStringLiteral("Nothing pinned yet: choose a command in Commands > Run Any Command (Ctrl+Shift+P) and press Pin."),
+        tr("Nothing pinned yet: choose a command in Commands > Run Any Command (Ctrl+Shift+P) and press Pin."),
         this);
     lblPinsHint->setObjectName(QStringLiteral("lblPinsHint"));
     lblPinsHint->setTextFormat(Qt::PlainText);
@@ -99,7 +99,7 @@ QString TfrmPinnedPage::IdOf(int ARow) const {
 }
 
 void TfrmPinnedPage::Report(bool AStored) {
-    if (!AStored) emit failed(QStringLiteral("Pins could not be saved: ") + FStore.LastError());
+    if (!AStored) emit failed(tr("Pins could not be saved: ") + FStore.LastError());
 }
 
 void TfrmPinnedPage::RunRow(int ARow) {
@@ -111,7 +111,7 @@ void TfrmPinnedPage::RenameRow(int ARow) {
     const QString id = IdOf(ARow);
     if (id.isEmpty()) return;
     QString name = FShown[ARow].Name;
-    if (!FDesktop.InputQuery(this, QStringLiteral("Rename Pin"), QStringLiteral("Name:"), name)) return;
+    if (!FDesktop.InputQuery(this, tr("Rename Pin"), tr("Name:"), name)) return;
     Report(FStore.Rename(id, name));
     Fill();
 }
@@ -146,10 +146,10 @@ QMenu* TfrmPinnedPage::RowMenu(int ARow) {
     };
     add(QStringLiteral("&Run"), "menPinRun", true, [this, ARow] { RunRow(ARow); });
     menu->addSeparator();
-    add(QStringLiteral("Re&name\u2026"), "menPinRename", true, [this, ARow] { RenameRow(ARow); });
-    add(QStringLiteral("Move &Up"), "menPinMoveUp", ARow > 0, [this, ARow] { MoveRow(ARow, -1); });
-    add(QStringLiteral("Move &Down"), "menPinMoveDown", ARow + 1 < FShown.size(), [this, ARow] { MoveRow(ARow, 1); });
-    add(QStringLiteral("Re&move"), "menPinRemove", true, [this, ARow] { RemoveRow(ARow); });
+    add(tr("Re&name\u2026"), "menPinRename", true, [this, ARow] { RenameRow(ARow); });
+    add(tr("Move &Up"), "menPinMoveUp", ARow > 0, [this, ARow] { MoveRow(ARow, -1); });
+    add(tr("Move &Down"), "menPinMoveDown", ARow + 1 < FShown.size(), [this, ARow] { MoveRow(ARow, 1); });
+    add(tr("Re&move"), "menPinRemove", true, [this, ARow] { RemoveRow(ARow); });
     return menu;
 }
 

@@ -839,6 +839,14 @@ Ihn anhalten und beenden?</translation>
         <source>Copyright © 2026 The Tarnwick developers</source>
         <translation>Copyright © 2026 Die Tarnwick-Entwickler</translation>
     </message>
+    <message>
+        <source>Pinned</source>
+        <translation>Angeheftet</translation>
+    </message>
+    <message>
+        <source>Pinned commands, one click away</source>
+        <translation>Angeheftete Befehle, einen Klick entfernt</translation>
+    </message>
 </context>
 <context>
     <name>TfrmPalette</name>
@@ -903,6 +911,77 @@ Standard: </translation>
     <message>
         <source>Choose a command from the list.</source>
         <translation>Wählen Sie einen Befehl aus der Liste.</translation>
+    </message>
+    <message>
+        <source>A value holds a percent sign or a line break, which cannot be passed safely to the batch file %1.</source>
+        <translation>Ein Wert enthält ein Prozentzeichen oder einen Zeilenumbruch, der sich nicht sicher an die Batchdatei %1 übergeben lässt.</translation>
+    </message>
+    <message>
+        <source>This project</source>
+        <translation>Dieses Projekt</translation>
+    </message>
+    <message>
+        <source>All projects</source>
+        <translation>Alle Projekte</translation>
+    </message>
+    <message>
+        <source>Pi&amp;n for:</source>
+        <translation>A&amp;nheften für:</translation>
+    </message>
+    <message>
+        <source>&amp;Pin</source>
+        <translation>An&amp;heften</translation>
+    </message>
+    <message>
+        <source>Keep this command line on the Pinned page, one click away</source>
+        <translation>Diese Befehlszeile auf der Seite „Angeheftet“ ablegen, einen Klick entfernt</translation>
+    </message>
+    <message>
+        <source>Pinned for all projects: %1</source>
+        <translation>Für alle Projekte angeheftet: %1</translation>
+    </message>
+    <message>
+        <source>Pinned for this project: %1</source>
+        <translation>Für dieses Projekt angeheftet: %1</translation>
+    </message>
+</context>
+<context>
+    <name>TfrmPinnedPage</name>
+    <message>
+        <source>Click or Enter runs a command; the context menu renames, moves or removes it</source>
+        <translation>Klick oder Eingabetaste führt einen Befehl aus; das Kontextmenü benennt ihn um, verschiebt oder entfernt ihn</translation>
+    </message>
+    <message>
+        <source>Nothing pinned yet: choose a command in Commands &gt; Run Any Command (Ctrl+Shift+P) and press Pin.</source>
+        <translation>Noch nichts angeheftet: Wählen Sie unter Befehle &gt; Beliebigen Befehl ausführen (Strg+Umschalt+P) einen Befehl und drücken Sie „Anheften“.</translation>
+    </message>
+    <message>
+        <source>Pins could not be saved: </source>
+        <translation>Angeheftete Befehle konnten nicht gespeichert werden: </translation>
+    </message>
+    <message>
+        <source>Rename Pin</source>
+        <translation>Angehefteten Befehl umbenennen</translation>
+    </message>
+    <message>
+        <source>Name:</source>
+        <translation>Name:</translation>
+    </message>
+    <message>
+        <source>Re&amp;name…</source>
+        <translation>&amp;Umbenennen…</translation>
+    </message>
+    <message>
+        <source>Move &amp;Up</source>
+        <translation>Nach &amp;oben</translation>
+    </message>
+    <message>
+        <source>Move &amp;Down</source>
+        <translation>Nach &amp;unten</translation>
+    </message>
+    <message>
+        <source>Re&amp;move</source>
+        <translation>&amp;Entfernen</translation>
     </message>
 </context>
 <context>
