@@ -129,7 +129,7 @@ void TfrmMain::SaveOutput() {
     if (!FDesktop.SaveFileName(this, QStringLiteral("Save Output"), suggested,
                                QStringLiteral("Text files (*.txt);;All files (*)"), fileName))
         return;
-    QString text = Console().toPlainText();
+    QString text = Console().PlainText();
     const QString lineEnd = QString::fromLatin1(platform::NativeLineEnd());
     if (lineEnd != QStringLiteral("\n")) text.replace(u'\n', lineEnd);
     QSaveFile file(fileName);
