@@ -110,19 +110,24 @@ void TConsoleEdit::KeepWithinCapacity(const QTextCursor& AWriting) {
     const TConsoleUndo::TAddition addition(*FUndo);
     if (!noted) {
         // The note goes above the first line, which keeps its own kind.
+        const TKind firstKind = ConsoleBlocks::KindOf(document.firstBlock());
         QTextCursor top(&document);
-        top.insertBlock(document.firstBlock().blockFormat(), document.firstBlock().charFormat());
+        top.insertBlock(ConsoleBlocks::FormatOf(firstKind), document.firstBlock().charFormat());
+        top.setBlockFormat(ConsoleBlocks::FormatOf(firstKind));
         top.setPosition(0);
         top.setBlockFormat(ConsoleBlocks::FormatOf(TKind::Notice));
         QTextCharFormat muted;
         muted.setForeground(kSuccessColour);
         top.insertText(RemovedNote(FCapacity), muted);
     }
+    // The first line that stays keeps its own kind.
     const int start = document.firstBlock().next().position();
+    const TKind keptKind = ConsoleBlocks::KindOf(document.findBlock(start + int(removed)));
     QTextCursor cut(&document);
     cut.setPosition(start);
     cut.setPosition(start + int(removed), QTextCursor::KeepAnchor);
     cut.removeSelectedText();
+    if (ConsoleBlocks::KindOf(cut.block()) != keptKind) cut.setBlockFormat(ConsoleBlocks::FormatOf(keptKind));
 }
 
 QString TConsoleEdit::PlainText() const {

@@ -24,6 +24,12 @@ bool ContinuesLine(const QTextBlock& ABlock) {
     return previous.isValid() && KindOf(previous) != TKind::Notice;
 }
 
+void RemoveSelection(QTextCursor& ACursor) {
+    const TKind kind = KindOf(ACursor.document()->findBlock(ACursor.selectionStart()));
+    ACursor.removeSelectedText();
+    if (KindOf(ACursor.block()) != kind) ACursor.setBlockFormat(FormatOf(kind));
+}
+
 QTextBlock LineStart(QTextBlock ABlock) {
     while (ContinuesLine(ABlock)) ABlock = ABlock.previous();
     return ABlock;
@@ -111,7 +117,7 @@ void TConsoleOutput::Write(QStringView AChunk) {
         case TAnsiPiece::EraseToEnd: {
             const QTextBlock last = LineEnd(FCursor.block());
             FCursor.setPosition(last.position() + last.length() - 1, QTextCursor::KeepAnchor);
-            FCursor.removeSelectedText();
+            RemoveSelection(FCursor);
             FAtLineEnd = true;
             break;
         }
@@ -119,7 +125,7 @@ void TConsoleOutput::Write(QStringView AChunk) {
             const QTextBlock last = LineEnd(FCursor.block());
             FCursor.setPosition(LineStart(FCursor.block()).position());
             FCursor.setPosition(last.position() + last.length() - 1, QTextCursor::KeepAnchor);
-            FCursor.removeSelectedText();
+            RemoveSelection(FCursor);
             FAtLineEnd = true;
             break;
         }

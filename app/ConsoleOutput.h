@@ -23,6 +23,9 @@ TKind KindOf(const QTextBlock& ABlock);
 QTextBlockFormat FormatOf(TKind AKind);
 // True when ABlock goes on with the line of the block before it.
 bool ContinuesLine(const QTextBlock& ABlock);
+// Removes the cursor's selection; the block where it starts keeps its kind (the
+// document would give it the kind of the block where the selection ends).
+void RemoveSelection(QTextCursor& ACursor);
 // The first and the last block of the line that ABlock belongs to.
 QTextBlock LineStart(QTextBlock ABlock);
 QTextBlock LineEnd(QTextBlock ABlock);

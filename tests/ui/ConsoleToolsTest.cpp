@@ -279,7 +279,7 @@ TEST_F(ConsoleTools, SaveOutputAndCopyGiveAMegabyteLineBackWhole) {
     Desktop.SaveAnswers = {saved};
     Trigger("menSaveOutput");
     const QString text = QString::fromUtf8(ReadFile(saved));
-    EXPECT_TRUE(text.contains(u'\n' + line + QStringLiteral("\n\nExit code 0 "))) << text.left(200).toStdString();
+    EXPECT_TRUE(text.contains(u'\n' + line + QStringLiteral("\nExit code 0 "))) << text.left(200).toStdString();
     EXPECT_EQ(text, console.PlainText());
 
     const qsizetype start = text.indexOf(line);
@@ -288,7 +288,7 @@ TEST_F(ConsoleTools, SaveOutputAndCopyGiveAMegabyteLineBackWhole) {
     selection.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
     console.setTextCursor(selection);
     console.copy();
-    EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith(line + QStringLiteral("\n\nExit code 0 ")));
+    EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith(line + QStringLiteral("\nExit code 0 ")));
 }
 
 TEST_F(ConsoleTools, TheViewFollowsNewOutputOnlyWhileItIsAtTheBottom) {
