@@ -345,6 +345,7 @@ double StartTrueDirectly(int ATimes) {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each figure shows as soon as it is measured
     const long megabytes = argc > 1 ? std::atol(argv[1]) : 16;
     const std::string bytes = std::to_string(megabytes * 1024 * 1024);
 
