@@ -14,6 +14,7 @@ TCommandRun::TCommandRun(std::string ACommand, bool ARunWithCmd, std::string AWo
     FCmd.setCommmandStr(FCommand);
     FCmd.setRunWithCmd(ARunWithCmd);
     FCmd.setInputFromCaller(true);
+    FCmd.setReadSize(kReadBytes);
     FCmd.OnReadError = [this](const AnsiText& AError) {
         const std::lock_guard lock(FMutex);
         FReport = AError;
@@ -22,12 +23,24 @@ TCommandRun::TCommandRun(std::string ACommand, bool ARunWithCmd, std::string AWo
     FCmd.OnReadChunk = [this](const AnsiText& AChunk) {
         std::unique_lock lock(FMutex);
         // A window thread that cannot keep up holds the child back through the pipe,
-        // rather than the output piling up here.
-        FDrained.wait(lock, [this] { return FPending.size() < kMaxPendingBytes || FAbandoned; });
-        if (!FAbandoned) FPending += AChunk.Bytes;
+        // rather than the output piling up here. A stopped child is never held back.
+        FDrained.wait(lock, [this] { return FPending.size() < kMaxPendingBytes || FAbandoned || FCutting; });
+        if (FAbandoned) return;
+        if (!FCutting) {
+            FPending += AChunk.Bytes;
+            return;
+        }
+        const std::size_t kept = std::min(AChunk.Bytes.size(), FAfterStopRoom);
+        FPending.append(AChunk.Bytes, 0, kept);
+        FAfterStopRoom -= kept;
+        FCutBytes += AChunk.Bytes.size() - kept;
     };
     FBatchTimer.setInterval(kBatchIntervalMs);
     connect(&FBatchTimer, &QTimer::timeout, this, &TCommandRun::Deliver);
+    // A timer, not a posted call: timers come round after the events that wait, so
+    // painting, input and other timers get their turn between two batches.
+    FRestTimer.setInterval(0);
+    connect(&FRestTimer, &QTimer::timeout, this, &TCommandRun::DeliverRest);
 }
 
 TCommandRun::~TCommandRun() { StopAndWait(); }
@@ -51,6 +64,32 @@ void TCommandRun::Stop() {
     // A stop asked for before the child has started is passed on when it has.
     FStopWanted = true;
     FCmd.Stop();
+    // What was read and not shown yet goes: the window is free at once, whatever
+    // waited.
+    {
+        const std::lock_guard lock(FMutex);
+        FCutBytes += FPending.size();
+        std::string().swap(FPending);
+        if (!FCutting) FAfterStopRoom = kAfterStopBytes;
+        FCutting = true;
+        FCutTaken = true;
+    }
+    FDrained.notify_all();
+}
+
+bool TCommandRun::CutWanted() {
+    const std::lock_guard lock(FMutex);
+    return std::exchange(FCutTaken, false);
+}
+
+void TCommandRun::CutTaken() {
+    const std::size_t cut = FTaken.size() - FTakenAt;
+    std::string().swap(FTaken);
+    FTakenAt = 0;
+    // A character cut in two is not finished by what comes next.
+    if (cut > 0) FDecoder->Finish();
+    const std::lock_guard lock(FMutex);
+    FCutBytes += cut;
 }
 
 bool TCommandRun::WriteInput(const QString& AText) {
@@ -81,6 +120,7 @@ void TCommandRun::StopAndWait() {
     }
     if (FWorker.joinable()) FWorker.join();
     FBatchTimer.stop();
+    FRestTimer.stop();
 }
 
 // Hands what has arrived to the owner's thread: the start report first, then output
@@ -109,6 +149,7 @@ bool TCommandRun::Deliver() {
         emit startReported(DecodeAnsiText(reportText), started);
     }
     for (;;) {
+        if (CutWanted()) CutTaken();
         if (FTakenAt == FTaken.size()) {
             FTaken.clear();
             FTakenAt = 0;
@@ -135,17 +176,21 @@ bool TCommandRun::PendingEmpty() {
 void TCommandRun::WorkerEnded() {
     if (FWorker.joinable()) FWorker.join();
     FBatchTimer.stop();
-    DeliverRest();
+    FRestTimer.start();
 }
 
 // What is left goes batch by batch, the window's thread turning in between; then the end.
 void TCommandRun::DeliverRest() {
-    if (!Deliver()) {
-        QTimer::singleShot(0, this, &TCommandRun::DeliverRest);
-        return;
-    }
+    if (!Deliver()) return;
+    FRestTimer.stop();
     const QString rest = FDecoder->Finish();
     if (!rest.isEmpty()) emit outputArrived(rest);
+    std::uint64_t cut = 0;
+    {
+        const std::lock_guard lock(FMutex);
+        cut = FCutBytes;
+    }
+    if (cut > 0) emit outputCut(qint64(cut));
     FRunning = false;
     emit finished();
 }

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -18,7 +19,10 @@ class TAnsiStreamDecoder;
 // One run of one command line on a worker thread. The command, folder and runner
 // settings are values of this run. What the runner raises on the worker reaches the
 // owner's thread as signals: the start report first, then the output in batches (at
-// most about 25 a second), then the end. Stop and input are safe at any time.
+// most about 25 a second while the child runs; after its end batch after batch, the
+// event loop turning in between), then the end. Stop and input are safe at any time.
+// Output read but not handed over yet when Stop comes is cut, as is output past
+// kAfterStopBytes after it: outputCut tells how much, once, just before the end.
 class TCommandRun : public QObject {
     Q_OBJECT
 
@@ -48,6 +52,10 @@ public:
     void setStopGraceMs(int AValue) { FCmd.setStopGraceMs(AValue); }
     // Output waiting for the owner's thread beyond this many bytes holds the worker back.
     static constexpr std::size_t kMaxPendingBytes = std::size_t(4) * 1024 * 1024;
+    // The child's output is read in pieces of up to this many bytes.
+    static constexpr std::size_t kReadBytes = std::size_t(64) * 1024;
+    // What a stopped child still writes is handed over up to this many bytes.
+    static constexpr std::size_t kAfterStopBytes = std::size_t(64) * 1024;
     // Output is handed over in pieces of at most this many bytes, as many as fit in the
     // time budget of one batch; what is left waits for the next batch.
     static constexpr qsizetype kMaxPieceBytes = qsizetype(16) * 1024;
@@ -58,6 +66,8 @@ signals:
     // The runner's start report; AStarted tells whether the child is running.
     void startReported(const QString& AText, bool AStarted);
     void outputArrived(const QString& AText);
+    // Bytes of output that were read and not handed over because of a stop.
+    void outputCut(qint64 ABytes);
     void finished();
 
 private:
@@ -67,6 +77,10 @@ private:
     void WorkerEnded();
     void DeliverRest();
     bool PendingEmpty();
+    // After a stop: whether what was taken from the worker is still to be dropped, and
+    // the drop.
+    bool CutWanted();
+    void CutTaken();
 
     std::string FCommand;
     std::string FWorkingDir;
@@ -77,6 +91,7 @@ private:
     std::atomic<bool> FWorkerDone{false};
     QString FFailure;
     QTimer FBatchTimer;
+    QTimer FRestTimer;  // after the worker's end: one batch each time the loop comes round
     bool FStartReported = false;
     std::string FEarlyInput;
     bool FEarlyClose = false;
@@ -91,5 +106,9 @@ private:
     std::string FPending;
     bool FReportPending = false;
     bool FAbandoned = false;  // the owner no longer takes output
+    bool FCutting = false;    // stopped: pending output is cut, later output kept up to a limit
+    bool FCutTaken = false;   // the owner's next batch drops what it has taken
+    std::size_t FAfterStopRoom = 0;
+    std::uint64_t FCutBytes = 0;
     AnsiText FReport;
 };

@@ -2,12 +2,12 @@
 
 #include "app/ConsoleUndo.h"
 #include "app/Fonts.h"
-#include "components/Exception.h"
 #include "platform/CodePage.h"
 
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCharFormat>
@@ -69,19 +69,76 @@ TConsoleEdit::TConsoleEdit(QWidget* parent) : QPlainTextEdit(parent), FUndo(new 
             [this](int AValue) { FFollowing = AValue >= verticalScrollBar()->maximum(); });
 }
 
-void TConsoleEdit::Insert(QTextCursor& ACursor, QString AText, const QTextCharFormat* AFormat) {
-    QTextDocument* document = this->document();
-    const qsizetype held = document->characterCount() - 1;
-    const qsizetype room = std::max<qsizetype>(0, FCapacity - held);
-    const bool fits = AText.size() <= room;
-    if (!fits) AText.truncate(room);
-
+void TConsoleEdit::Insert(QTextCursor& ACursor, const QString& AText, const QTextCharFormat* AFormat) {
     // Additions are never undone: the user's history is not theirs, and keeping them
     // would hold a large output twice.
     const TConsoleUndo::TAddition addition(*FUndo);
     ACursor.insertText(AText, AFormat ? *AFormat : QTextCharFormat());
+}
 
-    if (!fits) throw Exception("RichEdit line insertion error");
+void TConsoleEdit::setCapacity(qsizetype value) {
+    FCapacity = std::max<qsizetype>(0, value);
+    QTextCursor end(document());
+    end.movePosition(QTextCursor::End);
+    KeepWithinCapacity(FOutput ? FOutput->Output.Cursor() : end);
+}
+
+QString TConsoleEdit::RemovedNote(qsizetype ACapacity) {
+    constexpr qsizetype kMi = qsizetype(1024) * 1024;
+    const QString amount = ACapacity >= kMi && ACapacity % kMi == 0 ? QStringLiteral("%1 Mi").arg(ACapacity / kMi)
+                                                                       : QString::number(ACapacity);
+    return QStringLiteral("[Older output has left the console: it keeps the newest %1 characters.]").arg(amount);
+}
+
+void TConsoleEdit::KeepWithinCapacity(const QTextCursor& AWriting) {
+    QTextDocument& document = *this->document();
+    using ConsoleBlocks::TKind;
+    const bool noted = ConsoleBlocks::KindOf(document.firstBlock()) == TKind::Notice;
+    // The note itself does not count.
+    const qsizetype excess = qsizetype(document.characterCount()) - 1 - FCapacity -
+                             (noted ? document.firstBlock().length() : 0);
+    if (excess <= 0) return;
+    // Whole blocks go, oldest first, up to the one being written to.
+    const int writing = AWriting.block().position();
+    qsizetype removed = 0;
+    for (QTextBlock block = noted ? document.firstBlock().next() : document.firstBlock();
+         removed < excess && block.isValid() && block.position() < writing; block = block.next())
+        removed += block.length();
+    if (removed == 0) return;
+
+    const TFollowOutput follow(*this);
+    const TConsoleUndo::TAddition addition(*FUndo);
+    if (!noted) {
+        // The note goes above the first line, which keeps its own kind.
+        const TKind firstKind = ConsoleBlocks::KindOf(document.firstBlock());
+        QTextCursor top(&document);
+        top.insertBlock(ConsoleBlocks::FormatOf(firstKind), document.firstBlock().charFormat());
+        top.setBlockFormat(ConsoleBlocks::FormatOf(firstKind));
+        top.setPosition(0);
+        top.setBlockFormat(ConsoleBlocks::FormatOf(TKind::Notice));
+        QTextCharFormat muted;
+        muted.setForeground(kSuccessColour);
+        top.insertText(RemovedNote(FCapacity), muted);
+    }
+    // The first line that stays keeps its own kind.
+    const int start = document.firstBlock().next().position();
+    const TKind keptKind = ConsoleBlocks::KindOf(document.findBlock(start + int(removed)));
+    QTextCursor cut(&document);
+    cut.setPosition(start);
+    cut.setPosition(start + int(removed), QTextCursor::KeepAnchor);
+    cut.removeSelectedText();
+    if (ConsoleBlocks::KindOf(cut.block()) != keptKind) cut.setBlockFormat(ConsoleBlocks::FormatOf(keptKind));
+}
+
+QString TConsoleEdit::PlainText() const {
+    return ConsoleBlocks::PlainText(*document(), 0, document()->characterCount() - 1);
+}
+
+QMimeData* TConsoleEdit::createMimeDataFromSelection() const {
+    const QTextCursor selection = textCursor();
+    auto* data = new QMimeData;
+    data->setText(ConsoleBlocks::PlainText(*document(), selection.selectionStart(), selection.selectionEnd()));
+    return data;
 }
 
 bool TConsoleEdit::AtBottom() const { return FFollowing; }
@@ -133,7 +190,7 @@ void TConsoleEdit::contextMenuEvent(QContextMenuEvent* event) {
 TConsoleEdit::TOutputState TConsoleEdit::StartOutput() {
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
-    TOutputState state{TConsoleOutput(cursor, FCapacity), document()->lastBlock().text().isEmpty()};
+    TOutputState state{TConsoleOutput(cursor), document()->lastBlock().text().isEmpty()};
     if (!state.NeedsLineBreak) WriteOutput(state, u"\n");
     return state;
 }
@@ -143,12 +200,14 @@ void TConsoleEdit::WriteOutput(TOutputState& AState, QStringView AText) {
     const TFollowOutput follow(*this);
     const TConsoleUndo::TAddition addition(*FUndo);
     AState.Output.Write(AText);
+    KeepWithinCapacity(AState.Output.Cursor());
 }
 
 void TConsoleEdit::FinishOutput(TOutputState& AState) {
     const TFollowOutput follow(*this);
     const TConsoleUndo::TAddition addition(*FUndo);
     AState.Output.Finish(AState.NeedsLineBreak);
+    KeepWithinCapacity(AState.Output.Cursor());
 }
 
 void TConsoleEdit::AddText(const QString& text) {
@@ -163,13 +222,7 @@ void TConsoleEdit::BeginOutput() {
 }
 
 void TConsoleEdit::AppendOutput(const QString& AChunk) {
-    if (!FOutput) return;
-    try {
-        WriteOutput(*FOutput, AChunk);
-    } catch (...) {
-        FOutput.reset();  // nothing more fits: the output ends here
-        throw;
-    }
+    if (FOutput) WriteOutput(*FOutput, AChunk);
 }
 
 void TConsoleEdit::EndOutput() {
@@ -183,11 +236,20 @@ void TConsoleEdit::AddEndLine(const QString& AText, bool ASuccess) {
     const TFollowOutput follow(*this);
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
-    if (!document()->lastBlock().text().isEmpty()) Insert(cursor, QStringLiteral("\n"));
+    const TConsoleUndo::TAddition addition(*FUndo);
+    // Plain lines: neither takes over the mark of a long line's block.
+    const QTextBlockFormat line = ConsoleBlocks::FormatOf(ConsoleBlocks::TKind::Line);
+    if (!document()->lastBlock().text().isEmpty()) cursor.insertBlock(line, QTextCharFormat());
     QTextCharFormat format;
     format.setForeground(ASuccess ? kSuccessColour : kFailureColour);
     Insert(cursor, AText, &format);
-    Insert(cursor, QStringLiteral("\n"));
+    cursor.insertBlock(line, QTextCharFormat());
+    KeepWithinCapacity(cursor);
+}
+
+void TConsoleEdit::AddNote(const QString& AText) {
+    EndOutput();
+    AddEndLine(AText, true);
 }
 
 QString DecodeAnsiText(const AnsiText& text) {

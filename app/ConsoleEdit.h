@@ -9,12 +9,17 @@
 #include <optional>
 
 class QMenu;
+class QMimeData;
 class TConsoleUndo;
 struct AnsiText;
 
 // The console: white text on black that commands' output is added to at the end.
 // The user may type in it; nothing reads back what the user does. Undo and redo take
 // back the user's own edits only, across any output added meanwhile.
+//
+// It holds at most Capacity characters: past that the oldest lines leave the top, and
+// a line there says so once. A very long line is held in blocks of a few thousand
+// characters (ConsoleBlocks); PlainText, copy and drag give it back whole.
 class TConsoleEdit : public QPlainTextEdit {
     Q_OBJECT
 
@@ -26,14 +31,13 @@ public:
 
     // Adds a text as its own line(s) at the end, as a terminal shows it (TConsoleOutput):
     // CR LF and LF are line breaks, a lone CR goes back to the start of the line, SGR
-    // sequences colour the text. When the text does not fit, what fits is added and
-    // Exception("RichEdit line insertion error") is thrown.
+    // sequences colour the text.
     void AddText(const QString& text);
 
     // A run's output added piece by piece as it arrives. Between BeginOutput and
     // EndOutput the pieces end up exactly as AddText(all pieces joined) would have put
-    // them, wherever the pieces were cut (even between CR and LF). A piece that does
-    // not fit is handled as AddText handles it.
+    // them, wherever the pieces were cut (even between CR and LF), as long as nothing
+    // had to leave the top meanwhile.
     void BeginOutput();
     void AppendOutput(const QString& AChunk);
     void EndOutput();
@@ -42,9 +46,20 @@ public:
     // The line that tells how a run ended: its own line, muted grey for a success,
     // red otherwise.
     void AddEndLine(const QString& AText, bool ASuccess);
+    // A remark of the program's own (not a command's output) on its own muted line; an
+    // output in progress ends first.
+    void AddNote(const QString& AText);
 
+    // Characters the console holds at most, each line break counted as one, besides
+    // the line at the top that tells of removed text. The oldest lines leave whole; the
+    // block being written to stays in any case.
     qsizetype Capacity() const { return FCapacity; }
-    void setCapacity(qsizetype value) { FCapacity = value; }
+    void setCapacity(qsizetype value);
+    // The line at the top that tells that older text has left the console.
+    static QString RemovedNote(qsizetype ACapacity);
+
+    // The console's text with long lines whole (as Save Output writes it).
+    QString PlainText() const;
 
     // While the view shows the last line it follows what is added; once the user has
     // scrolled up it stays where it is.
@@ -63,6 +78,8 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // Copy and drag take long lines whole.
+    QMimeData* createMimeDataFromSelection() const override;
 
 private:
     // Where an addition goes and what it still owes the console.
@@ -77,8 +94,10 @@ private:
     void WriteOutput(TOutputState& AState, QStringView AText);
     void FinishOutput(TOutputState& AState);
 
-    // Inserts at ACursor what fits and fails for the rest.
-    void Insert(QTextCursor& ACursor, QString AText, const QTextCharFormat* AFormat = nullptr);
+    void Insert(QTextCursor& ACursor, const QString& AText, const QTextCharFormat* AFormat = nullptr);
+    // Removes the oldest lines (whole, never the one AWriting stands in) until the
+    // console holds no more than its capacity; the first time, a line at the top says so.
+    void KeepWithinCapacity(const QTextCursor& AWriting);
 
     TConsoleUndo* FUndo;
     qsizetype FCapacity = kDefaultCapacity;

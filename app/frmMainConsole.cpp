@@ -131,7 +131,7 @@ void TfrmMain::SaveOutput() {
     if (!FDesktop.SaveFileName(this, tr("Save Output"), suggested,
                                tr("Text files (*.txt);;All files (*)"), fileName))
         return;
-    QString text = Console().toPlainText();
+    QString text = Console().PlainText();
     const QString lineEnd = QString::fromLatin1(platform::NativeLineEnd());
     if (lineEnd != QStringLiteral("\n")) text.replace(u'\n', lineEnd);
     QSaveFile file(fileName);

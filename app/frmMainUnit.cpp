@@ -663,6 +663,10 @@ bool TfrmMain::RunInProject(const QString& ACommandLine) {
     FEchoesBeforeStart.clear();
     connect(FRun.get(), &TCommandRun::startReported, this, &TfrmMain::RunStartReported);
     connect(FRun.get(), &TCommandRun::outputArrived, this, &TfrmMain::RunOutputArrived);
+    connect(FRun.get(), &TCommandRun::outputCut, this, [this](qint64 ABytes) {
+        if (!FRunOutputFailed)
+            Console().AddNote(QStringLiteral("[%1 bytes of output were not shown: the command was stopped.]").arg(ABytes));
+    });
     connect(FRun.get(), &TCommandRun::finished, this, &TfrmMain::RunEnded);
     SetRunning(true);
     FRun->Start();

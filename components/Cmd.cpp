@@ -13,9 +13,6 @@
 
 namespace {
 
-// One read takes at most one byte less than the buffer holds.
-constexpr std::size_t ReadBufferSize = 256;
-
 std::string Quoted(const std::string& AText) { return "\"" + AText + "\""; }
 
 // Appends the bytes of one read, leaving out NUL bytes so that the collected text never
@@ -167,16 +164,16 @@ void TCmd::WaitForTree(const platform::ChildProcess& AChild) {
 void TCmd::ReadToEnd(const platform::FileHandle& AReadEnd, AnsiText& AOutput) {
     // The whole output is kept only for a receiver of the whole output.
     const bool collect = static_cast<bool>(OnReadOutput);
-    char buffer[ReadBufferSize];
+    std::vector<char> buffer(FReadSize);
     AnsiText chunk{std::string(), AOutput.CodePage};
     while (!FGiveUpReading) {
         if (!platform::WaitReadable(AReadEnd, kReadPollMs)) continue;
-        const std::size_t count = platform::ReadPipe(AReadEnd, buffer, ReadBufferSize - 1);
+        const std::size_t count = platform::ReadPipe(AReadEnd, buffer.data(), buffer.size());
         if (count == 0) break;
-        if (collect) AppendWithoutNul(AOutput.Bytes, buffer, count);
+        if (collect) AppendWithoutNul(AOutput.Bytes, buffer.data(), count);
         if (OnReadChunk) {
             chunk.Bytes.clear();
-            AppendWithoutNul(chunk.Bytes, buffer, count);
+            AppendWithoutNul(chunk.Bytes, buffer.data(), count);
             OnReadChunk(chunk);
         }
     }

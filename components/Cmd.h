@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <functional>
@@ -67,6 +68,12 @@ public:
     int StopGraceMs() const { return FStopGraceMs; }
     void setStopGraceMs(int AValue) { FStopGraceMs = AValue; }
 
+    // The most bytes one read of the child's output takes (at least 1). The default is
+    // the runner's classic 255; a caller streaming large output reads in larger pieces.
+    std::size_t ReadSize() const { return FReadSize; }
+    void setReadSize(std::size_t AValue) { FReadSize = std::max<std::size_t>(1, AValue); }
+    static constexpr std::size_t kDefaultReadSize = 255;
+
     // Thread-safe. Ends the running child and everything it started: an interrupt, then
     // a request to terminate, then a kill, each after StopGraceMs without an end. Returns
     // at once; RunCommand returns when the run is over. Does nothing between runs.
@@ -103,6 +110,7 @@ private:
     bool FRunWithCmd = true;
     bool FInputFromCaller = false;
     int FStopGraceMs = 2000;
+    std::size_t FReadSize = kDefaultReadSize;
 
     // The run in progress, shared with the threads that stop it or feed it.
     mutable std::mutex FMutex;

@@ -7,9 +7,12 @@
 // anywhere, also inside CR LF and inside a UTF-8 character.
 //
 // Oracles: the pieces decode to what the whole output decodes to; a console that
-// receives the pieces through BeginOutput, AppendOutput and EndOutput holds exactly
-// what AddText of the whole output gives, character by character with its colour and
-// bold, and fails (runs out of room) exactly when AddText does.
+// receives the pieces through BeginOutput, AppendOutput and EndOutput, or AddText of
+// the whole, holds exactly what a console without a limit holds unless it dropped old
+// text; one that dropped text says so once at the top, holds no more than its
+// capacity but for the line being written, and (added at once) keeps the end. Where
+// nothing was dropped, the streamed console shows each character with the colour and
+// bold of the console that took the output at once.
 //
 // The same bytes also spell a coloured output from a small alphabet (text, line feeds,
 // the SGR codes for the colours, bold and reset, and sequences the console drops); a
@@ -20,6 +23,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -27,7 +31,6 @@
 #include "FuzzSupport.h"
 #include "app/AnsiStyle.h"
 #include "app/ConsoleEdit.h"
-#include "components/Exception.h"
 #include "platform/CodePage.h"
 
 namespace {
@@ -191,30 +194,42 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const QString& piece : decoded) joined += piece;
     Check(joined == whole, "the pieces decode to other text than the whole output");
 
+    TConsoleEdit unbounded;
     TConsoleEdit atOnce;
     TConsoleEdit streamed;
+    Prepare(unbounded, before, TConsoleEdit::kDefaultCapacity);
     Prepare(atOnce, before, capacity);
     Prepare(streamed, before, capacity);
-
-    bool atOnceFull = false;
-    try {
-        atOnce.AddText(whole);
-    } catch (const Exception&) {
-        atOnceFull = true;
-    }
-    bool streamedFull = false;
-    try {
-        streamed.BeginOutput();
-        for (const QString& piece : decoded) streamed.AppendOutput(piece);
-        streamed.EndOutput();
-    } catch (const Exception&) {
-        streamedFull = true;
-        streamed.EndOutput();
-    }
+    unbounded.AddText(whole);
+    atOnce.AddText(whole);
+    streamed.BeginOutput();
+    for (const QString& piece : decoded) streamed.AppendOutput(piece);
+    streamed.EndOutput();
     Check(!streamed.InOutput(), "the output did not end");
-    Check(streamedFull == atOnceFull, "one way ran out of room and the other did not");
-    Check(streamed.toPlainText() == atOnce.toPlainText(), "the streamed output differs from the output added at once");
-    Check(Shown(streamed) == Shown(atOnce), "the streamed output is coloured otherwise than the output added at once");
+
+    const QString note = TConsoleEdit::RemovedNote(capacity) + u'\n';
+    if (!atOnce.PlainText().startsWith(note) && !streamed.PlainText().startsWith(note))
+        Check(Shown(streamed) == Shown(atOnce), "the streamed output is coloured otherwise than the output added at once");
+    const QString full = unbounded.PlainText();
+    for (const TConsoleEdit* console : {&atOnce, &streamed}) {
+        const QString text = console->PlainText();
+        if (!text.startsWith(note)) {
+            // Nothing had to go: the text is all there, as added at once.
+            Check(text == full, "a console that dropped nothing differs from the output added at once");
+            continue;
+        }
+        Check(text.count(note) == 1, "the note about dropped text is there more than once");
+        // What stays is within the capacity, but for the line being written to.
+        const QTextDocument& document = *console->document();
+        const qsizetype held = document.characterCount() - 1 - document.firstBlock().length();
+        Check(held <= std::max<qsizetype>(capacity, document.lastBlock().length() - 1),
+              "the console holds more than its capacity");
+        // Added at once, what stays is the end of the whole text, from a line's start.
+        if (console == &atOnce) {
+            const QString kept = text.sliced(note.size());
+            Check(full.endsWith(kept), "what stays is not the end of the output");
+        }
+    }
 
     // The coloured output against the model, streamed in pieces.
     const TColouredOutput coloured = ColouredOutput(bytes);

@@ -1,7 +1,8 @@
 #include "app/ConsoleEdit.h"
-#include "components/Exception.h"
 #include "platform/CodePage.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QTextBlock>
 #include <QTextCursor>
 
@@ -46,18 +47,88 @@ INSTANTIATE_TEST_SUITE_P(
                 "\nCommand: php artisan list\nHello\n\n"}),
     [](const ::testing::TestParamInfo<AddCase>& info) { return std::string(info.param.name); });
 
-TEST(ConsoleEdit, AdditionThatDoesNotFitKeepsWhatFitsAndFails) {
-    TConsoleEdit console;
-    console.setCapacity(10);
-    console.AddText(QStringLiteral("abc"));  // "abc\n": 4 characters
-    try {
-        console.AddText(QStringLiteral("0123456789"));
-        FAIL() << "expected the addition to fail";
-    } catch (const Exception& error) {
-        EXPECT_STREQ(error.what(), "RichEdit line insertion error");
+// Each block of the document holds at most this many characters.
+qsizetype LongestBlock(const TConsoleEdit& AConsole) {
+    qsizetype longest = 0;
+    for (QTextBlock block = AConsole.document()->begin(); block.isValid(); block = block.next())
+        longest = std::max<qsizetype>(longest, block.length() - 1);
+    return longest;
+}
+
+TEST(ConsoleEdit, PastItsCapacityTheOldestLinesLeaveAndTheTopSaysSoOnce) {
+    // Whole lines leave, oldest first, whichever way the text comes: as additions, or
+    // as one output streamed in pieces; the note is said once and stays on top.
+    for (const bool streamed : {false, true}) {
+        TConsoleEdit console;
+        console.setCapacity(200);
+        const QString note = TConsoleEdit::RemovedNote(200);
+        if (streamed) console.BeginOutput();
+        for (int i = 0; i < 100; ++i) {
+            const QString line = QStringLiteral("line %1").arg(i, 3, 10, QChar(u'0'));
+            if (streamed)
+                console.AppendOutput(line + u'\n');
+            else
+                console.AddText(line);
+        }
+        if (streamed) console.EndOutput();
+        console.AddEndLine(QStringLiteral("Exit code 0"), true);
+
+        const QString text = console.PlainText();
+        EXPECT_LE(console.document()->characterCount() - 1 - (note.size() + 1), 200) << streamed;
+        EXPECT_TRUE(text.startsWith(note + u'\n')) << streamed;
+        EXPECT_EQ(text.count(note), 1) << streamed;
+        EXPECT_FALSE(text.contains(QStringLiteral("line 000"))) << streamed;
+        EXPECT_TRUE(text.endsWith(QStringLiteral("line 099\n") + (streamed ? QStringLiteral("\n") : QString()) +
+                                  QStringLiteral("Exit code 0\n")))
+            << streamed << text.right(60).toStdString();
+        // What stays starts at the start of a line.
+        EXPECT_TRUE(text.sliced(note.size() + 1).startsWith(QStringLiteral("line "))) << streamed;
     }
-    EXPECT_EQ(console.toPlainText(), QStringLiteral("abc\n012345"));
-    EXPECT_THROW(console.AddText(QStringLiteral("x")), Exception);
+    EXPECT_EQ(TConsoleEdit::RemovedNote(qsizetype(32) * 1024 * 1024),
+              QStringLiteral("[Older output has left the console: it keeps the newest 32 Mi characters.]"));
+}
+
+TEST(ConsoleEdit, ALineLongerThanTheCapacityLosesItsStartAndGoesOn) {
+    // The line being written loses its oldest blocks too; a carriage return then goes
+    // back to the start of what is left of it, never into the note above.
+    TConsoleEdit console;
+    console.AddText(QStringLiteral("before"));
+    console.setCapacity(5000);
+    console.BeginOutput();
+    console.AppendOutput(QString(9000, u'x'));
+    console.AppendOutput(QStringLiteral("\rdone"));
+    console.EndOutput();
+    EXPECT_EQ(console.PlainText(), TConsoleEdit::RemovedNote(5000) + QStringLiteral("\ndone") +
+                                       QString(9000 - ConsoleBlocks::kMaxBlockChars - 4, u'x') + u'\n');
+    EXPECT_LE(console.document()->characterCount() - 1 - (TConsoleEdit::RemovedNote(5000).size() + 1), 5000);
+}
+
+TEST(ConsoleEdit, LongLinesAreHeldInBoundedBlocksAndComeBackWhole) {
+    // A megabyte line streamed in pieces as a run delivers them, then more lines.
+    QString line;
+    for (int i = 0; line.size() < 1000000; ++i) line += QStringLiteral("%1,").arg(i);
+    TConsoleEdit console;
+    console.AddText(QStringLiteral("Command: producer"));
+    console.BeginOutput();
+    for (qsizetype at = 0; at < line.size(); at += 16384) console.AppendOutput(line.mid(at, 16384));
+    console.AppendOutput(QStringLiteral("\nshort\n") + QString(5000, u'y'));
+    console.EndOutput();
+    const QString expected =
+        QStringLiteral("Command: producer\n") + line + QStringLiteral("\nshort\n") + QString(5000, u'y') + u'\n';
+    EXPECT_LE(LongestBlock(console), ConsoleBlocks::kMaxBlockChars);
+    EXPECT_GT(console.document()->blockCount(), 1000000 / ConsoleBlocks::kMaxBlockChars);
+    EXPECT_EQ(console.PlainText(), expected);
+
+    // Copy gives back exactly what is selected, long lines whole.
+    console.selectAll();
+    console.copy();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), expected);
+    QTextCursor part = console.textCursor();
+    part.setPosition(18 + 4090);
+    part.setPosition(18 + 4110, QTextCursor::KeepAnchor);
+    console.setTextCursor(part);
+    console.copy();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), line.mid(4090, 20 - 1));
 }
 
 TEST(ConsoleEdit, HoldsFarMoreThanSixtyFourThousandCharacters) {
@@ -65,7 +136,7 @@ TEST(ConsoleEdit, HoldsFarMoreThanSixtyFourThousandCharacters) {
     EXPECT_GE(console.Capacity(), qsizetype(32) * 1024 * 1024);
     const QString big(1024 * 1024, u'x');
     for (int i = 0; i < 4; ++i) console.AddText(big);
-    EXPECT_EQ(console.document()->characterCount() - 1, 4 * (1024 * 1024 + 1));
+    EXPECT_EQ(console.PlainText(), (big + u'\n').repeated(4));
 }
 
 TEST(ConsoleEdit, LooksLikeAConsoleAndCanBeEdited) {
@@ -125,18 +196,6 @@ TEST(ConsoleEditStream, OutputCutAnywhereEndsUpAsOneAddition) {
             ASSERT_EQ(streamed.toPlainText(), whole.toPlainText()) << c.name << " round " << round;
         }
     }
-}
-
-TEST(ConsoleEditStream, PieceThatDoesNotFitFailsAndEndsTheOutput) {
-    TConsoleEdit console;
-    console.setCapacity(8);
-    console.BeginOutput();
-    console.AppendOutput(QStringLiteral("abcd"));
-    EXPECT_THROW(console.AppendOutput(QStringLiteral("efghijk")), Exception);
-    EXPECT_EQ(console.toPlainText(), QStringLiteral("abcdefgh"));
-    EXPECT_FALSE(console.InOutput());
-    console.EndOutput();  // nothing left to finish
-    EXPECT_EQ(console.toPlainText(), QStringLiteral("abcdefgh"));
 }
 
 TEST(ConsoleEditStream, EndLineStandsOnItsOwnLineInItsColour) {

@@ -7,6 +7,8 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QComboBox>
 #include <QCompleter>
 #include <QLabel>
@@ -259,6 +261,34 @@ TEST_F(ConsoleTools, SaveOutputWritesUtf8WithLineFeedsAndClearIsTheOnlyWayToEmpt
     Type(QStringLiteral("echo more"));
     EXPECT_EQ(ConsoleWithEndLinesMarked(),
               QStringLiteral("\nCommand: echo again\nagain\n\n<end>\n\nCommand: echo more\nmore\n\n<end>\n"));
+}
+
+TEST_F(ConsoleTools, SaveOutputAndCopyGiveAMegabyteLineBackWhole) {
+    // One line of a megabyte without a line feed, through the live path: the console
+    // holds it in bounded blocks, and the file and the clipboard get it unbroken.
+    OpenWindow();
+    Show();
+    Type(QStringLiteral("seq 1 200000 | tr '\\n' , | head -c 1000000"));
+    QString line;
+    for (int i = 1; line.size() < 1000000; ++i) line += QStringLiteral("%1,").arg(i);
+    line.truncate(1000000);
+    TConsoleEdit& console = Window->Console();
+    for (QTextBlock block = console.document()->begin(); block.isValid(); block = block.next())
+        ASSERT_LE(block.length() - 1, ConsoleBlocks::kMaxBlockChars);
+    const QString saved = Path(QStringLiteral("long.txt"));
+    Desktop.SaveAnswers = {saved};
+    Trigger("menSaveOutput");
+    const QString text = QString::fromUtf8(ReadFile(saved));
+    EXPECT_TRUE(text.contains(u'\n' + line + QStringLiteral("\nExit code 0 "))) << text.left(200).toStdString();
+    EXPECT_EQ(text, console.PlainText());
+
+    const qsizetype start = text.indexOf(line);
+    QTextCursor selection(console.document());
+    selection.setPosition(console.document()->findBlockByNumber(text.left(start).count(u'\n')).position());
+    selection.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    console.setTextCursor(selection);
+    console.copy();
+    EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith(line + QStringLiteral("\nExit code 0 ")));
 }
 
 TEST_F(ConsoleTools, TheViewFollowsNewOutputOnlyWhileItIsAtTheBottom) {

@@ -104,6 +104,27 @@ TEST(ConsoleUndo, AnEditThatOutputOverwritesDropsOutOfTheHistory) {
     EXPECT_FALSE(console.CanUndo());
 }
 
+TEST(ConsoleUndo, OldTextLeavingTheTopTakesItsEditsAlongAndKeepsTheRest) {
+    TConsoleEdit console;
+    console.setCapacity(45);
+    console.AddText(QStringLiteral("old line"));
+    MoveTo(console, 0);
+    QTest::keyClicks(&console, QStringLiteral("A"));  // on a line that will leave
+    console.AddText(QStringLiteral("recent"));
+    MoveTo(console, 16);
+    QTest::keyClicks(&console, QStringLiteral("B"));  // on a line that stays
+    for (const char* line : {"0123456789", "abcdefghij", "klmnopqrst"}) console.AddText(QString::fromLatin1(line));
+    const QString kept = QStringLiteral("\n0123456789\nabcdefghij\nklmnopqrst\n");
+    const QString note = TConsoleEdit::RemovedNote(45);
+    ASSERT_EQ(console.PlainText(), note + QStringLiteral("\nrecentB") + kept);
+
+    console.Undo();
+    EXPECT_EQ(console.PlainText(), note + QStringLiteral("\nrecent") + kept);
+    EXPECT_FALSE(console.CanUndo());
+    console.Redo();
+    EXPECT_EQ(console.PlainText(), note + QStringLiteral("\nrecentB") + kept);
+}
+
 TEST(ConsoleUndo, ClearingOrReplacingTheTextLeavesNothingToUndo) {
     for (const bool replace : {false, true}) {
         TConsoleEdit console;

@@ -7,6 +7,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QElapsedTimer>
@@ -302,14 +303,42 @@ TEST_F(LiveRun, ClosingDuringARunAsksAndStopsTheTreeOnYes) {
     EXPECT_TRUE(TurnUntil([&] { return !Alive(child); }, 3000));
 }
 
-TEST_F(LiveRun, AFullConsoleStopsTheRunAndSaysSo) {
+TEST_F(LiveRun, PastItsCapacityTheConsoleDropsTheOldestLinesAndTheRunGoesOn) {
     Window->Console().setCapacity(2000);
-    TypeAndGo(QStringLiteral("echo $$ > pid; while :; do echo 0123456789; sleep 0.01; done"));
-    const pid_t child = PidIn(Project + QStringLiteral("/pid"));
+    TypeAndGo(QStringLiteral("i=0; while [ $i -lt 600 ]; do echo line$i; i=$((i+1)); done; "
+                             "while [ ! -e go ]; do sleep 0.02; done; echo after"));
+    ASSERT_TRUE(TurnUntil([&] { return ConsoleText().contains(QStringLiteral("line599\n")); }));
+    EXPECT_TRUE(Window->IsRunning());
+    QFile(Project + QStringLiteral("/go")).open(QIODevice::WriteOnly);
     ASSERT_TRUE(WaitForRun());
-    ASSERT_EQ(Desktop.Errors.size(), 1u);
-    EXPECT_EQ(Desktop.Errors[0].Text, QStringLiteral("RichEdit line insertion error (the command was stopped)"));
-    EXPECT_TRUE(TurnUntil([&] { return !Alive(child); }, 3000));
+    EXPECT_TRUE(Desktop.Errors.empty());
+    const QString text = ConsoleText();
+    const QString note = TConsoleEdit::RemovedNote(2000);
+    EXPECT_TRUE(text.startsWith(note + u'\n'));
+    EXPECT_EQ(text.count(note), 1);
+    EXPECT_FALSE(text.contains(QStringLiteral("\nline0\n")));
+    EXPECT_FALSE(text.contains(QStringLiteral("Command: ")));
+    EXPECT_TRUE(ConsoleWithEndLinesMarked().endsWith(QStringLiteral("line599\nafter\n\n<end>\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("\nExit code 0 ")));
+}
+
+TEST_F(LiveRun, StopCutsTheOutputNotShownYetAndTheConsoleSaysSo) {
+    // Far more output than the window shows in the time it takes to press Stop.
+    TypeAndGo(QStringLiteral("head -c 50000000 /dev/zero | tr '\\0' x; sleep 30"));
+    ASSERT_TRUE(TurnUntil([&] { return ConsoleText().contains(QStringLiteral("xxxx")); }));
+    QTest::mouseClick(Find<QPushButton>("btnRun"), Qt::LeftButton);
+    ASSERT_TRUE(WaitForRun(15000));
+    const QString text = ConsoleText();
+    static const QRegularExpression cutNote(
+        QStringLiteral("\n\\[(\\d+) bytes of output were not shown: the command was stopped\\.\\]\n"));
+    const QRegularExpressionMatch note = cutNote.match(text);
+    ASSERT_TRUE(note.hasMatch()) << text.right(200).toStdString();
+    EXPECT_GT(note.captured(1).toLongLong(), 0);
+    EXPECT_EQ(text.count(QStringLiteral("bytes of output were not shown")), 1);
+    EXPECT_LT(Window->Console().PlainText().count(u'x'), 50000000);
+    // The note comes after the output and before the end line.
+    EXPECT_TRUE(ConsoleWithEndLinesMarked().endsWith(note.captured(0).sliced(1) + QStringLiteral("<end>\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("\nStopped after ")));
 }
 
 }  // namespace

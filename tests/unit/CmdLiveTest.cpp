@@ -87,19 +87,29 @@ TEST(CmdLiveTest, RaisesOnePieceForEachReadInOrderAsItArrives) {
     EXPECT_EQ(cmd.LastRunEnd().Kind, TKind::Exited);
 }
 
-TEST(CmdLiveTest, LargeOutputComesInReadsOfAtMost255BytesWithoutNul) {
-    TempFolder folder;
-    TCmd cmd;
-    cmd.setCommmandStr("head -c 3000 /dev/zero | tr '\\0' x; printf 'a\\000b'");
-    std::string joined;
-    std::size_t largest = 0;
-    cmd.OnReadChunk = [&](const AnsiText& AChunk) {
-        largest = std::max(largest, AChunk.Bytes.size());
-        joined += AChunk.Bytes;
-    };
-    cmd.RunCommand(folder.Path().string());
-    EXPECT_LE(largest, 255u);
-    EXPECT_EQ(joined, std::string(3000, 'x') + "ab");
+TEST(CmdLiveTest, LargeOutputComesInReadsOfAtMostTheReadSizeWithoutNul) {
+    // The first piece is held up until the child has filled the pipe: the next read
+    // takes as much as one read may.
+    const struct {
+        std::size_t readSize;  // 0: the default
+        std::size_t expectedLargest;
+    } cases[] = {{0, 255}, {65536, 65536}};
+    for (const auto& c : cases) {
+        TempFolder folder;
+        TCmd cmd;
+        if (c.readSize > 0) cmd.setReadSize(c.readSize);
+        cmd.setCommmandStr("printf s; sleep 0.05; head -c 300000 /dev/zero | tr '\\0' x; printf 'a\\000b'");
+        std::string joined;
+        std::size_t largest = 0;
+        cmd.OnReadChunk = [&](const AnsiText& AChunk) {
+            if (joined.empty()) std::this_thread::sleep_for(300ms);
+            largest = std::max(largest, AChunk.Bytes.size());
+            joined += AChunk.Bytes;
+        };
+        cmd.RunCommand(folder.Path().string());
+        EXPECT_EQ(largest, c.expectedLargest) << c.readSize;
+        EXPECT_EQ(joined, "s" + std::string(300000, 'x') + "ab") << c.readSize;
+    }
 }
 
 TEST(CmdLiveTest, TellsHowEachRunEnded) {
