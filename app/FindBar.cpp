@@ -166,7 +166,10 @@ void TMatchTally::Restart() {
 
 void TMatchTally::Changed(int APosition, int ARemoved, int AAdded) {
     if (!FNeedle) return;
-    if (APosition == 0 && AAdded == 0 && ARemoved > 0 && !FNeedle->SpansLines()) {
+    // Text taken from the top, or from the start of the second line (a full console keeps
+    // its note about dropped text on the first): the lines after the cut are unchanged.
+    const bool fromTop = APosition == 0 || APosition == FDocument.firstBlock().length();
+    if (fromTop && AAdded == 0 && ARemoved > 0 && !FNeedle->SpansLines()) {
         RemovedAtTop(ARemoved);
     } else {
         // What was read before the edit still counts; from the last checkpoint that

@@ -268,6 +268,30 @@ TEST(MatchTally, ReadsOnlyWhatAdditionsAndRemovalsAtTheTopTouch) {
     EXPECT_EQ(tally.Count(), CountMatches(document.toRawText(), QStringLiteral("error"), Qt::CaseInsensitive));
 }
 
+// A full console drops its oldest lines below the note it keeps at the top: the count
+// follows from what changed, not from the top again on every drop.
+TEST(MatchTally, AFullConsoleDroppingItsOldestLinesIsCountedFromWhatChanged) {
+    TConsoleEdit console;
+    console.setCapacity(1024 * 1024);
+    QString big;
+    for (int i = 0; i < 40000; ++i) big += QStringLiteral("line %1 with an Error in it\n").arg(i);
+    console.AddText(big);
+    QTextDocument& document = *console.document();
+    ASSERT_TRUE(console.PlainText().startsWith(TConsoleEdit::RemovedNote(1024 * 1024)));
+    TMatchTally tally(document);
+    tally.Start(QStringLiteral("error"), Qt::CaseInsensitive);
+    tally.Finish();
+    ASSERT_EQ(tally.Count(), CountMatches(document.toRawText(), QStringLiteral("error"), Qt::CaseInsensitive));
+    const qint64 whole = document.characterCount();
+    for (int i = 0; i < 100; ++i) {
+        const qint64 before = tally.CharactersRead();
+        console.AddText(QStringLiteral("and an error, then more text\n").repeated(20));
+        tally.Finish();
+        EXPECT_LT(tally.CharactersRead() - before, whole / 20) << i;
+    }
+    EXPECT_EQ(tally.Count(), CountMatches(document.toRawText(), QStringLiteral("error"), Qt::CaseInsensitive));
+}
+
 // A line far longer than the count's steps, cut inside at the top: the matches that
 // overlap one another fall into other places on what is left of the line.
 TEST(MatchTally, ALongLineCutInsideAtTheTopIsCountedAgain) {
