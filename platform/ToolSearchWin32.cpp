@@ -11,20 +11,6 @@ namespace platform {
 
 namespace fs = std::filesystem;
 
-bool IsOnSearchPath(const std::string& AProgram) {
-    const char* path = std::getenv("PATH");
-    std::istringstream folders(path ? path : "");
-    std::string folder;
-    std::error_code error;
-    while (std::getline(folders, folder, ';')) {
-        if (folder.size() >= 2 && folder.front() == '"' && folder.back() == '"') folder = folder.substr(1, folder.size() - 2);
-        if (folder.empty()) continue;
-        for (const char* suffix : {".exe", ".bat", ".cmd"})
-            if (fs::is_regular_file(PathFromUtf8(folder) / PathFromUtf8(AProgram + suffix), error)) return true;
-    }
-    return false;
-}
-
 std::string FindOnSearchPath(const std::string& AProgram) {
     if (AProgram.empty() || AProgram.find_first_of("\\/:") != std::string::npos) return {};
     const char* pathExt = std::getenv("PATHEXT");
@@ -49,6 +35,9 @@ std::string FindOnSearchPath(const std::string& AProgram) {
     }
     return {};
 }
+
+// By the same rule as cmd.exe: each PATH folder, each PATHEXT suffix.
+bool IsOnSearchPath(const std::string& AProgram) { return !FindOnSearchPath(AProgram).empty(); }
 
 std::vector<std::string> UsualPhpFolders(const std::string& ADriveRoot) {
     std::string root = ADriveRoot;
