@@ -35,14 +35,16 @@ bool IsProjectComposerPhar(const std::string& AProgram) {
     return Trimmed(AProgram) == TProjectTools::kProjectComposerPhar;
 }
 
+// Shell assignments before the program word: unlike "env NAME=value program", they run a
+// program whose path holds a "=" (the program word is quoted then, see ShellProgramWord).
 std::string EnvironmentPrefix(const std::vector<std::string>& AEnvironment) {
     std::string prefix;
     for (const std::string& line : AEnvironment) {
         const auto pair = SplitEnvironmentLine(line);
         if (!pair) continue;
-        prefix += platform::PosixShellWord(pair->first + "=" + pair->second) + " ";
+        prefix += pair->first + "=" + platform::PosixShellWord(pair->second) + " ";
     }
-    return prefix.empty() ? prefix : "env " + prefix;
+    return prefix;
 }
 
 std::vector<int> VersionParts(const std::string& AVersion) {

@@ -35,6 +35,10 @@ std::string FindPhpProgram(const std::vector<std::string>& AFolders) {
     return {};
 }
 
-std::string ShellProgramWord(const std::string& AProgram) { return PosixShellWord(AProgram); }
+// A bare word with a "=" would be read as an assignment, so it is quoted.
+std::string ShellProgramWord(const std::string& AProgram) {
+    const std::string word = PosixShellWord(AProgram);
+    return word == AProgram && AProgram.find('=') != std::string::npos ? "'" + AProgram + "'" : word;
+}
 
 }  // namespace platform

@@ -91,7 +91,7 @@ TEST_F(ProjectToolsWindow, CommandsGoThroughTheProjectsRoute) {
     Find<QToolButton>("btnRoute_Cache")->click();
     ASSERT_TRUE(WaitForRun());
     EXPECT_EQ(ConsoleWithEndLinesMarked(),
-              QStringLiteral("\nCommand: env 'APP_ENV=local testing' ./vendor/bin/sail artisan route:cache\n"
+              QStringLiteral("\nCommand: APP_ENV='local testing' ./vendor/bin/sail artisan route:cache\n"
                              "sail[artisan route:cache] APP_ENV=local testing\n\n<end>\n"));
 
     // Lines that are not php or composer run as typed.

@@ -62,7 +62,9 @@ TEST(ProjectTools, LineEachChoiceProduces) {
         {Tools(TRoute::Compose), "composer validate", "docker compose exec -T app composer validate"},
         {Tools(TRoute::Compose), "echo php", "echo php"},
         {Tools(TRoute::Direct, "php", "composer", {"APP_ENV=testing", "", "MSG=a b 'c' $HOME", "bad name=x"}),
-         "php artisan env", "env APP_ENV=testing 'MSG=a b '\\''c'\\'' $HOME' php artisan env"},
+         "php artisan env", "APP_ENV=testing MSG='a b '\\''c'\\'' $HOME' php artisan env"},
+        // A program word with a "=" is quoted, or the shell would take it for an assignment.
+        {Tools(TRoute::Direct, "php", "migr=ate", {"A=1"}), "composer show", "A=1 'migr=ate' show"},
     };
     for (const auto& c : cases) EXPECT_EQ(RouteCommandLine(c.tools, c.line), c.routed) << c.line;
 }
