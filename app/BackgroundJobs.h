@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -39,6 +40,10 @@ public:
     }
 
     void StopAll();
+    // Waits up to ATimeout for the workers of every TBackgroundJobs in the program (stopped
+    // or not) to end; false when some still run. Called before the program ends, so that no
+    // worker is still in its job while the program's statics are torn down.
+    static bool WaitForWorkers(std::chrono::milliseconds ATimeout);
     // Jobs started here whose end has not come back yet.
     qsizetype Count() const { return FJobs.size(); }
 

@@ -1,4 +1,5 @@
 #include "app/AppEnvironment.h"
+#include "app/BackgroundJobs.h"
 #include "app/Desktop.h"
 #include "app/Fonts.h"
 #include "app/StartOptions.h"
@@ -102,13 +103,19 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    const TStartReads startReads;
-    environment.StartProject = options.StartProject;
-    TdtmMain dtmMain(desktop);
-    TfrmMain frmMain(dtmMain, desktop, environment);
-    if (!frmMain.GeometryRestored())
-        frmMain.setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, frmMain.size(),
-                                                QGuiApplication::primaryScreen()->availableGeometry()));
-    frmMain.show();
-    return application.exec();
+    int status = 0;
+    {
+        const TStartReads startReads;
+        environment.StartProject = options.StartProject;
+        TdtmMain dtmMain(desktop);
+        TfrmMain frmMain(dtmMain, desktop, environment);
+        if (!frmMain.GeometryRestored())
+            frmMain.setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, frmMain.size(),
+                                                    QGuiApplication::primaryScreen()->availableGeometry()));
+        frmMain.show();
+        status = application.exec();
+    }
+    // The window's going stopped its background jobs; their workers end within moments.
+    TBackgroundJobs::WaitForWorkers(std::chrono::seconds(3));
+    return status;
 }

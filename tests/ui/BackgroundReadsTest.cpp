@@ -67,6 +67,28 @@ TEST(BackgroundJobsTest, ResultsComeBackOnTheOwnersThreadAndAStoppedJobsResultIs
     EXPECT_EQ(jobs.Count(), 0);
 }
 
+// Quitting stops every job; the program then waits, within a bound, for their workers.
+TEST(BackgroundJobsTest, TheProgramCanWaitForStoppedJobsToEnd) {
+    std::atomic<bool> stopped = false;
+    {
+        TBackgroundJobs jobs;
+        jobs.Start<int>(
+            &jobs,
+            [&stopped](TJobStop& AStop) {
+                TStopHookScope hook(&AStop, [&stopped] { stopped = true; });
+                while (!stopped) QThread::msleep(5);
+                // A job that takes a moment to wind down after its stop.
+                QThread::msleep(300);
+                return 1;
+            },
+            {});
+        EXPECT_FALSE(TBackgroundJobs::WaitForWorkers(50ms));
+    }
+    EXPECT_TRUE(stopped);
+    EXPECT_FALSE(TBackgroundJobs::WaitForWorkers(50ms));
+    EXPECT_TRUE(TBackgroundJobs::WaitForWorkers(10s));
+}
+
 TEST(ScreenfulTest, LongTextIsCutToAScreenfulWithAnEllipsis) {
     const QString line = QStringLiteral("0123456789\n");
     struct Case {

@@ -44,10 +44,12 @@ TEST_F(Preferences, DefaultsAreTheDescribedOnesAndEveryControlIsNamedAndExplaine
     EXPECT_EQ(Window->Console().Capacity(), TConsoleEdit::kDefaultCapacity);
     EditPreferences([](QDialog& ADialog) {
         EXPECT_EQ(UnnamedControls({&ADialog}), QStringList());
-        for (QWidget* control : ADialog.findChildren<QWidget*>())
+        for (QWidget* control : ADialog.findChildren<QWidget*>()) {
             if (control->focusPolicy() != Qt::NoFocus && !control->accessibleName().isEmpty() &&
-                !qobject_cast<QDialogButtonBox*>(control->parentWidget()))
+                !qobject_cast<QDialogButtonBox*>(control->parentWidget())) {
                 EXPECT_FALSE(control->toolTip().isEmpty()) << control->objectName().toStdString();
+            }
+        }
         EXPECT_TRUE(In<QCheckBox>(ADialog, "chkCheckForUpdates")->isChecked());
         EXPECT_FALSE(In<QCheckBox>(ADialog, "chkColours")->isChecked());
         EXPECT_EQ(In<QSpinBox>(ADialog, "spnConsoleCapacity")->value(), 32);
