@@ -196,6 +196,7 @@ TfrmMain::TfrmMain(TdtmMain& dtmMain, IDesktop& desktop, const TAppEnvironment& 
     CreateInputRow();
     CreateProjectMenu();
     SetUpViews();
+    SetUpServices();
     SetUpDesktopHabits();
 
     FormCreate();
@@ -519,6 +520,7 @@ void TfrmMain::cmbProjectsChange() {
     setsActiveProject(ui->cmbProjects->currentText());
     ShowProjectHistory();
     DetectToolsIfNew(ui->cmbProjects->currentText());
+    ServicesFollowProject();
 }
 
 void TfrmMain::CreateProjectMenu() {
@@ -575,6 +577,7 @@ void TfrmMain::menToolsClick() {
             ui->sbMain->showMessage(tr("The project's tools could not be saved in ") +
                                         QString::fromStdString(FToolsStore.FileName()),
                                     kDetectedMessageMs);
+        ServicesFollowProject();
     });
     dialog->open();
 }
@@ -860,9 +863,13 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
             event->ignore();
             return;
         }
-        // The run ends with its whole tree before the window goes.
-        FRun->StopAndWait();
     }
+    if (!StopServicesToQuit()) {
+        event->ignore();
+        return;
+    }
+    // The run ends with its whole tree before the window goes.
+    if (FRun) FRun->StopAndWait();
     // The window's own reads end with their process trees; none is waited for.
     FJobs->StopAll();
     SaveLayout();

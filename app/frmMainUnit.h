@@ -23,6 +23,8 @@ class TCommandBoxHistory;
 class TBackgroundJobs;
 class TCatalogueStore;
 class TfrmPalette;
+class TfrmServices;
+class QDockWidget;
 class TfrmPinnedPage;
 class TCommandRun;
 class TFindBar;
@@ -215,6 +217,10 @@ private:
     void CreateProjectMenu();
     // The Views menu (frmMainViews.cpp).
     void SetUpViews();
+    void SetUpServices();
+    TfrmServices& Services();
+    void ServicesFollowProject();
+    bool StopServicesToQuit();
     void DetectToolsIfNew(const QString& AProjectFolder);
     void ToolsDetected(const TToolsDetection& AFound);
 
@@ -266,6 +272,9 @@ private:
     bool FStartFoldersRead = false;
     bool FPaintedOnce = false;
     TFindBar* FFindBar = nullptr;
+    QAction* FmenServices = nullptr;
+    QDockWidget* FdckServices = nullptr;
+    TfrmServices* FServices = nullptr;
     TCommandBoxHistory* FCommandBoxHistory = nullptr;
     QAction* FmenColours = nullptr;
     TCatalogueStore* FCatalogueStore;

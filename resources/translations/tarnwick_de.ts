@@ -85,6 +85,57 @@
     </message>
 </context>
 <context>
+    <name>TServiceRun</name>
+    <message>
+        <source>Stopped</source>
+        <translation>Angehalten</translation>
+    </message>
+    <message>
+        <source>Starting</source>
+        <translation>Startet</translation>
+    </message>
+    <message>
+        <source>Running since %1</source>
+        <translation>Läuft seit %1</translation>
+    </message>
+    <message>
+        <source>Exited with code %1</source>
+        <translation>Beendet mit Code %1</translation>
+    </message>
+    <message>
+        <source>Restarting in %1 s (attempt %2 of %3)</source>
+        <translation>Neustart in %1 s (Versuch %2 von %3)</translation>
+    </message>
+    <message>
+        <source>Crashed</source>
+        <translation>Abgestürzt</translation>
+    </message>
+    <message>
+        <source>[No port from %1 to %2 is free on 127.0.0.1.]</source>
+        <translation>[Kein Port von %1 bis %2 ist auf 127.0.0.1 frei.]</translation>
+    </message>
+    <message>
+        <source>[Port %1 is taken by another program: the server starts on port %2.]</source>
+        <translation>[Port %1 ist von einem anderen Programm belegt: Der Server startet auf Port %2.]</translation>
+    </message>
+    <message>
+        <source>[The project folder %1 does not exist.]</source>
+        <translation>[Der Projektordner %1 existiert nicht.]</translation>
+    </message>
+    <message>
+        <source>[The service ended with exit code %1.]</source>
+        <translation>[Der Dienst endete mit Exit-Code %1.]</translation>
+    </message>
+    <message>
+        <source>[The service was ended by signal %1.]</source>
+        <translation>[Der Dienst wurde durch Signal %1 beendet.]</translation>
+    </message>
+    <message>
+        <source>[The service is not started again after %1 attempts.]</source>
+        <translation>[Der Dienst wird nach %1 Versuchen nicht erneut gestartet.]</translation>
+    </message>
+</context>
+<context>
     <name>TStartOptions</name>
     <message>
         <source>Runs php artisan and composer commands in a Laravel project.</source>
@@ -847,6 +898,32 @@ Ihn anhalten und beenden?</translation>
         <source>Pinned commands, one click away</source>
         <translation>Angeheftete Befehle, einen Klick entfernt</translation>
     </message>
+    <message>
+        <source>&amp;Services</source>
+        <translation>&amp;Dienste</translation>
+    </message>
+    <message>
+        <source>The project&apos;s development server, queue worker, scheduler and other services</source>
+        <translation>Entwicklungsserver, Queue-Worker, Scheduler und weitere Dienste des Projekts</translation>
+    </message>
+    <message>
+        <source>Services</source>
+        <translation>Dienste</translation>
+    </message>
+    <message>
+        <source>A service was not started again after it crashed: </source>
+        <translation>Ein Dienst wurde nach seinem Absturz nicht erneut gestartet: </translation>
+    </message>
+    <message>
+        <source>These services are still running:
+%1
+
+Stop them and quit?</source>
+        <translation>Diese Dienste laufen noch:
+%1
+
+Sie stoppen und beenden?</translation>
+    </message>
 </context>
 <context>
     <name>TfrmPalette</name>
@@ -1073,6 +1150,93 @@ Standard: </translation>
     <message>
         <source>Console Font</source>
         <translation>Konsolenschrift</translation>
+    </message>
+</context>
+<context>
+    <name>TfrmServices</name>
+    <message>
+        <source>Services</source>
+        <translation>Dienste</translation>
+    </message>
+    <message>
+        <source>Service</source>
+        <translation>Dienst</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>Zustand</translation>
+    </message>
+    <message>
+        <source>This project</source>
+        <translation>Dieses Projekt</translation>
+    </message>
+    <message>
+        <source>Other projects</source>
+        <translation>Andere Projekte</translation>
+    </message>
+    <message>
+        <source>Start the selected service</source>
+        <translation>Den gewählten Dienst starten</translation>
+    </message>
+    <message>
+        <source>Stop the selected service and what it started</source>
+        <translation>Den gewählten Dienst und alles, was er gestartet hat, stoppen</translation>
+    </message>
+    <message>
+        <source>Stop the selected service and start it again</source>
+        <translation>Den gewählten Dienst stoppen und wieder starten</translation>
+    </message>
+    <message>
+        <source>Open the address the server serves at</source>
+        <translation>Die Adresse öffnen, unter der der Server antwortet</translation>
+    </message>
+    <message>
+        <source>Start every service of this project</source>
+        <translation>Alle Dienste dieses Projekts starten</translation>
+    </message>
+    <message>
+        <source>Stop every service of this project</source>
+        <translation>Alle Dienste dieses Projekts stoppen</translation>
+    </message>
+    <message>
+        <source>No project is selected.</source>
+        <translation>Kein Projekt ist ausgewählt.</translation>
+    </message>
+    <message>
+        <source>Services of %1</source>
+        <translation>Dienste von %1</translation>
+    </message>
+    <message>
+        <source>Service output</source>
+        <translation>Ausgabe des Dienstes</translation>
+    </message>
+    <message>
+        <source>Command: </source>
+        <translation>Befehl: </translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>Starten</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Stoppen</translation>
+    </message>
+    <message>
+        <source>Restart</source>
+        <translation>Neu starten</translation>
+    </message>
+    <message>
+        <source>Open in Browser</source>
+        <translation>Im Browser öffnen</translation>
+    </message>
+    <message>
+        <source>Start All</source>
+        <translation>Alle starten</translation>
+    </message>
+    <message>
+        <source>Stop All</source>
+        <translation>Alle stoppen</translation>
     </message>
 </context>
 <context>

@@ -5,6 +5,8 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QUrl>
+#include <QTreeWidget>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -727,6 +729,40 @@ TEST_F(EndToEnd, ServeAnswersWhileItRunsAndStopEndsIt) {
     QTest::mouseClick(Find<QPushButton>("btnRun"), Qt::LeftButton);  // Stop
     ASSERT_TRUE(WaitForRun(15000));
     EXPECT_TRUE(ConsoleText().contains(QStringLiteral("\nStopped after "))) << ConsoleText().toStdString();
+    EXPECT_TRUE(HttpGet(port).isEmpty()) << "the port still answers";
+    EXPECT_TRUE(TurnUntil([&] { return PhpProcessesIn(Project).isEmpty(); }, 5000))
+        << PhpProcessesIn(Project).join(u' ').toStdString();
+}
+
+// The Services board keeps the development server answering while a preset runs in the
+// console; quitting asks, then leaves neither the port nor a php process behind.
+TEST_F(EndToEnd, BoardKeepsTheServerAnsweringWhileAPresetRuns) {
+    Find<QAction>("menServices")->trigger();
+    auto* services = Find<QTreeWidget>("trvServices");
+    const auto server = services->findItems(QStringLiteral("Development server"), Qt::MatchExactly | Qt::MatchRecursive);
+    ASSERT_EQ(server.size(), 1);
+    services->setCurrentItem(server[0]);
+    Find<QPushButton>("btnServiceStart")->click();
+    auto* open = Find<QPushButton>("btnServiceOpen");
+    ASSERT_TRUE(TurnUntil([&] { return open->isEnabled(); }, 30000));
+    open->click();
+    ASSERT_EQ(Desktop.OpenedUrls.size(), 1);
+    const int port = QUrl(Desktop.OpenedUrls[0]).port();
+    ASSERT_GT(port, 0) << Desktop.OpenedUrls[0].toStdString();
+    QByteArray answer;
+    ASSERT_TRUE(TurnUntil([&] { return !(answer = HttpGet(port)).isEmpty(); }, 30000));
+    EXPECT_TRUE(answer.startsWith("HTTP/1.")) << answer.left(200).toStdString();
+
+    Desktop.InputAnswers = {QStringLiteral("Carriage")};
+    Click("bt2Make_Model");
+    EXPECT_TRUE(ProjectFile(QStringLiteral("app/Models/Carriage.php")).contains(QStringLiteral("class Carriage")));
+    EXPECT_TRUE(HttpGet(port).startsWith("HTTP/1."));
+    EXPECT_TRUE(server[0]->text(1).startsWith(QStringLiteral("Running since "))) << server[0]->text(1).toStdString();
+
+    Desktop.ConfirmAnswers = {true};
+    EXPECT_TRUE(Window->close());
+    ASSERT_EQ(Desktop.Confirms.size(), 1);
+    EXPECT_TRUE(Desktop.Confirms[0].contains(QStringLiteral("Development server")));
     EXPECT_TRUE(HttpGet(port).isEmpty()) << "the port still answers";
     EXPECT_TRUE(TurnUntil([&] { return PhpProcessesIn(Project).isEmpty(); }, 5000))
         << PhpProcessesIn(Project).join(u' ').toStdString();

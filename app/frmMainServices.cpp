@@ -1,0 +1,63 @@
+#include "app/Desktop.h"
+#include "app/frmMainUnit.h"
+#include "app/frmServicesUnit.h"
+#include "ui_frmMain.h"
+
+#include <QAction>
+#include <QDockWidget>
+#include <QMenu>
+
+// View > Services shows the board in a pane beside the console. The board is made at its
+// first showing, so a start that never uses it pays nothing for it.
+void TfrmMain::SetUpServices() {
+    QMenu* view = ui->menMain->findChild<QMenu*>(QStringLiteral("View1"));
+    FmenServices = view ? view->addAction(tr("&Services")) : ui->menMain->addAction(tr("&Services"));
+    FmenServices->setObjectName(QStringLiteral("menServices"));
+    FmenServices->setCheckable(true);
+    FmenServices->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+S")));
+    FmenServices->setStatusTip(tr("The project's development server, queue worker, scheduler and other services"));
+    connect(FmenServices, &QAction::toggled, this, [this](bool AOn) { RunGuarded([this, AOn] {
+        if (AOn) Services();
+        if (FdckServices) FdckServices->setVisible(AOn);
+        if (AOn) FServices->FocusList();
+    }); });
+}
+
+TfrmServices& TfrmMain::Services() {
+    if (!FServices) {
+        FdckServices = new QDockWidget(tr("Services"), this);
+        FdckServices->setObjectName(QStringLiteral("dckServices"));
+        FdckServices->setAccessibleName(tr("Services"));
+        FServices = new TfrmServices([this](const QString& AAddress) { FDesktop.OpenUrl(AAddress); }, FdckServices);
+        FdckServices->setWidget(FServices);
+        addDockWidget(Qt::RightDockWidgetArea, FdckServices);
+        // Closing the pane by its own button unticks the menu item.
+        connect(FdckServices, &QDockWidget::visibilityChanged, this, [this](bool AVisible) {
+            if (!AVisible && !FdckServices->isHidden()) return;
+            const QSignalBlocker quiet(FmenServices);
+            FmenServices->setChecked(AVisible);
+        });
+        connect(FServices, &TfrmServices::serviceGaveUp, this, [this](const QString& AService) {
+            ui->sbMain->showMessage(tr("A service was not started again after it crashed: ") + AService);
+        });
+        FServices->SetProject(ProjectFolder(), ProjectTools());
+    }
+    return *FServices;
+}
+
+void TfrmMain::ServicesFollowProject() {
+    if (FServices) FServices->SetProject(ProjectFolder(), ProjectTools());
+}
+
+// Quitting with services running asks first, naming them; Yes stops every one of them
+// with its process tree.
+bool TfrmMain::StopServicesToQuit() {
+    if (!FServices) return true;
+    const QStringList active = FServices->ActiveServices();
+    if (!active.isEmpty() &&
+        !FDesktop.Confirm(this, QStringLiteral("Tarnwick 2"),
+                          tr("These services are still running:\n%1\n\nStop them and quit?").arg(active.join(u'\n'))))
+        return false;
+    FServices->StopAllAndWait();
+    return true;
+}

@@ -1,0 +1,253 @@
+#include "app/frmServicesUnit.h"
+
+#include "app/ConsoleEdit.h"
+#include "app/ServiceRun.h"
+#include "components/Services.h"
+#include "platform/LocalPorts.h"
+
+#include <QFile>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+// The project's own file, up to a size no real one reaches; empty when missing.
+std::string SmallFile(const QString& APath) {
+    QFile file(APath);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return file.read(qint64(1024) * 1024).toStdString();
+}
+
+QPushButton* Button(QWidget* AParent, const char* AName, const QString& AText, const QString& ATip) {
+    auto* button = new QPushButton(AText, AParent);
+    button->setObjectName(QString::fromLatin1(AName));
+    button->setAccessibleName(QString(AText).remove(u'&'));
+    button->setToolTip(ATip);
+    return button;
+}
+
+}  // namespace
+
+TfrmServices::TfrmServices(std::function<void(const QString&)> AOpenUrl, QWidget* AParent)
+    : QWidget(AParent), FOpenUrl(std::move(AOpenUrl)) {
+    setObjectName(QStringLiteral("frmServices"));
+    setAccessibleName(tr("Services"));
+    auto* layout = new QVBoxLayout(this);
+    FlblProject = new QLabel(this);
+    FlblProject->setObjectName(QStringLiteral("lblServicesProject"));
+    FlblProject->setTextFormat(Qt::PlainText);
+    layout->addWidget(FlblProject);
+
+    FtrvServices = new QTreeWidget(this);
+    FtrvServices->setObjectName(QStringLiteral("trvServices"));
+    FtrvServices->setAccessibleName(tr("Services"));
+    FtrvServices->setHeaderLabels({tr("Service"), tr("State")});
+    FtrvServices->setRootIsDecorated(false);
+    FtrvServices->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    FThisProject = new QTreeWidgetItem(FtrvServices, {tr("This project")});
+    FOtherProjects = new QTreeWidgetItem(FtrvServices, {tr("Other projects")});
+    for (QTreeWidgetItem* group : {FThisProject, FOtherProjects}) {
+        group->setFlags(Qt::ItemIsEnabled);
+        group->setExpanded(true);
+    }
+    layout->addWidget(FtrvServices, 1);
+
+    FlblProblems = new QLabel(this);
+    FlblProblems->setObjectName(QStringLiteral("lblServicesProblems"));
+    FlblProblems->setTextFormat(Qt::PlainText);
+    FlblProblems->setWordWrap(true);
+    FlblProblems->hide();
+    layout->addWidget(FlblProblems);
+
+    // No mnemonics here: the window's own (Alt+R runs, Alt+S stops) stay as they are.
+    auto* buttons = new QHBoxLayout;
+    FbtnStart = Button(this, "btnServiceStart", tr("Start"), tr("Start the selected service"));
+    FbtnStop = Button(this, "btnServiceStop", tr("Stop"), tr("Stop the selected service and what it started"));
+    FbtnRestart = Button(this, "btnServiceRestart", tr("Restart"), tr("Stop the selected service and start it again"));
+    FbtnOpen = Button(this, "btnServiceOpen", tr("Open in Browser"), tr("Open the address the server serves at"));
+    for (QPushButton* button : {FbtnStart, FbtnStop, FbtnRestart, FbtnOpen}) buttons->addWidget(button);
+    layout->addLayout(buttons);
+    auto* allButtons = new QHBoxLayout;
+    FbtnStartAll = Button(this, "btnServicesStartAll", tr("Start All"), tr("Start every service of this project"));
+    FbtnStopAll = Button(this, "btnServicesStopAll", tr("Stop All"), tr("Stop every service of this project"));
+    allButtons->addWidget(FbtnStartAll);
+    allButtons->addWidget(FbtnStopAll);
+    allButtons->addStretch();
+    layout->addLayout(allButtons);
+
+    FlblRunLine = new QLabel(this);
+    FlblRunLine->setObjectName(QStringLiteral("lblServiceRunLine"));
+    FlblRunLine->setTextFormat(Qt::PlainText);
+    FlblRunLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(FlblRunLine);
+    FstkOutput = new QStackedWidget(this);
+    FstkOutput->setObjectName(QStringLiteral("stkServiceOutput"));
+    FstkOutput->addWidget(new QWidget(FstkOutput));
+    layout->addWidget(FstkOutput, 2);
+
+    connect(FtrvServices, &QTreeWidget::currentItemChanged, this, &TfrmServices::SelectionChanged);
+    connect(FbtnStart, &QPushButton::clicked, this, [this] {
+        if (TEntry* entry = Selected()) entry->Run->Start();
+    });
+    connect(FbtnStop, &QPushButton::clicked, this, [this] {
+        if (TEntry* entry = Selected()) entry->Run->Stop();
+    });
+    connect(FbtnRestart, &QPushButton::clicked, this, [this] {
+        if (TEntry* entry = Selected()) entry->Run->Restart();
+    });
+    connect(FbtnOpen, &QPushButton::clicked, this, [this] {
+        if (TEntry* entry = Selected(); entry && !entry->Run->Address().isEmpty()) FOpenUrl(entry->Run->Address());
+    });
+    connect(FbtnStartAll, &QPushButton::clicked, this, [this] {
+        for (TEntry& entry : FEntries)
+            if (entry.Run->ProjectFolder() == FProject && !entry.Run->IsActive()) entry.Run->Start();
+    });
+    connect(FbtnStopAll, &QPushButton::clicked, this, [this] {
+        for (TEntry& entry : FEntries)
+            if (entry.Run->ProjectFolder() == FProject) entry.Run->Stop();
+    });
+    FTick.setInterval(1000);
+    connect(&FTick, &QTimer::timeout, this, &TfrmServices::Refresh);
+    FTick.start();
+    SetProject({}, {});
+}
+
+TfrmServices::~TfrmServices() { StopAllAndWait(); }
+
+void TfrmServices::SetProject(const QString& AProject, const TProjectTools& ATools) {
+    FProject = AProject;
+    FTools = ATools;
+    FlblProject->setText(AProject.isEmpty() ? tr("No project is selected.") : tr("Services of %1").arg(AProject));
+    for (TEntry& entry : FEntries)
+        if (entry.Run->ProjectFolder() == AProject) entry.Run->setTools(ATools);
+    if (!AProject.isEmpty()) FindServices();
+    Refresh();
+    SelectionChanged();
+}
+
+void TfrmServices::FindServices() {
+    TServiceFacts facts;
+    facts.ComposerJson = SmallFile(FProject + QStringLiteral("/composer.json"));
+    facts.PackageJson = SmallFile(FProject + QStringLiteral("/package.json"));
+    facts.ServerPort = platform::FirstFreeLocalPort(TServiceRun::kFirstServerPort, TServiceRun::kLastServerPort);
+    const TServiceList list = ::FindServices(facts, {}, {});
+    QStringList problems;
+    for (const std::string& problem : list.Problems) problems << QString::fromStdString(problem);
+    FlblProblems->setText(problems.join(u'\n'));
+    FlblProblems->setVisible(!problems.isEmpty());
+
+    for (const TServiceDefinition& definition : list.Services) {
+        const QString key = EntryKey(FProject, QString::fromStdString(definition.Key));
+        if (FEntries.contains(key)) continue;
+        TEntry entry;
+        entry.Run = new TServiceRun(definition, FProject, FTools, this);
+        entry.Output = new TConsoleEdit(FstkOutput);
+        entry.Output->setObjectName(QStringLiteral("edtServiceOutput"));
+        entry.Output->setAccessibleName(tr("Service output"));
+        entry.Output->setReadOnly(true);
+        entry.Output->setCapacity(kOutputCapacity);
+        FstkOutput->addWidget(entry.Output);
+        TServiceRun* run = entry.Run;
+        TConsoleEdit* output = entry.Output;
+        connect(run, &TServiceRun::outputArrived, output, [output](const QString& AText) {
+            if (!output->InOutput()) output->BeginOutput();
+            output->AppendOutput(AText);
+        });
+        connect(run, &TServiceRun::noteAdded, output, &TConsoleEdit::AddNote);
+        connect(run, &TServiceRun::stateChanged, this, [this, key, output, run] {
+            if (run->State() == TServiceRun::TState::Starting) {
+                output->AddText(tr("Command: ") + run->RunLine());
+            } else if (run->State() != TServiceRun::TState::Running) {
+                if (output->InOutput()) output->EndOutput();
+                output->AddNote(QStringLiteral("[%1]").arg(run->StateText()));
+            }
+            if (FEntries.contains(key)) RefreshItem(FEntries[key]);
+            SelectionChanged();
+        });
+        connect(run, &TServiceRun::addressFound, this, [this] { SelectionChanged(); });
+        connect(run, &TServiceRun::gaveUp, this, [this, run] {
+            emit serviceGaveUp(run->ProjectFolder() + QStringLiteral(": ") + QString::fromStdString(run->Definition().Name));
+        });
+        FEntries.insert(key, entry);
+    }
+}
+
+void TfrmServices::Refresh() {
+    for (TEntry& entry : FEntries) RefreshItem(entry);
+    FOtherProjects->setHidden(FOtherProjects->childCount() == 0);
+}
+
+void TfrmServices::RefreshItem(TEntry& AEntry) {
+    TServiceRun& run = *AEntry.Run;
+    const bool mine = run.ProjectFolder() == FProject;
+    // Another project's services are listed while they run or wait to restart.
+    QTreeWidgetItem* group = mine ? FThisProject : (run.IsActive() ? FOtherProjects : nullptr);
+    if (AEntry.Item && AEntry.Item->parent() != group) {
+        delete AEntry.Item;
+        AEntry.Item = nullptr;
+    }
+    if (!group) return;
+    const QString name = QString::fromStdString(run.Definition().Name);
+    if (!AEntry.Item) {
+        AEntry.Item = new QTreeWidgetItem(group);
+        AEntry.Item->setData(0, Qt::UserRole, EntryKey(run.ProjectFolder(), QString::fromStdString(run.Definition().Key)));
+    }
+    AEntry.Item->setText(0, mine ? name : run.ProjectFolder() + QStringLiteral(": ") + name);
+    AEntry.Item->setText(1, run.StateText());
+    AEntry.Item->setToolTip(0, QString::fromStdString(run.Definition().CommandLine));
+    FOtherProjects->setHidden(FOtherProjects->childCount() == 0);
+}
+
+TfrmServices::TEntry* TfrmServices::Selected() const {
+    QTreeWidgetItem* item = FtrvServices->currentItem();
+    if (!item) return nullptr;
+    const auto found = FEntries.find(item->data(0, Qt::UserRole).toString());
+    return found == FEntries.end() ? nullptr : const_cast<TEntry*>(&found.value());
+}
+
+void TfrmServices::SelectionChanged() {
+    TEntry* entry = Selected();
+    const bool active = entry && entry->Run->IsActive();
+    FbtnStart->setEnabled(entry && !active);
+    FbtnStop->setEnabled(active);
+    FbtnRestart->setEnabled(entry != nullptr);
+    FbtnOpen->setEnabled(entry && !entry->Run->Address().isEmpty());
+    FbtnStartAll->setEnabled(!FProject.isEmpty());
+    FbtnStopAll->setEnabled(!FProject.isEmpty());
+    FlblRunLine->setText(entry ? (entry->Run->RunLine().isEmpty()
+                                      ? QString::fromStdString(entry->Run->Definition().CommandLine)
+                                      : entry->Run->RunLine())
+                               : QString());
+    FstkOutput->setCurrentWidget(entry ? static_cast<QWidget*>(entry->Output) : FstkOutput->widget(0));
+}
+
+QStringList TfrmServices::ActiveServices() const {
+    QStringList active;
+    for (const TEntry& entry : FEntries)
+        if (entry.Run->IsActive())
+            active << entry.Run->ProjectFolder() + QStringLiteral(": ") + QString::fromStdString(entry.Run->Definition().Name);
+    active.sort();
+    return active;
+}
+
+void TfrmServices::StopAllAndWait() {
+    // Every tree is asked to stop first, so that they wind down side by side.
+    for (TEntry& entry : FEntries) entry.Run->Stop();
+    for (TEntry& entry : FEntries) entry.Run->StopAndWait();
+}
+
+void TfrmServices::FocusList() {
+    FtrvServices->setFocus();
+    if (!FtrvServices->currentItem() && FThisProject->childCount() > 0)
+        FtrvServices->setCurrentItem(FThisProject->child(0));
+}
+
+TServiceRun* TfrmServices::Service(const QString& AProject, const QString& AKey) const {
+    const auto found = FEntries.find(EntryKey(AProject, AKey));
+    return found == FEntries.end() ? nullptr : found->Run;
+}

@@ -1,0 +1,146 @@
+// The Services board in the real window: services found per project, started beside a
+// console run, the server's address, restarts with back-off, other projects' services,
+// and quitting with services running. The project's PHP is a script that plays the
+// framework's commands.
+#include "WindowFixture.h"
+
+#include "app/ServiceRun.h"
+#include "app/frmServicesUnit.h"
+#include "tests/unit/ProcessTable.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDockWidget>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTreeWidget>
+
+namespace {
+
+using namespace std::chrono_literals;
+using testsupport::ProcessesRunning;
+
+constexpr const char* kFakePhp =
+    "#!/bin/sh\n"
+    "case \"$2\" in\n"
+    "  serve) echo \"   INFO  Server running on [http://127.0.0.1:${3#--port=}].\"; exec sleep 300;;\n"
+    "  queue:work) echo worker failing; exit 3;;\n"
+    "  schedule:work) exec sleep 301;;\n"
+    "esac\n";
+
+class ServicesBoard : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        Root = MakeRoot({QStringLiteral("shop"), QStringLiteral("blog")}, Path(QStringLiteral("www/shop")));
+        WriteFile(Root + QStringLiteral("/shop/composer.json"),
+                  R"({"scripts":{"dev":["npx concurrently \"php artisan serve\" \"npm run dev\" --names=server,vite"]}})");
+        WriteFile(Root + QStringLiteral("/shop/package.json"), R"({"scripts":{"dev":"vite"}})");
+        const QString php = Path(QStringLiteral("fake php"));
+        WriteFile(php, kFakePhp);
+        QFile::setPermissions(php, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        OpenWindow();
+        TProjectTools tools;
+        tools.PhpProgram = php.toStdString();
+        for (const char* project : {"shop", "blog"})
+            ASSERT_TRUE(Window->ToolsStore().Save((Root + u'/' + QLatin1String(project)).toStdString(), tools));
+        Window->show();
+        Find<QAction>("menServices")->trigger();
+    }
+
+    void TearDown() override {
+        TServiceRun::BackOffUnit = 1000ms;
+        Desktop.ConfirmAnswers = {true};
+        WindowTest::TearDown();
+    }
+
+    QTreeWidgetItem* Item(const QString& AText) const {
+        const auto items = Find<QTreeWidget>("trvServices")->findItems(AText, Qt::MatchExactly | Qt::MatchRecursive);
+        return items.isEmpty() ? nullptr : items.first();
+    }
+    void Select(const QString& AText) {
+        QTreeWidgetItem* item = Item(AText);
+        ASSERT_NE(item, nullptr) << AText.toStdString();
+        Find<QTreeWidget>("trvServices")->setCurrentItem(item);
+    }
+    QString State(const QString& AText) const {
+        QTreeWidgetItem* item = Item(AText);
+        return item ? item->text(1) : QString();
+    }
+    void Click(const char* AButton) {
+        auto* button = Find<QPushButton>(AButton);
+        ASSERT_TRUE(button->isEnabled()) << AButton;
+        button->click();
+    }
+
+    QString Root;
+};
+
+TEST_F(ServicesBoard, AServerRunsBesideTheConsoleAndStopsWithItsTree) {
+    EXPECT_TRUE(Find<QDockWidget>("dckServices")->isVisible());
+    for (const char* name : {"Development server", "Queue worker", "Scheduler", "Vite", "server", "vite"})
+        EXPECT_NE(Item(QString::fromLatin1(name)), nullptr) << name;
+
+    Select(QStringLiteral("Development server"));
+    Click("btnServiceStart");
+    ASSERT_TRUE(TurnUntil([this] { return Find<QPushButton>("btnServiceOpen")->isEnabled(); }, 20000));
+    EXPECT_TRUE(State(QStringLiteral("Development server")).startsWith(QStringLiteral("Running since ")));
+    Click("btnServiceOpen");
+    ASSERT_EQ(Desktop.OpenedUrls.size(), 1);
+    EXPECT_TRUE(Desktop.OpenedUrls[0].startsWith(QStringLiteral("http://127.0.0.1:80")));
+    EXPECT_FALSE(ProcessesRunning({"sleep", "300"}).empty());
+
+    // One-off commands go on in the console meanwhile.
+    TypeAndGo(QStringLiteral("echo one-off"));
+    ASSERT_TRUE(WaitForRun());
+    EXPECT_TRUE(ConsoleText().contains(QStringLiteral("\none-off\n")));
+
+    Click("btnServiceStop");
+    ASSERT_TRUE(TurnUntil([this] { return State(QStringLiteral("Development server")) == QStringLiteral("Stopped"); }, 20000));
+    EXPECT_TRUE(ProcessesRunning({"sleep", "300"}).empty());
+    EXPECT_FALSE(Find<QPushButton>("btnServiceOpen")->isEnabled());
+}
+
+TEST_F(ServicesBoard, ACrashingWorkerIsRestartedThenGivenUp) {
+    TServiceRun::BackOffUnit = 10ms;
+    Select(QStringLiteral("Queue worker"));
+    Click("btnServiceStart");
+    ASSERT_TRUE(TurnUntil([this] { return State(QStringLiteral("Queue worker")) == QStringLiteral("Crashed"); }, 30000));
+    const auto output = Window->findChild<TfrmServices*>()->findChildren<TConsoleEdit*>(QStringLiteral("edtServiceOutput"));
+    QString text;
+    for (TConsoleEdit* edit : output) text += edit->toPlainText();
+    // The first start and five more, then it is given up and the window says so.
+    EXPECT_EQ(text.count(QStringLiteral("worker failing")), 6) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("not started again after 5 attempts")));
+    EXPECT_TRUE(Find<QStatusBar>("sbMain")->currentMessage().contains(QStringLiteral("Queue worker")));
+    // Start begins the count again.
+    EXPECT_TRUE(Find<QPushButton>("btnServiceStart")->isEnabled());
+}
+
+TEST_F(ServicesBoard, OtherProjectsKeepTheirServicesAndQuittingAsksThenStopsThemAll) {
+    Select(QStringLiteral("Scheduler"));
+    Click("btnServiceStart");
+    ASSERT_TRUE(TurnUntil([this] { return State(QStringLiteral("Scheduler")).startsWith(QStringLiteral("Running")); }, 20000));
+
+    auto* list = Find<QComboBox>("cmbProjects");
+    const int blog = list->findText(Root + QStringLiteral("/blog"));
+    ASSERT_GE(blog, 0);
+    list->setCurrentIndex(blog);
+    emit list->activated(blog);
+    const QString other = Root + QStringLiteral("/shop: Scheduler");
+    ASSERT_NE(Item(other), nullptr);
+    EXPECT_TRUE(State(other).startsWith(QStringLiteral("Running")));
+    EXPECT_FALSE(ProcessesRunning({"sleep", "301"}).empty());
+
+    Desktop.ConfirmAnswers = {false};
+    EXPECT_FALSE(Window->close());
+    ASSERT_EQ(Desktop.Confirms.size(), 1);
+    EXPECT_TRUE(Desktop.Confirms[0].contains(other));
+    EXPECT_FALSE(ProcessesRunning({"sleep", "301"}).empty());
+
+    Desktop.ConfirmAnswers = {true};
+    EXPECT_TRUE(Window->close());
+    EXPECT_TRUE(ProcessesRunning({"sleep", "301"}).empty());
+}
+
+}  // namespace
