@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QDockWidget>
 #include <QMenu>
+#include <QTimer>
 
 // View > Services shows the board in a pane beside the console. The board is made at its
 // first showing, so a start that never uses it pays nothing for it.
@@ -19,7 +20,8 @@ void TfrmMain::SetUpServices() {
     connect(FmenServices, &QAction::toggled, this, [this](bool AOn) { RunGuarded([this, AOn] {
         if (AOn) Services();
         if (FdckServices) FdckServices->setVisible(AOn);
-        if (AOn) FServices->FocusList();
+        // Focus can move once the pane is on the screen.
+        if (AOn) QTimer::singleShot(0, FServices, &TfrmServices::FocusList);
     }); });
 }
 

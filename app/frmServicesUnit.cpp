@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -91,6 +92,9 @@ TfrmServices::TfrmServices(std::function<void(const QString&)> AOpenUrl, QWidget
     layout->addWidget(FstkOutput, 2);
 
     connect(FtrvServices, &QTreeWidget::currentItemChanged, this, &TfrmServices::SelectionChanged);
+    // A double click on a stopped service starts it; so does Enter (eventFilter).
+    connect(FtrvServices, &QTreeWidget::itemDoubleClicked, this, &TfrmServices::StartSelected);
+    FtrvServices->installEventFilter(this);
     connect(FbtnStart, &QPushButton::clicked, this, [this] {
         if (TEntry* entry = Selected()) entry->Run->Start();
     });
@@ -174,11 +178,12 @@ void TfrmServices::FindServices() {
             emit serviceGaveUp(run->ProjectFolder() + QStringLiteral(": ") + QString::fromStdString(run->Definition().Name));
         });
         FEntries.insert(key, entry);
+        FOrder.append(key);
     }
 }
 
 void TfrmServices::Refresh() {
-    for (TEntry& entry : FEntries) RefreshItem(entry);
+    for (const QString& key : FOrder) RefreshItem(FEntries[key]);
     FOtherProjects->setHidden(FOtherProjects->childCount() == 0);
 }
 
@@ -241,9 +246,28 @@ void TfrmServices::StopAllAndWait() {
     for (TEntry& entry : FEntries) entry.Run->StopAndWait();
 }
 
+void TfrmServices::StartSelected() {
+    if (TEntry* entry = Selected(); entry && !entry->Run->IsActive()) entry->Run->Start();
+}
+
+// The list passes Enter on to the window, which would run the command box: the list
+// keeps it.
+bool TfrmServices::eventFilter(QObject* AWatched, QEvent* AEvent) {
+    if (AWatched == FtrvServices && AEvent->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(AEvent)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            StartSelected();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(AWatched, AEvent);
+}
+
 void TfrmServices::FocusList() {
-    FtrvServices->setFocus();
-    if (!FtrvServices->currentItem() && FThisProject->childCount() > 0)
+    FtrvServices->setFocus(Qt::ShortcutFocusReason);
+    // The list makes its first row (a group's heading) current as it takes the focus.
+    QTreeWidgetItem* current = FtrvServices->currentItem();
+    if ((!current || current == FThisProject || current == FOtherProjects) && FThisProject->childCount() > 0)
         FtrvServices->setCurrentItem(FThisProject->child(0));
 }
 

@@ -45,6 +45,9 @@ signals:
     // A service ended on its last attempt ("project: name").
     void serviceGaveUp(const QString& AService);
 
+protected:
+    bool eventFilter(QObject* AWatched, QEvent* AEvent) override;
+
 private:
     struct TEntry {
         TServiceRun* Run = nullptr;
@@ -53,6 +56,7 @@ private:
     };
 
     void FindServices();
+    void StartSelected();
     TEntry* Selected() const;
     void Refresh();
     void RefreshItem(TEntry& AEntry);
@@ -63,6 +67,7 @@ private:
     QString FProject;
     TProjectTools FTools;
     QHash<QString, TEntry> FEntries;  // by project and key
+    QStringList FOrder;               // the keys of FEntries in the order they were found
     QLabel* FlblProject;
     QTreeWidget* FtrvServices;
     QTreeWidgetItem* FThisProject;

@@ -7,15 +7,18 @@
 #include "app/Translations.h"
 #include "app/dtmMainUnit.h"
 #include "app/frmMainUnit.h"
+#include "platform/QuitSignals.h"
 
 #include <QCommandLineParser>
 #include <QDir>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QScreen>
+#include <QSocketNotifier>
 #include <QStyle>
 
 #include <algorithm>
+#include <memory>
 #include <cstdio>
 #include <cstdlib>
 #include <system_error>
@@ -113,6 +116,17 @@ int main(int argc, char** argv) {
             frmMain.setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, frmMain.size(),
                                                     QGuiApplication::primaryScreen()->availableGeometry()));
         frmMain.show();
+        // A request from outside to end (a logout, kill) ends the event loop: leaving
+        // this scope then stops the window's run and services with their trees.
+        const int quitSignals = platform::WatchQuitSignals();
+        std::unique_ptr<QSocketNotifier> quitWatch;
+        if (quitSignals >= 0) {
+            quitWatch = std::make_unique<QSocketNotifier>(quitSignals, QSocketNotifier::Read);
+            QObject::connect(quitWatch.get(), &QSocketNotifier::activated, &application, [quitSignals] {
+                platform::DrainQuitSignals(quitSignals);
+                QCoreApplication::quit();
+            });
+        }
         status = application.exec();
     }
     // The window's going stopped its background jobs; their workers end within moments.

@@ -45,7 +45,9 @@ protected:
         for (const char* project : {"shop", "blog"})
             ASSERT_TRUE(Window->ToolsStore().Save((Root + u'/' + QLatin1String(project)).toStdString(), tools));
         Window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(Window.get()));
         Find<QAction>("menServices")->trigger();
+        QCoreApplication::processEvents();
     }
 
     void TearDown() override {
@@ -78,8 +80,12 @@ protected:
 
 TEST_F(ServicesBoard, AServerRunsBesideTheConsoleAndStopsWithItsTree) {
     EXPECT_TRUE(Find<QDockWidget>("dckServices")->isVisible());
-    for (const char* name : {"Development server", "Queue worker", "Scheduler", "Vite", "server", "vite"})
-        EXPECT_NE(Item(QString::fromLatin1(name)), nullptr) << name;
+    // In the order they were found: the usual ones first, then the dev script's.
+    QTreeWidgetItem* mine = Item(QStringLiteral("This project"));
+    ASSERT_NE(mine, nullptr);
+    QStringList names;
+    for (int i = 0; i < mine->childCount(); ++i) names << mine->child(i)->text(0);
+    EXPECT_EQ(names, (QStringList{"Development server", "Queue worker", "Scheduler", "Vite", "server", "vite"}));
 
     Select(QStringLiteral("Development server"));
     Click("btnServiceStart");
@@ -99,6 +105,13 @@ TEST_F(ServicesBoard, AServerRunsBesideTheConsoleAndStopsWithItsTree) {
     ASSERT_TRUE(TurnUntil([this] { return State(QStringLiteral("Development server")) == QStringLiteral("Stopped"); }, 20000));
     EXPECT_TRUE(ProcessesRunning({"sleep", "300"}).empty());
     EXPECT_FALSE(Find<QPushButton>("btnServiceOpen")->isEnabled());
+
+    // The end a quit signal takes: the window goes without being closed, and its
+    // services go with it.
+    Click("btnServiceStart");
+    ASSERT_TRUE(TurnUntil([this] { return !ProcessesRunning({"sleep", "300"}).empty(); }, 20000));
+    CloseWindow();
+    EXPECT_TRUE(ProcessesRunning({"sleep", "300"}).empty());
 }
 
 TEST_F(ServicesBoard, ACrashingWorkerIsRestartedThenGivenUp) {
@@ -118,15 +131,31 @@ TEST_F(ServicesBoard, ACrashingWorkerIsRestartedThenGivenUp) {
 }
 
 TEST_F(ServicesBoard, OtherProjectsKeepTheirServicesAndQuittingAsksThenStopsThemAll) {
+    // The keyboard reaches the list: Enter on a service starts it.
+    auto* list = Find<QTreeWidget>("trvServices");
+    EXPECT_TRUE(list->hasFocus());
     Select(QStringLiteral("Scheduler"));
-    Click("btnServiceStart");
+    QTest::keyClick(list, Qt::Key_Return);
+    // The list keeps the keyboard and its row while the service starts.
+    ASSERT_TRUE(TurnUntil([this] { return State(QStringLiteral("Scheduler")).startsWith(QStringLiteral("Running")); }, 20000));
+    EXPECT_TRUE(list->hasFocus()) << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName().toStdString() : "none");
+    ASSERT_NE(list->currentItem(), nullptr);
+    EXPECT_EQ(list->currentItem()->text(0), QStringLiteral("Scheduler"));
+    // The Enter was the list's: the window did not also run its command box.
+    EXPECT_TRUE(Desktop.Errors.empty() && Desktop.Informations.isEmpty());
+    EXPECT_FALSE(Window->IsRunning());
+    QTest::qWait(1100);  // the board's state refresh comes round
+    QTest::keyClick(list, Qt::Key_Up);
+    EXPECT_EQ(list->currentItem()->text(0), QStringLiteral("Queue worker"));
+    QTest::keyClick(list, Qt::Key_Down);
+    EXPECT_EQ(list->currentItem()->text(0), QStringLiteral("Scheduler"));
     ASSERT_TRUE(TurnUntil([this] { return State(QStringLiteral("Scheduler")).startsWith(QStringLiteral("Running")); }, 20000));
 
-    auto* list = Find<QComboBox>("cmbProjects");
-    const int blog = list->findText(Root + QStringLiteral("/blog"));
+    auto* projects = Find<QComboBox>("cmbProjects");
+    const int blog = projects->findText(Root + QStringLiteral("/blog"));
     ASSERT_GE(blog, 0);
-    list->setCurrentIndex(blog);
-    emit list->activated(blog);
+    projects->setCurrentIndex(blog);
+    emit projects->activated(blog);
     const QString other = Root + QStringLiteral("/shop: Scheduler");
     ASSERT_NE(Item(other), nullptr);
     EXPECT_TRUE(State(other).startsWith(QStringLiteral("Running")));
