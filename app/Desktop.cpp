@@ -1,4 +1,5 @@
 #include "app/Desktop.h"
+#include "app/DesktopNotify.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -44,6 +45,8 @@ bool TQtDesktop::SaveFileName(QWidget* parent, const QString& caption, const QSt
 }
 
 void TQtDesktop::ShowModal(QDialog& dialog) { dialog.exec(); }
+
+void TQtDesktop::Notify(const QString& title, const QString& text) { DesktopNotify(title, text); }
 
 void TQtDesktop::OpenUrl(const QString& address) {
     QDesktopServices::openUrl(QUrl(address));

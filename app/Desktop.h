@@ -32,6 +32,8 @@ public:
     virtual bool Confirm(QWidget* parent, const QString& title, const QString& text) = 0;
     // The font chooser, starting at `font`. True with the chosen font in `font`.
     virtual bool ChooseFont(QWidget* parent, const QString& caption, QFont& font) = 0;
+    // A notice to the desktop, shown outside the window (DesktopNotify).
+    virtual void Notify(const QString& title, const QString& text) = 0;
 };
 
 // The real boxes and desktop services.
@@ -48,4 +50,5 @@ public:
     void OpenUrl(const QString& address) override;
     bool Confirm(QWidget* parent, const QString& title, const QString& text) override;
     bool ChooseFont(QWidget* parent, const QString& caption, QFont& font) override;
+    void Notify(const QString& title, const QString& text) override;
 };

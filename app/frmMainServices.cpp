@@ -41,6 +41,7 @@ TfrmServices& TfrmMain::Services() {
         });
         connect(FServices, &TfrmServices::serviceGaveUp, this, [this](const QString& AService) {
             ui->sbMain->showMessage(tr("A service was not started again after it crashed: ") + AService);
+            FDesktop.Notify(tr("A service crashed"), AService);
         });
         FServices->SetProject(ProjectFolder(), ProjectTools());
     }

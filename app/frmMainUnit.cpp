@@ -802,6 +802,9 @@ void TfrmMain::RunEnded() {
         ShowDefaultErrorBox(FDesktop, this, QString::fromUtf8(error.what()));
     }
     if (!failure.isEmpty()) ShowDefaultErrorBox(FDesktop, this, failure);
+    // A long run that ends while the user is elsewhere is told to the desktop.
+    if (end.Seconds >= NotifyAfterSeconds && !isActiveWindow())
+        FDesktop.Notify(tr("Command finished"), FRunLine + u'\n' + EndLineText(end, FRunStartReport));
     // The run object sends this very signal: it goes once control is back in the loop.
     FRun.release()->deleteLater();
     SetRunning(false);

@@ -81,6 +81,9 @@ public:
     void StopRun();
     // The line that ends a run in the console, e.g. "Exit code 0 · 1.24 s".
     static QString EndLineText(const TRunEnd& AEnd, const QString& AStartReport);
+    // A run that lasted this long and ends while the window is not active is told to the
+    // desktop; shorter in tests.
+    static inline double NotifyAfterSeconds = 10;
 
     void RunCommand(const QString& ACommand, TCommandType ACommandType);
     void RunSimpleCommand(const TSpeedButton& AButton, bool AArguments,

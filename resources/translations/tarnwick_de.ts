@@ -924,6 +924,14 @@ Stop them and quit?</source>
 
 Sie stoppen und beenden?</translation>
     </message>
+    <message>
+        <source>A service crashed</source>
+        <translation>Ein Dienst ist abgestürzt</translation>
+    </message>
+    <message>
+        <source>Command finished</source>
+        <translation>Befehl beendet</translation>
+    </message>
 </context>
 <context>
     <name>TfrmPalette</name>

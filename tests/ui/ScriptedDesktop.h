@@ -39,6 +39,7 @@ public:
     QStringList Informations;
     std::vector<ErrorBox> Errors;
     QStringList OpenedUrls;
+    QStringList Notifications;  // "title: text"
 
     // Runs while a modal dialog is "shown"; the dialog counts as closed when it returns.
     std::function<void(QDialog&)> OnShowModal;
@@ -88,6 +89,7 @@ public:
     }
 
     void OpenUrl(const QString& address) override { OpenedUrls.append(address); }
+    void Notify(const QString& title, const QString& text) override { Notifications.append(title + QStringLiteral(": ") + text); }
 
     // Answers for Yes/No questions; with none left, No.
     std::deque<bool> ConfirmAnswers;

@@ -126,6 +126,8 @@ TEST_F(ServicesBoard, ACrashingWorkerIsRestartedThenGivenUp) {
     EXPECT_EQ(text.count(QStringLiteral("worker failing")), 6) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("not started again after 5 attempts")));
     EXPECT_TRUE(Find<QStatusBar>("sbMain")->currentMessage().contains(QStringLiteral("Queue worker")));
+    ASSERT_EQ(Desktop.Notifications.size(), 1);
+    EXPECT_TRUE(Desktop.Notifications[0].contains(QStringLiteral("shop: Queue worker")));
     // Start begins the count again.
     EXPECT_TRUE(Find<QPushButton>("btnServiceStart")->isEnabled());
 }
