@@ -1,10 +1,12 @@
 #include "app/Desktop.h"
 #include "app/frmMainUnit.h"
 #include "app/frmServicesUnit.h"
+#include "components/ServiceSettings.h"
 #include "ui_frmMain.h"
 
 #include <QAction>
 #include <QDockWidget>
+#include <QFileInfo>
 #include <QMenu>
 #include <QTimer>
 
@@ -30,9 +32,12 @@ TfrmServices& TfrmMain::Services() {
         FdckServices = new QDockWidget(tr("Services"), this);
         FdckServices->setObjectName(QStringLiteral("dckServices"));
         FdckServices->setAccessibleName(tr("Services"));
-        FServices = new TfrmServices([this](const QString& AAddress) { FDesktop.OpenUrl(AAddress); }, FdckServices);
+        FServices = new TfrmServices(FDesktop, FdckServices);
+        FServices->setSettingsFile(
+            (QFileInfo(QString::fromStdString(FToolsStore.FileName())).path() + QStringLiteral("/services.ini")).toStdString());
         FdckServices->setWidget(FServices);
         addDockWidget(Qt::RightDockWidgetArea, FdckServices);
+        if (!FmenServices->isChecked()) FdckServices->hide();
         // Closing the pane by its own button unticks the menu item.
         connect(FdckServices, &QDockWidget::visibilityChanged, this, [this](bool AVisible) {
             if (!AVisible && !FdckServices->isHidden()) return;
@@ -48,8 +53,15 @@ TfrmServices& TfrmMain::Services() {
     return *FServices;
 }
 
+// A project with services that start with it gets the board at once, shown or not.
 void TfrmMain::ServicesFollowProject() {
-    if (FServices) FServices->SetProject(ProjectFolder(), ProjectTools());
+    const QString project = ProjectFolder();
+    if (!FServices && !project.isEmpty() && !FToolsStore.FileName().empty()) {
+        const std::string file =
+            (QFileInfo(QString::fromStdString(FToolsStore.FileName())).path() + QStringLiteral("/services.ini")).toStdString();
+        if (TServiceSettingsStore(file).Load(project.toStdString()).StartWithProject.empty()) return;
+    }
+    if (FServices || !project.isEmpty()) Services().SetProject(project, ProjectTools());
 }
 
 // Quitting with services running asks first, naming them; Yes stops every one of them

@@ -500,6 +500,7 @@ void TfrmMain::ShowProjects(const QList<TProjectFolder>& AFolders) {
             break;
         }
     ShowProjectHistory();
+    ServicesFollowProject();
 }
 
 QString TfrmMain::ProjectFolder() {

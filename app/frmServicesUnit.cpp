@@ -1,10 +1,13 @@
 #include "app/frmServicesUnit.h"
 
 #include "app/ConsoleEdit.h"
+#include "app/Desktop.h"
+#include "app/frmServiceSettingsUnit.h"
 #include "app/ServiceRun.h"
 #include "components/Services.h"
 #include "platform/LocalPorts.h"
 
+#include <QCheckBox>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -34,8 +37,7 @@ QPushButton* Button(QWidget* AParent, const char* AName, const QString& AText, c
 
 }  // namespace
 
-TfrmServices::TfrmServices(std::function<void(const QString&)> AOpenUrl, QWidget* AParent)
-    : QWidget(AParent), FOpenUrl(std::move(AOpenUrl)) {
+TfrmServices::TfrmServices(IDesktop& ADesktop, QWidget* AParent) : QWidget(AParent), FDesktop(ADesktop) {
     setObjectName(QStringLiteral("frmServices"));
     setAccessibleName(tr("Services"));
     auto* layout = new QVBoxLayout(this);
@@ -73,12 +75,20 @@ TfrmServices::TfrmServices(std::function<void(const QString&)> AOpenUrl, QWidget
     FbtnOpen = Button(this, "btnServiceOpen", tr("Open in Browser"), tr("Open the address the server serves at"));
     for (QPushButton* button : {FbtnStart, FbtnStop, FbtnRestart, FbtnOpen}) buttons->addWidget(button);
     layout->addLayout(buttons);
+    FchkAutostart = new QCheckBox(tr("Start with the project"), this);
+    FchkAutostart->setObjectName(QStringLiteral("chkServiceAutostart"));
+    FchkAutostart->setAccessibleName(tr("Start with the project"));
+    FchkAutostart->setToolTip(tr("Start the selected service when the project is selected"));
+    layout->addWidget(FchkAutostart);
     auto* allButtons = new QHBoxLayout;
     FbtnStartAll = Button(this, "btnServicesStartAll", tr("Start All"), tr("Start every service of this project"));
     FbtnStopAll = Button(this, "btnServicesStopAll", tr("Stop All"), tr("Stop every service of this project"));
+    FbtnSettings = Button(this, "btnServicesSettings", tr("Settings…"),
+                          tr("The queue worker's options and services of your own"));
     allButtons->addWidget(FbtnStartAll);
     allButtons->addWidget(FbtnStopAll);
     allButtons->addStretch();
+    allButtons->addWidget(FbtnSettings);
     layout->addLayout(allButtons);
 
     FlblRunLine = new QLabel(this);
@@ -105,8 +115,10 @@ TfrmServices::TfrmServices(std::function<void(const QString&)> AOpenUrl, QWidget
         if (TEntry* entry = Selected()) entry->Run->Restart();
     });
     connect(FbtnOpen, &QPushButton::clicked, this, [this] {
-        if (TEntry* entry = Selected(); entry && !entry->Run->Address().isEmpty()) FOpenUrl(entry->Run->Address());
+        if (TEntry* entry = Selected(); entry && !entry->Run->Address().isEmpty()) FDesktop.OpenUrl(entry->Run->Address());
     });
+    connect(FbtnSettings, &QPushButton::clicked, this, &TfrmServices::EditSettings);
+    connect(FchkAutostart, &QCheckBox::toggled, this, &TfrmServices::AutostartToggled);
     connect(FbtnStartAll, &QPushButton::clicked, this, [this] {
         for (TEntry& entry : FEntries)
             if (entry.Run->ProjectFolder() == FProject && !entry.Run->IsActive()) entry.Run->Start();
@@ -132,6 +144,56 @@ void TfrmServices::SetProject(const QString& AProject, const TProjectTools& AToo
     if (!AProject.isEmpty()) FindServices();
     Refresh();
     SelectionChanged();
+    if (AProject.isEmpty() || FAutostarted.contains(AProject)) return;
+    FAutostarted.insert(AProject);
+    const TServiceSettings settings = FSettingsStore.Load(AProject.toStdString());
+    for (const QString& key : FOrder) {
+        TServiceRun* run = FEntries[key].Run;
+        if (run->ProjectFolder() == AProject && !run->IsActive() && settings.StartsWithProject(run->Definition().Key))
+            run->Start();
+    }
+}
+
+void TfrmServices::EditSettings() {
+    if (FProject.isEmpty()) return;
+    TfrmServiceSettings dialog(FProject, FSettingsStore.Load(FProject.toStdString()), this);
+    FDesktop.ShowModal(dialog);
+    if (dialog.result() != QDialog::Accepted) return;
+    if (!FSettingsStore.Save(FProject.toStdString(), dialog.Settings())) {
+        FDesktop.ShowError(this, tr("Services"),
+                           tr("The settings could not be saved in %1.").arg(QString::fromStdString(FSettingsStore.FileName())));
+        return;
+    }
+    // Services that run keep their command line until they are stopped.
+    ForgetIdle(FProject);
+    FindServices();
+    Refresh();
+    SelectionChanged();
+}
+
+void TfrmServices::AutostartToggled(bool AOn) {
+    TEntry* entry = Selected();
+    if (!entry) return;
+    const std::string project = entry->Run->ProjectFolder().toStdString();
+    TServiceSettings settings = FSettingsStore.Load(project);
+    if (settings.StartsWithProject(entry->Run->Definition().Key) == AOn) return;
+    settings.setStartsWithProject(entry->Run->Definition().Key, AOn);
+    if (!FSettingsStore.Save(project, settings))
+        FDesktop.ShowError(this, tr("Services"),
+                           tr("The settings could not be saved in %1.").arg(QString::fromStdString(FSettingsStore.FileName())));
+}
+
+void TfrmServices::ForgetIdle(const QString& AProject) {
+    for (qsizetype i = FOrder.size() - 1; i >= 0; --i) {
+        const QString key = FOrder[i];
+        TEntry& entry = FEntries[key];
+        if (entry.Run->ProjectFolder() != AProject || entry.Run->IsActive()) continue;
+        delete entry.Item;
+        delete entry.Run;
+        delete entry.Output;
+        FEntries.remove(key);
+        FOrder.removeAt(i);
+    }
 }
 
 void TfrmServices::FindServices() {
@@ -139,7 +201,8 @@ void TfrmServices::FindServices() {
     facts.ComposerJson = SmallFile(FProject + QStringLiteral("/composer.json"));
     facts.PackageJson = SmallFile(FProject + QStringLiteral("/package.json"));
     facts.ServerPort = platform::FirstFreeLocalPort(TServiceRun::kFirstServerPort, TServiceRun::kLastServerPort);
-    const TServiceList list = ::FindServices(facts, {}, {});
+    const TServiceSettings settings = FSettingsStore.Load(FProject.toStdString());
+    const TServiceList list = ::FindServices(facts, settings.Queue, settings.Own);
     QStringList problems;
     for (const std::string& problem : list.Problems) problems << QString::fromStdString(problem);
     FlblProblems->setText(problems.join(u'\n'));
@@ -224,6 +287,13 @@ void TfrmServices::SelectionChanged() {
     FbtnOpen->setEnabled(entry && !entry->Run->Address().isEmpty());
     FbtnStartAll->setEnabled(!FProject.isEmpty());
     FbtnStopAll->setEnabled(!FProject.isEmpty());
+    FbtnSettings->setEnabled(!FProject.isEmpty());
+    FchkAutostart->setEnabled(entry != nullptr);
+    {
+        const QSignalBlocker quiet(FchkAutostart);
+        FchkAutostart->setChecked(entry && FSettingsStore.Load(entry->Run->ProjectFolder().toStdString())
+                                               .StartsWithProject(entry->Run->Definition().Key));
+    }
     FlblRunLine->setText(entry ? (entry->Run->RunLine().isEmpty()
                                       ? QString::fromStdString(entry->Run->Definition().CommandLine)
                                       : entry->Run->RunLine())

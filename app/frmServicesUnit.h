@@ -1,14 +1,16 @@
 #pragma once
 
 #include "components/ProjectTools.h"
+#include "components/ServiceSettings.h"
 
 #include <QHash>
+#include <QSet>
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
 
-#include <functional>
-
+class IDesktop;
+class QCheckBox;
 class QLabel;
 class QPushButton;
 class QStackedWidget;
@@ -24,11 +26,14 @@ class TfrmServices : public QWidget {
     Q_OBJECT
 
 public:
-    // AOpenUrl opens an address in the browser.
-    explicit TfrmServices(std::function<void(const QString&)> AOpenUrl, QWidget* AParent = nullptr);
+    // Addresses open and the settings dialog shows through ADesktop.
+    explicit TfrmServices(IDesktop& ADesktop, QWidget* AParent = nullptr);
     ~TfrmServices() override;
 
-    // Shows the services of AProject (empty: none), run through ATools.
+    // Where the projects' service settings are kept (services.ini).
+    void setSettingsFile(const std::string& AFileName) { FSettingsStore.setFileName(AFileName); }
+    // Shows the services of AProject (empty: none), run through ATools. The first time a
+    // project is shown, its services ticked "Start with the project" start.
     void SetProject(const QString& AProject, const TProjectTools& ATools);
     // Services that run or wait to restart, as "project: name" lines.
     QStringList ActiveServices() const;
@@ -57,13 +62,19 @@ private:
 
     void FindServices();
     void StartSelected();
+    void EditSettings();
+    void AutostartToggled(bool AOn);
+    // Drops the project's services that do not run, so that they are found anew.
+    void ForgetIdle(const QString& AProject);
     TEntry* Selected() const;
     void Refresh();
     void RefreshItem(TEntry& AEntry);
     void SelectionChanged();
     QString EntryKey(const QString& AProject, const QString& AKey) const { return AProject + u'\n' + AKey; }
 
-    std::function<void(const QString&)> FOpenUrl;
+    IDesktop& FDesktop;
+    TServiceSettingsStore FSettingsStore;
+    QSet<QString> FAutostarted;  // projects whose services have had their start
     QString FProject;
     TProjectTools FTools;
     QHash<QString, TEntry> FEntries;  // by project and key
@@ -79,6 +90,8 @@ private:
     QPushButton* FbtnOpen;
     QPushButton* FbtnStartAll;
     QPushButton* FbtnStopAll;
+    QPushButton* FbtnSettings;
+    QCheckBox* FchkAutostart;
     QLabel* FlblRunLine;
     QStackedWidget* FstkOutput;
     QTimer FTick;  // counts down restarts on the board

@@ -1161,6 +1161,105 @@ Standard: </translation>
     </message>
 </context>
 <context>
+    <name>TfrmServiceSettings</name>
+    <message>
+        <source>Services of %1</source>
+        <translation>Dienste von %1</translation>
+    </message>
+    <message>
+        <source>Queue connection</source>
+        <translation>Queue-Verbindung</translation>
+    </message>
+    <message>
+        <source>The queue connection the worker takes jobs from; empty: the default</source>
+        <translation>Die Queue-Verbindung, aus der der Worker Jobs nimmt; leer: die Vorgabe</translation>
+    </message>
+    <message>
+        <source>Queues</source>
+        <translation>Queues</translation>
+    </message>
+    <message>
+        <source>The queues to work, in order, separated by commas; empty: the default</source>
+        <translation>Die abzuarbeitenden Queues, der Reihe nach, durch Kommas getrennt; leer: die Vorgabe</translation>
+    </message>
+    <message>
+        <source>Tries</source>
+        <translation>Versuche</translation>
+    </message>
+    <message>
+        <source>How often a job is tried; 0: the default</source>
+        <translation>Wie oft ein Job versucht wird; 0: die Vorgabe</translation>
+    </message>
+    <message>
+        <source>Timeout in seconds</source>
+        <translation>Zeitlimit in Sekunden</translation>
+    </message>
+    <message>
+        <source>How long a job may run; 0: the default</source>
+        <translation>Wie lange ein Job laufen darf; 0: die Vorgabe</translation>
+    </message>
+    <message>
+        <source>Queue &amp;connection:</source>
+        <translation>Queue-&amp;Verbindung:</translation>
+    </message>
+    <message>
+        <source>&amp;Queues:</source>
+        <translation>&amp;Queues:</translation>
+    </message>
+    <message>
+        <source>&amp;Tries:</source>
+        <translation>Ve&amp;rsuche:</translation>
+    </message>
+    <message>
+        <source>Time&amp;out (s):</source>
+        <translation>&amp;Zeitlimit (s):</translation>
+    </message>
+    <message>
+        <source>&amp;Own services:</source>
+        <translation>Eigene &amp;Dienste:</translation>
+    </message>
+    <message>
+        <source>Own services</source>
+        <translation>Eigene Dienste</translation>
+    </message>
+    <message>
+        <source>Your own services: a name and the command line that runs it</source>
+        <translation>Ihre eigenen Dienste: ein Name und die Befehlszeile, die ihn ausführt</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Command line</source>
+        <translation>Befehlszeile</translation>
+    </message>
+    <message>
+        <source>&amp;Add</source>
+        <translation>&amp;Hinzufügen</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>Hinzufügen</translation>
+    </message>
+    <message>
+        <source>Add a service of your own</source>
+        <translation>Einen eigenen Dienst hinzufügen</translation>
+    </message>
+    <message>
+        <source>&amp;Remove</source>
+        <translation>&amp;Entfernen</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>Entfernen</translation>
+    </message>
+    <message>
+        <source>Remove the selected service of your own</source>
+        <translation>Den gewählten eigenen Dienst entfernen</translation>
+    </message>
+</context>
+<context>
     <name>TfrmServices</name>
     <message>
         <source>Services</source>
@@ -1245,6 +1344,26 @@ Standard: </translation>
     <message>
         <source>Stop All</source>
         <translation>Alle stoppen</translation>
+    </message>
+    <message>
+        <source>Start with the project</source>
+        <translation>Mit dem Projekt starten</translation>
+    </message>
+    <message>
+        <source>Start the selected service when the project is selected</source>
+        <translation>Den gewählten Dienst starten, wenn das Projekt ausgewählt wird</translation>
+    </message>
+    <message>
+        <source>Settings…</source>
+        <translation>Einstellungen…</translation>
+    </message>
+    <message>
+        <source>The queue worker&apos;s options and services of your own</source>
+        <translation>Die Optionen des Queue-Workers und eigene Dienste</translation>
+    </message>
+    <message>
+        <source>The settings could not be saved in %1.</source>
+        <translation>Die Einstellungen konnten nicht in %1 gespeichert werden.</translation>
     </message>
 </context>
 <context>

@@ -5,11 +5,16 @@
 #include "WindowFixture.h"
 
 #include "app/ServiceRun.h"
+#include "app/frmServiceSettingsUnit.h"
 #include "app/frmServicesUnit.h"
 #include "tests/unit/ProcessTable.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QTableWidget>
 #include <QDockWidget>
 #include <QPushButton>
 #include <QStatusBar>
@@ -73,6 +78,23 @@ protected:
         auto* button = Find<QPushButton>(AButton);
         ASSERT_TRUE(button->isEnabled()) << AButton;
         button->click();
+    }
+
+    // Saves the project's service settings through the board's Settings dialog, which
+    // AEdit fills in.
+    void EditSettings(const std::function<void(QDialog&)>& AEdit) {
+        Desktop.OnShowModal = [AEdit](QDialog& ADialog) {
+            AEdit(ADialog);
+            ADialog.accept();
+        };
+        Click("btnServicesSettings");
+        Desktop.OnShowModal = nullptr;
+    }
+    static void AddOwn(QDialog& ADialog, const QString& AName, const QString& ALine) {
+        auto* table = ADialog.findChild<QTableWidget*>(QStringLiteral("tblOwnServices"));
+        ADialog.findChild<QPushButton*>(QStringLiteral("btnOwnServiceAdd"))->click();
+        table->item(table->rowCount() - 1, 0)->setText(AName);
+        table->item(table->rowCount() - 1, 1)->setText(ALine);
     }
 
     QString Root;
@@ -172,6 +194,70 @@ TEST_F(ServicesBoard, OtherProjectsKeepTheirServicesAndQuittingAsksThenStopsThem
     Desktop.ConfirmAnswers = {true};
     EXPECT_TRUE(Window->close());
     EXPECT_TRUE(ProcessesRunning({"sleep", "301"}).empty());
+}
+
+TEST_F(ServicesBoard, OwnServicesAndQueueOptionsAreKeptAndTickedOnesStartWithTheProject) {
+    EditSettings([](QDialog& ADialog) {
+        ADialog.findChild<QLineEdit*>(QStringLiteral("edtQueueConnection"))->setText(QStringLiteral("redis"));
+        ADialog.findChild<QSpinBox*>(QStringLiteral("spnQueueTries"))->setValue(3);
+        AddOwn(ADialog, QStringLiteral("Ticker"), QStringLiteral("echo ticking; exec sleep 306"));
+    });
+    ASSERT_NE(Item(QStringLiteral("Ticker")), nullptr);
+    EXPECT_EQ(Item(QStringLiteral("Queue worker"))->toolTip(0), QStringLiteral("php artisan queue:work redis --tries=3"));
+    Select(QStringLiteral("Ticker"));
+    auto* autostart = Find<QCheckBox>("chkServiceAutostart");
+    EXPECT_FALSE(autostart->isChecked());
+    autostart->setChecked(true);
+
+    // The next start selects the project, and its ticked service starts by itself; the
+    // others do not.
+    CloseWindow();
+    EXPECT_TRUE(ProcessesRunning({"sleep", "306"}).empty());
+    OpenWindow();
+    ASSERT_TRUE(TurnUntil([this] { return State(QStringLiteral("Ticker")).startsWith(QStringLiteral("Running")); }, 20000));
+    EXPECT_FALSE(ProcessesRunning({"sleep", "306"}).empty());
+    EXPECT_EQ(State(QStringLiteral("Development server")), QStringLiteral("Stopped"));
+    Select(QStringLiteral("Ticker"));
+    EXPECT_TRUE(Find<QCheckBox>("chkServiceAutostart")->isChecked());
+    CloseWindow();
+    EXPECT_TRUE(ProcessesRunning({"sleep", "306"}).empty());
+}
+
+// Services that misbehave: each gets a state that says what happened, and Stop ends it
+// with everything it started.
+TEST_F(ServicesBoard, MisbehavingServicesGetAClearStateAndStopEndsThem) {
+    TServiceRun::BackOffUnit = 10ms;
+    EditSettings([](QDialog& ADialog) {
+        AddOwn(ADialog, QStringLiteral("Missing"), QStringLiteral("no-such-program-here"));
+        AddOwn(ADialog, QStringLiteral("Quick"), QStringLiteral("true"));
+        AddOwn(ADialog, QStringLiteral("Flood"),
+               QStringLiteral("while :; do head -c 100000 /dev/zero | tr '\\0' x; echo; sleep 0.1; done"));
+        AddOwn(ADialog, QStringLiteral("Stubborn"), QStringLiteral("trap '' INT TERM; sleep 303; sleep 303"));
+        AddOwn(ADialog, QStringLiteral("Daemon"), QStringLiteral("setsid sleep 304 & exec sleep 305"));
+    });
+    for (const char* name : {"Missing", "Quick", "Flood", "Stubborn", "Daemon"}) {
+        Select(QString::fromLatin1(name));
+        Click("btnServiceStart");
+    }
+    ASSERT_TRUE(TurnUntil([this] { return State(QStringLiteral("Missing")) == QStringLiteral("Crashed"); }, 30000));
+    ASSERT_TRUE(TurnUntil([this] { return State(QStringLiteral("Quick")) == QStringLiteral("Exited with code 0"); }, 20000));
+    ASSERT_TRUE(TurnUntil([] { return !ProcessesRunning({"sleep", "304"}).empty() && !ProcessesRunning({"sleep", "303"}).empty(); }, 20000));
+    QTest::qWait(1000);  // the flood goes on meanwhile
+
+    for (const char* name : {"Flood", "Stubborn", "Daemon"}) {
+        Select(QString::fromLatin1(name));
+        EXPECT_TRUE(State(QString::fromLatin1(name)).startsWith(QStringLiteral("Running"))) << name;
+        Click("btnServiceStop");
+    }
+    ASSERT_TRUE(TurnUntil([this] {
+        return State(QStringLiteral("Flood")) == QStringLiteral("Stopped") &&
+               State(QStringLiteral("Stubborn")) == QStringLiteral("Stopped") &&
+               State(QStringLiteral("Daemon")) == QStringLiteral("Stopped");
+    }, 30000));
+    for (const char* seconds : {"303", "304", "305"}) EXPECT_TRUE(ProcessesRunning({"sleep", seconds}).empty()) << seconds;
+    // The flood's view kept within its bound.
+    for (TConsoleEdit* view : Window->findChildren<TConsoleEdit*>(QStringLiteral("edtServiceOutput")))
+        EXPECT_LE(view->document()->characterCount(), TfrmServices::kOutputCapacity + 4096);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "components/ProjectTools.h"
+#include "components/ServiceSettings.h"
 #include "components/Services.h"
 #include "platform/LocalPorts.h"
 #include "platform/ShellQuote.h"
@@ -178,6 +179,42 @@ TEST(Services, APortAnotherProcessListensOnIsPassedOver) {
     EXPECT_TRUE(platform::IsLocalPortFree(port));
     EXPECT_FALSE(platform::IsLocalPortFree(0));
     EXPECT_FALSE(platform::IsLocalPortFree(70000));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ServiceSettings, WhatTheUserSetSurvivesAReopenedStore) {
+    testsupport::TempFolder temp;
+    const std::string file = (temp.Path() / "services.ini").string();
+    const std::string shop = "/srv/www/shop [old] \"x\"";
+    TServiceSettings settings;
+    settings.Queue = {"redis", "high, default", 3, 90};
+    settings.Own = {{"Mail catcher", "mailpit --smtp 127.0.0.1:1025"}, {"Tail", " tail -f storage/logs/*.log "}};
+    settings.setStartsWithProject("serve", true);
+    settings.setStartsWithProject("own:Tail", true);
+    ASSERT_TRUE(TServiceSettingsStore(file).Save(shop, settings));
+    ASSERT_TRUE(TServiceSettingsStore(file).Save("/srv/www/blog", {}));
+    const TServiceSettings loaded = TServiceSettingsStore(file).Load(shop);
+    EXPECT_EQ(loaded.Queue.Connection, "redis");
+    EXPECT_EQ(loaded.Queue.Queue, "high, default");
+    EXPECT_EQ(loaded.Queue.Tries, 3);
+    EXPECT_EQ(loaded.Queue.TimeoutSeconds, 90);
+    ASSERT_EQ(loaded.Own.size(), 2u);
+    EXPECT_EQ(loaded.Own[1].CommandLine, " tail -f storage/logs/*.log ");
+    EXPECT_EQ(loaded.StartWithProject, (std::vector<std::string>{"serve", "own:Tail"}));
+
+    // Shorter lists replace longer ones; a value no file can hold is refused.
+    settings.Own.pop_back();
+    settings.setStartsWithProject("own:Tail", false);
+    ASSERT_TRUE(TServiceSettingsStore(file).Save(shop, settings));
+    EXPECT_EQ(TServiceSettingsStore(file).Load(shop).Own.size(), 1u);
+    EXPECT_EQ(TServiceSettingsStore(file).Load(shop).StartWithProject, std::vector<std::string>{"serve"});
+    settings.Own[0].CommandLine = "a\nb";
+    EXPECT_FALSE(TServiceSettingsStore(file).Save(shop, settings));
+    EXPECT_TRUE(TServiceSettingsStore(file).Load("/srv/www/none").Own.empty());
+    EXPECT_TRUE(TServiceSettingsStore("").Load(shop).Own.empty());
 }
 
 }  // namespace
