@@ -1,40 +1,21 @@
 #include "app/UpdateCheckRun.h"
 
-#include <QMetaObject>
-
-#include <mutex>
-#include <thread>
-
-struct TUpdateCheckRun::TChannel {
-    std::mutex Mutex;
-    TUpdateCheckRun* Receiver = nullptr;
-};
-
-TUpdateCheckRun::TUpdateCheckRun(QObject* parent)
-    : QObject(parent), FChannel(std::make_shared<TChannel>()) {
-    FChannel->Receiver = this;
+TUpdateCheckRun::TUpdateCheckRun(QObject* parent) : QObject(parent) {
+    // A check that failed without an outcome still ends the check.
+    connect(&FJobs, &TBackgroundJobs::idle, this, [this] { FRunning = false; });
 }
 
-TUpdateCheckRun::~TUpdateCheckRun() {
-    const std::lock_guard lock(FChannel->Mutex);
-    FChannel->Receiver = nullptr;
-}
+TUpdateCheckRun::~TUpdateCheckRun() = default;
 
 bool TUpdateCheckRun::Start(TUpdateChecker::TJob AJob, TFinished AFinished) {
     if (FRunning) return false;
     // The outcome comes back through this thread's event loop, so it cannot arrive
-    // before the state below is set; a thread that cannot be made leaves no check
-    // marked as running.
-    std::thread([channel = FChannel, job = std::move(AJob)] {
-        const TUpdateCheckOutcome outcome = job.Run();
-        const std::lock_guard lock(channel->Mutex);
-        // A posted call to an object that is then destroyed is dropped with it.
-        if (TUpdateCheckRun* receiver = channel->Receiver)
-            QMetaObject::invokeMethod(
-                receiver, [receiver, outcome] { receiver->Deliver(outcome); }, Qt::QueuedConnection);
-    }).detach();
+    // before the state below is set.
     FRunning = true;
     FFinished = std::move(AFinished);
+    FJobs.Start<TUpdateCheckOutcome>(
+        &FJobs, [job = std::move(AJob)](TJobStop&) mutable { return job.Run(); },
+        [this](TUpdateCheckOutcome AOutcome) { Deliver(AOutcome); });
     return true;
 }
 

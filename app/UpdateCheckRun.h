@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/BackgroundJobs.h"
 #include "components/UpdateChecker.h"
 
 #include <QObject>
@@ -7,9 +8,10 @@
 #include <functional>
 #include <memory>
 
-// Runs update checks on a worker thread, one at a time, and hands each outcome to the
-// thread this object lives on. A check still running when this object is destroyed is
-// left to end on its own (at the latest at its time limit); its outcome is dropped.
+// Runs update checks off the window's thread (TBackgroundJobs), one at a time, and hands
+// each outcome to the thread this object lives on. A check still running when this
+// object is destroyed ends on its own (at the latest at its time limit); its outcome is
+// dropped.
 class TUpdateCheckRun : public QObject {
     Q_OBJECT
 
@@ -25,13 +27,9 @@ public:
     bool Start(TUpdateChecker::TJob AJob, TFinished AFinished);
 
 private:
-    // What the worker and this object share: the worker posts its outcome only while
-    // this object still exists.
-    struct TChannel;
-
     void Deliver(const TUpdateCheckOutcome& AOutcome);
 
-    std::shared_ptr<TChannel> FChannel;
+    TBackgroundJobs FJobs;
     bool FRunning = false;
     TFinished FFinished;
 };

@@ -640,18 +640,16 @@ bool TfrmMain::RunInProject(const QString& ACommandLine) {
         SayStillRunning();
         return false;
     }
-    TCmd& runner = FdtmMain.cmdCommand;
-    runner.setRunWithCmd(true);
-    runner.setCommmandStr(ACommandLine.toStdString());
     if (ACommandLine.isEmpty()) throw Exception("Command String Empty.");
     RememberCommand(ACommandLine);
 
-    // Lines for php and composer go through the project's tools.
+    // The run's request: the line as given, the project and its tools. Lines for php and
+    // composer go through the project's tools.
     FRunLine = ACommandLine;
     FRunTools = ProjectTools();
     FRunFolder = ProjectFolder();
     FRunTail.clear();
-    runner.setCommmandStr(RouteCommandLine(FRunTools, ACommandLine.toStdString()));
+    emit runRequested(FRunLine);
     const QString problem = StartProblem(FRunFolder);
     if (!problem.isEmpty()) {
         Console().AddEndLine(EndLineText(TRunEnd{}, problem), false);
@@ -659,7 +657,7 @@ bool TfrmMain::RunInProject(const QString& ACommandLine) {
         return true;
     }
 
-    FRun = std::make_unique<TCommandRun>(runner.CommmandStr(), runner.RunWithCmd(),
+    FRun = std::make_unique<TCommandRun>(RouteCommandLine(FRunTools, ACommandLine.toStdString()), true,
                                          FRunFolder.toStdString());
     FRunStartReport.clear();
     FRunOutputFailed = false;

@@ -80,6 +80,8 @@ public:
     // Stops the run (and everything it started); it ends with runFinished.
     void StopRun();
     // The line that ends a run in the console, e.g. "Exit code 0 · 1.24 s".
+    // The line of the last run asked for, as given (before routing).
+    const QString& RunLine() const { return FRunLine; }
     static QString EndLineText(const TRunEnd& AEnd, const QString& AStartReport);
     // A run that lasted this long and ends while the window is not active is told to the
     // desktop; shorter in tests.
@@ -141,6 +143,9 @@ public:
     static const QString kDocumentationAddress;
 
 signals:
+    // A run was asked for: the line as given, before it is routed through the project's
+    // tools; a run that cannot start (no project) is asked for too.
+    void runRequested(const QString& ALine);
     void runFinished();
     void toolsDetected();
 

@@ -1,6 +1,7 @@
 #include "StandInFixture.h"
 #include "app/CommandCatalogue.h"
 
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QtTest/QTest>
@@ -141,12 +142,12 @@ TEST_F(PresetButtons, EachButtonSitsOnItsPageAndRunsItsCommand) {
 
         Desktop.Prompts.clear();
         Desktop.InputAnswers = {QStringLiteral("Post --force")};
-        DataModule->cmdCommand.setCommmandStr("");
+        QSignalSpy requested(Window.get(), &TfrmMain::runRequested);
         Click(preset);
         const QString recorded = TakeRecord();
         if (!enabled) {
             EXPECT_TRUE(recorded.isEmpty());
-            EXPECT_EQ(DataModule->cmdCommand.CommmandStr(), "");
+            EXPECT_EQ(requested.size(), 0);
             continue;
         }
         QString commandLine = Prefix(preset) + command;
@@ -164,8 +165,8 @@ TEST_F(PresetButtons, EachButtonSitsOnItsPageAndRunsItsCommand) {
         } else {
             EXPECT_TRUE(Desktop.Prompts.empty());
         }
-        EXPECT_EQ(QString::fromStdString(DataModule->cmdCommand.CommmandStr()), commandLine);
-        EXPECT_TRUE(DataModule->cmdCommand.RunWithCmd());
+        ASSERT_EQ(requested.size(), 1);
+        EXPECT_EQ(requested[0][0].toString(), commandLine);
         EXPECT_EQ(recorded, arguments + u'\n' + project + u'\n');
     }
 }
@@ -196,13 +197,14 @@ TEST_F(PresetButtons, PromptAnswersEmptyOkAndCancel) {
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.button) + " " + (c.commandLine ? c.commandLine : "(nothing)"));
         Desktop.InputAnswers = {c.answer};
-        DataModule->cmdCommand.setCommmandStr("unchanged");
+        QSignalSpy requested(Window.get(), &TfrmMain::runRequested);
         Click(PresetNamed(c.button));
         if (c.commandLine) {
-            EXPECT_EQ(DataModule->cmdCommand.CommmandStr(), c.commandLine);
+            ASSERT_EQ(requested.size(), 1);
+            EXPECT_EQ(requested[0][0].toString(), QString::fromUtf8(c.commandLine));
             EXPECT_FALSE(TakeRecord().isEmpty()) << "the command runs after the prompt";
         } else {
-            EXPECT_EQ(DataModule->cmdCommand.CommmandStr(), "unchanged");
+            EXPECT_EQ(requested.size(), 0);
             EXPECT_FALSE(Window->IsRunning());
             EXPECT_TRUE(TakeRecord().isEmpty()) << "nothing runs";
             EXPECT_EQ(Find<QStatusBar>("sbMain")->currentMessage(),
@@ -214,8 +216,10 @@ TEST_F(PresetButtons, PromptAnswersEmptyOkAndCancel) {
 TEST_F(PresetButtons, WithoutAProjectNothingRunsAndOneLineSaysWhy) {
     OpenWindow();
     Window->show();
+    QSignalSpy requested(Window.get(), &TfrmMain::runRequested);
     Click(PresetNamed("btnDown"));
-    EXPECT_EQ(DataModule->cmdCommand.CommmandStr(), "php artisan down");
+    ASSERT_EQ(requested.size(), 1);
+    EXPECT_EQ(requested[0][0].toString(), QStringLiteral("php artisan down"));
     EXPECT_TRUE(TakeRecord().isEmpty());
     EXPECT_EQ(ConsoleWithEndLinesMarked(), QStringLiteral("<end>\n"));
     EXPECT_EQ(ConsoleText(), QStringLiteral("Could not start \u00B7 No project is selected.\n"));

@@ -185,7 +185,7 @@ TEST_F(LiveRun, NoSecondRunStartsWhileOneLasts) {
         EXPECT_EQ(status->currentMessage(), note);
     }
     EXPECT_TRUE(Desktop.Prompts.empty()) << "asked for arguments of a run that cannot start";
-    EXPECT_EQ(DataModule->cmdCommand.CommmandStr(), "while [ ! -e go ]; do sleep 0.02; done");
+    EXPECT_EQ(Window->RunLine().toStdString(), "while [ ! -e go ]; do sleep 0.02; done");
 
     WriteFile(Project + QStringLiteral("/go"), "");
     ASSERT_TRUE(WaitForRun());

@@ -32,8 +32,7 @@ TEST_F(MainWindow, EnterInTheCommandBoxRunsItInTheSelectedProject) {
                   QStringLiteral("/blog\ncafé\n\n<end>\n"));
     EXPECT_TRUE(ConsoleText().contains(QStringLiteral("\nExit code 0 \u00B7 ")));
     EXPECT_EQ(command->text(), QStringLiteral("pwd; printf 'caf\\303\\251\\r\\n' >&2"));
-    EXPECT_EQ(DataModule->cmdCommand.CommmandStr(), command->text().toStdString());
-    EXPECT_TRUE(DataModule->cmdCommand.RunWithCmd());
+    EXPECT_EQ(Window->RunLine(), command->text());
 }
 
 TEST_F(MainWindow, RunWithAnEmptyCommandBoxShowsTheErrorAndRunsNothing) {

@@ -268,7 +268,7 @@ TEST_F(PaletteInWindow, CommandsMenuOpensThePaletteAndRunsTheLineInTheProject) {
     ASSERT_TRUE(WaitForRun());
     EXPECT_TRUE(ConsoleText().contains(QStringLiteral("Command: sleep 1; printf '%s' ok\nok"))) << ConsoleText().toStdString();
     EXPECT_FALSE(ConsoleText().contains(QStringLiteral("second")));
-    EXPECT_EQ(DataModule->cmdCommand.CommmandStr(), "sleep 1; printf '%s' ok");
+    EXPECT_EQ(Window->RunLine().toStdString(), "sleep 1; printf '%s' ok");
     Q_UNUSED(project);
 }
 

@@ -93,7 +93,7 @@ TEST_F(Pinned, APinFromThePaletteShowsOnItsPageAndAClickRunsTheLine) {
     QTest::keyClick(List(), Qt::Key_Return);
     EXPECT_TRUE(Find<QStatusBar>("sbMain")->currentMessage().startsWith(QStringLiteral("A command is still running")));
     ASSERT_TRUE(WaitForRun());
-    EXPECT_EQ(DataModule->cmdCommand.CommmandStr(), "php artisan migrate:fresh --seed");
+    EXPECT_EQ(Window->RunLine().toStdString(), "php artisan migrate:fresh --seed");
     EXPECT_EQ(TakeRecord(), QStringLiteral("php|artisan|migrate:fresh|--seed\n") + project + u'\n');
 
     // Enter runs the current row as well.
