@@ -1,6 +1,6 @@
 #include "app/CommandRun.h"
 
-#include "app/ConsoleEdit.h"
+#include "app/AnsiDecode.h"
 #include "components/Exception.h"
 
 #include <QElapsedTimer>
