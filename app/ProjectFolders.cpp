@@ -2,27 +2,39 @@
 
 #include "platform/Paths.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include <algorithm>
+
+namespace {
+
+// By name without regard to letter case; names equal so go by letter case, for an order
+// that does not depend on the listing's.
+void SortByName(std::vector<platform::TSubFolder>& AFolders) {
+    std::vector<std::pair<QString, platform::TSubFolder>> named;
+    named.reserve(AFolders.size());
+    for (platform::TSubFolder& folder : AFolders) named.emplace_back(QString::fromStdString(folder.Name), std::move(folder));
+    std::sort(named.begin(), named.end(), [](const auto& A, const auto& B) {
+        const int byName = A.first.compare(B.first, Qt::CaseInsensitive);
+        return byName != 0 ? byName < 0 : A.first < B.first;
+    });
+    for (size_t i = 0; i < named.size(); ++i) AFolders[i] = std::move(named[i].second);
+}
+
+QList<TProjectFolder> ProjectFolders(const std::string& ARoot, const std::vector<platform::TSubFolder>& AFolders) {
+    QList<TProjectFolder> folders;
+    folders.reserve(qsizetype(AFolders.size()));
+    for (const platform::TSubFolder& folder : AFolders)
+        folders.append({QString::fromStdString(platform::JoinPath(ARoot, folder.Name)), folder.Plain});
+    return folders;
+}
+
+}  // namespace
 
 QList<TProjectFolder> ReadProjectFolders(const QString& ARoot, const std::atomic<bool>* AStop) {
-    const QDir directory(ARoot);
-    // QDir::System also lets special files and dangling links through, whatever the
-    // other filters say; each entry is checked for being a folder below.
-    const QFileInfoList entries = directory.entryInfoList(
-        QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
-    QList<TProjectFolder> folders;
-    folders.reserve(entries.size());
-    for (const QFileInfo& entry : entries) {
-        if (AStop && AStop->load(std::memory_order_relaxed)) break;
-        if (!entry.isDir()) continue;
-        TProjectFolder folder;
-        folder.Path = QString::fromStdString(platform::JoinPath(ARoot.toStdString(), entry.fileName().toStdString()));
-        folder.Plain = !QFileInfo(folder.Path + QStringLiteral("/artisan")).isFile() &&
-                       !QFileInfo(folder.Path + QStringLiteral("/composer.json")).isFile();
-        folders.append(folder);
-    }
-    return folders;
+    const std::string root = ARoot.toStdString();
+    std::vector<platform::TSubFolder> listed = platform::ListSubFolders(root, AStop);
+    SortByName(listed);
+    platform::MarkPlainSubFolders(root, listed, AStop);
+    return ProjectFolders(root, listed);
 }
 
 TProjectFolderReader::~TProjectFolderReader() { Stop(); }
@@ -36,8 +48,15 @@ void TProjectFolderReader::Stop() {
 void TProjectFolderReader::Read(const QString& ARoot) {
     Stop();
     FWorker = std::thread([this, ARoot] {
-        const QList<TProjectFolder> folders = ReadProjectFolders(ARoot, &FStop);
+        const std::string root = ARoot.toStdString();
+        std::vector<platform::TSubFolder> listed = platform::ListSubFolders(root, &FStop);
+        SortByName(listed);
         if (FStop) return;
+        const QList<TProjectFolder> folders = ProjectFolders(root, listed);
         QMetaObject::invokeMethod(this, [this, ARoot, folders] { emit read(ARoot, folders); }, Qt::QueuedConnection);
+        platform::MarkPlainSubFolders(root, listed, &FStop);
+        if (FStop) return;
+        const QList<TProjectFolder> marked = ProjectFolders(root, listed);
+        QMetaObject::invokeMethod(this, [this, ARoot, marked] { emit plainMarked(ARoot, marked); }, Qt::QueuedConnection);
     });
 }

@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QString>
 
+#include "platform/SubFolders.h"
+
 #include <atomic>
 #include <thread>
 
@@ -22,8 +24,10 @@ struct TProjectFolder {
 QList<TProjectFolder> ReadProjectFolders(const QString& ARoot, const std::atomic<bool>* AStop = nullptr);
 
 // Reads a root's folders on a thread of its own, so that a large root does not hold up
-// the window; the window's thread gets them with `read`. One reading at a time: a new
-// one waits for the last to stop.
+// the window. The window's thread gets them with `read`, every one not plain, as soon as
+// they are listed, and then the same folders in the same order with `plainMarked` once
+// each has been looked into (which takes several times as long). One reading at a time:
+// a new one waits for the last to stop.
 class TProjectFolderReader : public QObject {
     Q_OBJECT
 
@@ -35,6 +39,7 @@ public:
 
 signals:
     void read(const QString& ARoot, const QList<TProjectFolder>& AFolders);
+    void plainMarked(const QString& ARoot, const QList<TProjectFolder>& AFolders);
 
 private:
     void Stop();

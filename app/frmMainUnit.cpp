@@ -410,6 +410,12 @@ void TfrmMain::LoadSettings() {
                     FStartFoldersRead = true;
                     if (FPaintedOnce) RunGuarded([this] { FillPendingProjectList(); });
                 });
+        connect(FFolderReader, &TProjectFolderReader::plainMarked, this,
+                [this](const QString& ARoot, const QList<TProjectFolder>& AFolders) {
+                    if (ARoot != FRoot) return;
+                    if (FProjectListPending) FStartFolders = AFolders;
+                    else RunGuarded([this, AFolders] { MarkPlainProjects(AFolders); });
+                });
         FFolderReader->Read(FRoot);
     }
     QTimer::singleShot(0, this, Guarded(&TfrmMain::StartupProjectList));
@@ -469,27 +475,18 @@ void TfrmMain::ShowProjects(const QList<TProjectFolder>& AFolders) {
     QComboBox& list = *ui->cmbProjects;
     const QSignalBlocker quiet(list);
     list.clear();
-    const QString plainNote = tr("No artisan file and no composer.json: commands may not work here");
-    const QColor plainColour = list.palette().color(QPalette::Disabled, QPalette::Text);
     if (auto* model = qobject_cast<QStandardItemModel*>(list.model())) {
         QList<QStandardItem*> items;
         items.reserve(AFolders.size());
         for (const TProjectFolder& folder : AFolders) {
             auto* item = new QStandardItem(folder.Path);
-            if (folder.Plain) {
-                item->setToolTip(plainNote);
-                item->setForeground(plainColour);
-            }
+            if (folder.Plain) GreyPlain(*item);
             items.append(item);
         }
         model->invisibleRootItem()->appendRows(items);
     } else {
-        for (const TProjectFolder& folder : AFolders) {
-            list.addItem(folder.Path);
-            if (!folder.Plain) continue;
-            list.setItemData(list.count() - 1, plainNote, Qt::ToolTipRole);
-            list.setItemData(list.count() - 1, plainColour, Qt::ForegroundRole);
-        }
+        for (const TProjectFolder& folder : AFolders) list.addItem(folder.Path);
+        MarkPlainProjects(AFolders);
     }
     list.setCurrentIndex(-1);
     const std::string active = sActiveProject().toStdString();
@@ -501,6 +498,26 @@ void TfrmMain::ShowProjects(const QList<TProjectFolder>& AFolders) {
         }
     ShowProjectHistory();
     ServicesFollowProject();
+}
+
+void TfrmMain::GreyPlain(QStandardItem& AItem) const {
+    AItem.setToolTip(tr("No artisan file and no composer.json: commands may not work here"));
+    AItem.setForeground(ui->cmbProjects->palette().color(QPalette::Disabled, QPalette::Text));
+}
+
+// Each plain folder greyed with a note, where the list still shows it in its place.
+void TfrmMain::MarkPlainProjects(const QList<TProjectFolder>& AFolders) {
+    QComboBox& list = *ui->cmbProjects;
+    const auto* model = qobject_cast<QStandardItemModel*>(list.model());
+    for (qsizetype i = 0; i < AFolders.size() && i < list.count(); ++i) {
+        if (!AFolders[i].Plain || list.itemText(int(i)) != AFolders[i].Path) continue;
+        if (model) {
+            GreyPlain(*model->item(int(i)));
+        } else {
+            list.setItemData(int(i), tr("No artisan file and no composer.json: commands may not work here"), Qt::ToolTipRole);
+            list.setItemData(int(i), list.palette().color(QPalette::Disabled, QPalette::Text), Qt::ForegroundRole);
+        }
+    }
 }
 
 QString TfrmMain::ProjectFolder() {

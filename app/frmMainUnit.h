@@ -18,6 +18,7 @@ class QAction;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QStandardItem;
 class QTimer;
 class TCommandBoxHistory;
 class TBackgroundJobs;
@@ -222,6 +223,8 @@ private:
     void FillPendingProjectList();
     void FillAfterPaint();
     void ShowProjects(const QList<TProjectFolder>& AFolders);
+    void MarkPlainProjects(const QList<TProjectFolder>& AFolders);
+    void GreyPlain(QStandardItem& AItem) const;
     void CreateProjectMenu();
     // The Views menu (frmMainViews.cpp).
     void SetUpViews();

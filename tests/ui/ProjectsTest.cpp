@@ -114,6 +114,33 @@ TEST_F(Projects, AShownWindowFillsTheListRightAfterItsFirstPaint) {
     EXPECT_EQ(List()->currentText(), root + QStringLiteral("/two"));
 }
 
+// The list fills as soon as the folders are listed; which of them are plain (no artisan
+// file, no composer.json, a link counting as what it leads to) is looked into afterwards
+// and greys them in place.
+TEST_F(Projects, AShownWindowGreysThePlainFoldersOnceItHasLookedIntoThem) {
+    const QString root = MakeRoot({"docs", "laravel", "package"}, Path(QStringLiteral("www/laravel")));
+    WriteFile(root + QStringLiteral("/laravel/artisan"), "<?php\n");
+    WriteFile(root + QStringLiteral("/package/composer.json"), "{}\n");
+    ASSERT_TRUE(QFile::link(root + "/laravel", root + "/linked"));
+    DataModule = std::make_unique<TdtmMain>(Desktop);
+    Window = std::make_unique<TfrmMain>(*DataModule, Desktop, Environment);
+    Window->show();
+
+    QElapsedTimer waited;
+    waited.start();
+    while ((Window->IsProjectListPending() || List()->itemData(0, Qt::ToolTipRole).isNull()) &&
+           waited.elapsed() < 10000)
+        QTest::qWait(5);
+    ASSERT_EQ(Entries(), QStringList({root + "/docs", root + "/laravel", root + "/linked", root + "/package"}));
+    EXPECT_FALSE(List()->itemData(0, Qt::ToolTipRole).toString().isEmpty());
+    EXPECT_TRUE(List()->itemData(0, Qt::ForegroundRole).isValid());
+    for (int i : {1, 2, 3}) {
+        EXPECT_TRUE(List()->itemData(i, Qt::ToolTipRole).isNull()) << i;
+        EXPECT_FALSE(List()->itemData(i, Qt::ForegroundRole).isValid()) << i;
+    }
+    EXPECT_EQ(List()->currentText(), root + QStringLiteral("/laravel"));
+}
+
 TEST_F(Projects, RootWithoutSubFoldersOrMissingGivesAnEmptyList) {
     MakeRoot({});
     OpenWindow();
