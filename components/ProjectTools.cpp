@@ -35,14 +35,23 @@ bool IsProjectComposerPhar(const std::string& AProgram) {
     return Trimmed(AProgram) == TProjectTools::kProjectComposerPhar;
 }
 
-// Shell assignments before the program word: unlike "env NAME=value program", they run a
-// program whose path holds a "=" (the program word is quoted then, see ShellProgramWord).
-std::string EnvironmentPrefix(const std::vector<std::string>& AEnvironment) {
+// Assignments before the program word in the interpreter's own form: unlike
+// "env NAME=value program", they run a program whose path holds a "=" (the program word
+// is quoted then, see ShellProgramWord). A value the interpreter cannot carry makes the
+// whole line one that says so and fails, rather than a run without it or with it changed.
+std::string EnvironmentPrefix(const std::vector<std::string>& AEnvironment, bool& ARefused) {
     std::string prefix;
+    ARefused = false;
     for (const std::string& line : AEnvironment) {
         const auto pair = SplitEnvironmentLine(line);
         if (!pair) continue;
-        prefix += pair->first + "=" + platform::PosixShellWord(pair->second) + " ";
+        const auto assignment = platform::EnvironmentAssignment(pair->first, pair->second);
+        if (!assignment) {
+            ARefused = true;
+            return platform::FailingLine("Not run: the command interpreter cannot take the value of the environment variable " +
+                                         pair->first + " as it is written; change it in the project's tools.");
+        }
+        prefix += *assignment;
     }
     return prefix;
 }
@@ -185,7 +194,9 @@ std::string RouteCommandLine(const TProjectTools& ATools, const std::string& ALi
         break;
     }
     }
-    return EnvironmentPrefix(ATools.Environment) + routed;
+    bool refused = false;
+    const std::string prefix = EnvironmentPrefix(ATools.Environment, refused);
+    return refused ? prefix : prefix + routed;
 }
 
 std::optional<TProjectTools> TProjectToolsStore::Load(const std::string& AProjectFolder) const {

@@ -35,7 +35,9 @@ std::optional<std::pair<std::string, std::string>> SplitEnvironmentLine(const st
 // The command line that really runs for ALine in a project with ATools. Lines that
 // start with "php artisan ", "php " or "composer " (or are just "php" or "composer")
 // are routed; any other line is returned unchanged. Paths are quoted for the command
-// interpreter; extra environment variables come first as POSIX "NAME=value" assignments.
+// interpreter; extra environment variables come first, set the interpreter's way
+// (platform::EnvironmentAssignment). When one of their values cannot be set there, the
+// whole line is one that reports it and fails (platform::FailingLine).
 std::string RouteCommandLine(const TProjectTools& ATools, const std::string& ALine);
 
 // Per-project tools in an INI file beside the settings file (the settings rules, UTF-8):

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,5 +34,17 @@ std::string PosixShellWord(const std::string& AText);
 // A program path as one word of the command interpreter's line: POSIX quoting for
 // /bin/sh, double quotation marks for cmd.exe when the path holds blanks or the like.
 std::string ShellProgramWord(const std::string& AProgram);
+
+// The text before a program word on the command interpreter's line that gives the
+// program the variable AName (letters, digits, "_") with the value AValue, ending in
+// what separates it from the program word: NAME='value' for /bin/sh, set "NAME=value" &&
+// for cmd.exe (each % kept from expansion). Nothing when the interpreter cannot carry the
+// value verbatim: on Windows a double quote, a line break or a NUL byte; on POSIX a NUL
+// byte. cmd.exe removes a variable set to nothing, so there an empty value unsets it.
+std::optional<std::string> EnvironmentAssignment(const std::string& AName, const std::string& AValue);
+
+// A whole line for the command interpreter that writes AMessage (one line of plain text
+// without "%") to standard error and ends with exit code 1, running nothing else.
+std::string FailingLine(const std::string& AMessage);
 
 }  // namespace platform

@@ -41,4 +41,13 @@ std::string ShellProgramWord(const std::string& AProgram) {
     return word == AProgram && AProgram.find('=') != std::string::npos ? "'" + AProgram + "'" : word;
 }
 
+std::optional<std::string> EnvironmentAssignment(const std::string& AName, const std::string& AValue) {
+    if (AValue.find('\0') != std::string::npos) return std::nullopt;
+    return AName + "=" + PosixShellWord(AValue) + " ";
+}
+
+std::string FailingLine(const std::string& AMessage) {
+    return "echo " + PosixShellWord(AMessage) + " >&2; exit 1";
+}
+
 }  // namespace platform

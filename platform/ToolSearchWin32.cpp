@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <sstream>
 
@@ -78,6 +79,27 @@ std::string FindPhpProgram(const std::vector<std::string>& AFolders) {
 std::string ShellProgramWord(const std::string& AProgram) {
     const bool plain = !AProgram.empty() && AProgram.find_first_of(" \t&|<>^()%!\"',;=") == std::string::npos;
     return plain ? AProgram : "\"" + AProgram + "\"";
+}
+
+// Inside set "..." cmd.exe's operators are plain text, so only a quote (which would end
+// the quoted part early) and a line break (which ends the command) cannot be carried.
+// Variables are expanded before quotes are looked at: each % is written so that it stays
+// (the first % has no name before the next one, and %cd:~,% expands to nothing).
+std::optional<std::string> EnvironmentAssignment(const std::string& AName, const std::string& AValue) {
+    if (AValue.find_first_of(std::string("\"\r\n\0", 4)) != std::string::npos) return std::nullopt;
+    std::string value;
+    for (const char c : AValue) value += c == '%' ? std::string("%%cd:~,%") : std::string(1, c);
+    return "set \"" + AName + "=" + value + "\" && ";
+}
+
+std::string FailingLine(const std::string& AMessage) {
+    std::string text;
+    for (const char c : AMessage) {
+        if (std::strchr("&|<>^()!\"", c) != nullptr) text += '^';
+        text += c;
+    }
+    // The redirection first, so that no blank is left at the end of the message.
+    return "1>&2 echo " + text + "& exit 1";
 }
 
 }  // namespace platform

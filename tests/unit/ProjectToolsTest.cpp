@@ -98,6 +98,19 @@ TEST(ProjectTools, RoutedLinesRunAsIntended) {
     }
 }
 
+// A value no command line can carry stops the run with a note naming it, instead of a run
+// without it.
+TEST(ProjectTools, AnEnvironmentValueTheShellCannotCarryStopsTheRun) {
+    testsupport::TempFolder temp;
+    const TProjectTools tools = Tools(TRoute::Direct, "php", "composer", {"A=1", std::string("BAD=x\0y", 7)});
+    const std::string routed = RouteCommandLine(tools, "php -r 'echo 1;'");
+    const TProbeResult result = RunProbe(routed, temp.Path().string());
+    EXPECT_EQ(result.ExitCode, 1) << routed;
+    EXPECT_NE(result.Output.find("Not run"), std::string::npos) << result.Output;
+    EXPECT_NE(result.Output.find("BAD"), std::string::npos) << result.Output;
+    EXPECT_EQ(routed.find("php"), std::string::npos) << routed;
+}
+
 TEST(ProjectTools, ChoicesSurviveAStoreReopenedLater) {
     testsupport::TempFolder temp;
     const std::string file = (temp.Path() / "projects.ini").string();

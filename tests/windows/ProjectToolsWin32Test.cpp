@@ -96,3 +96,50 @@ TEST(ProjectToolsWin32, PhpWithBlanksInItsPathRunsThroughTheInterpreter) {
     EXPECT_EQ(result.ExitCode, 0) << result.Output;
     EXPECT_EQ(VersionFromReport(result.Output), "8.1.0") << result.Output;
 }
+
+namespace {
+
+std::string Hex(const std::string& AText) {
+    static const char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    for (const unsigned char c : AText) {
+        hex += kDigits[c >> 4];
+        hex += kDigits[c & 15];
+    }
+    return hex;
+}
+
+}  // namespace
+
+// A project's environment set through the real cmd.exe: the stand-in PHP prints what
+// arrived. cmd.exe's operators, percent signs (also ones that name a variable) and text
+// outside ASCII arrive unchanged; a value cmd.exe cannot carry stops the run with a note.
+TEST(ProjectToolsWin32, EnvironmentValuesArriveThroughTheInterpreter) {
+    testsupport::TempFolder temp;
+    const fs::path php = temp.Path() / "php dir";
+    FakePhp(php);
+    TProjectTools tools;
+    tools.PhpProgram = testsupport::Utf8(php / "php.exe");
+    const std::string line = std::string("php ") + testsupport::PrintVariableArgument + " TW_VALUE";
+
+    for (const std::string value : {"plain", "a b & c | d > e < f ^ g ( h ) ; i , j", "100% %PATH% %cd% %%",
+                                    "!PATH! 'single'", "=x=y", "caf\xc3\xa9 \xe2\x82\xac"}) {
+        tools.Environment = {"OTHER=1", "TW_VALUE=" + value};
+        const std::string routed = RouteCommandLine(tools, line);
+        const TProbeResult result = RunProbe(routed, testsupport::Utf8(temp.Path()));
+        EXPECT_EQ(result.ExitCode, 0) << routed << "\n" << result.Output;
+        EXPECT_EQ(result.Output, Hex(value)) << routed;
+    }
+    // cmd.exe removes a variable set to nothing.
+    tools.Environment = {"TW_VALUE="};
+    EXPECT_EQ(RunProbe(RouteCommandLine(tools, line), testsupport::Utf8(temp.Path())).Output, "-");
+
+    for (const std::string value : {"say \"hi\"", "two\nlines", "cr\rhere"}) {
+        tools.Environment = {"TW_VALUE=" + value};
+        const std::string routed = RouteCommandLine(tools, line);
+        const TProbeResult result = RunProbe(routed, testsupport::Utf8(temp.Path()));
+        EXPECT_EQ(result.ExitCode, 1) << routed << "\n" << result.Output;
+        EXPECT_NE(result.Output.find("Not run"), std::string::npos) << result.Output;
+        EXPECT_NE(result.Output.find("TW_VALUE"), std::string::npos) << result.Output;
+    }
+}

@@ -80,11 +80,31 @@ int EchoInput() {
     return 7;
 }
 
+int PrintVariable(const char* AName) {
+    const std::wstring name = platform::ToWide(AName);
+    const DWORD size = GetEnvironmentVariableW(name.c_str(), nullptr, 0);
+    if (size == 0) {
+        std::fputs("-", stdout);
+        return 0;
+    }
+    std::wstring value(size, L'\0');
+    value.resize(GetEnvironmentVariableW(name.c_str(), value.data(), size));
+    static const char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    for (const unsigned char c : platform::FromWide(value)) {
+        hex += kDigits[c >> 4];
+        hex += kDigits[c & 15];
+    }
+    std::fputs(hex.c_str(), stdout);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     // Copied under the name php.exe, the executable stands in for a PHP program.
     if (std::filesystem::path(platform::ModuleFileName()).stem() == "php") {
+        if (argc == 3 && std::strcmp(argv[1], testsupport::PrintVariableArgument) == 0) return PrintVariable(argv[2]);
         std::fputs("PHP 8.1.0 (cli) (stand-in)\n", stdout);
         return 0;
     }

@@ -29,6 +29,9 @@ inline const char* const PrintArgumentsArgument = "--print-arguments";
 inline const char* const HandleUsableArgument = "--handle-usable";
 inline const char* const SleepArgument = "--sleep";
 inline const char* const EchoInputArgument = "--echo-input";
+// For the php.exe stand-in: prints the named environment variable's value in hex, "-"
+// when it is not set.
+inline const char* const PrintVariableArgument = "--print-variable";
 
 inline std::string Utf8(const std::filesystem::path& APath) { return platform::Utf8FromPath(APath); }
 
