@@ -169,7 +169,7 @@ TfrmTools::TfrmTools(const QString& AProjectFolder, const TProjectTools& ATools,
     FedtSshHost = AddLine(*form, tr("SSH &host:"), "edtSshHost", QStringLiteral("SSH host"), this);
     FedtSshHost->setToolTip(tr("user@host; the host's key must already be known, and a key or agent is used, "
                                "never a password"));
-    FedtSshPort = AddLine(*form, tr("SSH p&ort:"), "edtSshPort", QStringLiteral("SSH port"), this);
+    FedtSshPort = AddLine(*form, tr("SSH por&t:"), "edtSshPort", QStringLiteral("SSH port"), this);
     FedtSshPort->setToolTip(tr("Blank for the usual port"));
     FedtSshFolder = AddLine(*form, tr("&Folder on the host:"), "edtSshFolder",
                             QStringLiteral("Project folder on the SSH host"), this);
