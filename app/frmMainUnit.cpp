@@ -647,8 +647,14 @@ bool TfrmMain::RunInProject(const QString& ACommandLine) {
     FRunTools = ProjectTools();
     FRunFolder = ProjectFolder();
     FRunTail.clear();
-    runner.setCommmandStr(RouteCommandLine(FRunTools, ACommandLine.toStdString()));
-    const QString problem = StartProblem(FRunFolder);
+    QString problem;
+    try {
+        runner.setCommmandStr(RouteCommandLine(FRunTools, ACommandLine.toStdString()));
+        problem = StartProblem(FRunFolder);
+    } catch (const Exception& error) {
+        // Route settings that are refused start nothing; the end line says why.
+        problem = QString::fromUtf8(error.what());
+    }
     if (!problem.isEmpty()) {
         Console().AddEndLine(EndLineText(TRunEnd{}, problem), false);
         emit runFinished();

@@ -245,6 +245,18 @@ TEST_F(ProjectToolsWindow, SshSettingsAreCheckedKeptAndProbed) {
 
     dialog->findChild<QDialogButtonBox*>(QStringLiteral("btnsTools"))->button(QDialogButtonBox::Ok)->click();
     EXPECT_FALSE(dialog->isVisible());
+
+    // Settings refused after they were stored (an edited tools file) start nothing, and
+    // the end line says why.
+    const TProjectTools accepted = Window->ProjectTools();
+    TProjectTools edited = accepted;
+    edited.SshHost = "web1;touch pwned";
+    SetTools(edited);
+    Type(QStringLiteral("php -v"));
+    EXPECT_TRUE(ConsoleText().contains(QStringLiteral("The SSH host \"web1;touch pwned\" cannot be used")))
+        << ConsoleText().toStdString();
+    EXPECT_FALSE(Window->IsRunning());
+    SetTools(accepted);
     OpenWindow();
     const TProjectTools kept = Window->ProjectTools();
     EXPECT_EQ(kept.Route, TProjectTools::TRoute::Ssh);
