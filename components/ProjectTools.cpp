@@ -61,6 +61,15 @@ bool HasLineBreakOrNul(const std::string& AText) {
     return AText.find_first_of(std::string("\r\n\0", 3)) != std::string::npos;
 }
 
+// A value as the message that refuses it shows it: control characters (a NUL byte would
+// cut the message short) as "?".
+std::string Shown(const std::string& AValue) {
+    std::string shown = AValue;
+    for (char& c : shown)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+    return shown;
+}
+
 bool IsAsciiAlnum(char AChar) { return std::isalnum(static_cast<unsigned char>(AChar)) != 0; }
 
 // A user or host name the client reads as nothing but a name: letters, digits and
@@ -200,7 +209,7 @@ std::string SshSettingsProblem(const TProjectTools& ATools) {
     const std::string host = Trimmed(ATools.SshHost);
     if (host.empty()) return "Enter the SSH host as user@host.";
     if (!IsUsableHost(host))
-        return "The SSH host \"" + host +
+        return "The SSH host \"" + Shown(host) +
                "\" cannot be used: write it as user@host with letters, digits, \".\", \"-\" and \"_\", not "
                "starting with \"-\".";
     const std::string port = Trimmed(ATools.SshPort);
@@ -209,7 +218,7 @@ std::string SshSettingsProblem(const TProjectTools& ATools) {
                                 return std::isdigit(static_cast<unsigned char>(c)) != 0;
                             });
         if (!digits || std::stoi(port) < 1 || std::stoi(port) > 65535)
-            return "The SSH port \"" + port + "\" cannot be used: enter a number from 1 to 65535.";
+            return "The SSH port \"" + Shown(port) + "\" cannot be used: enter a number from 1 to 65535.";
     }
     if (Trimmed(ATools.SshFolder).empty()) return "Enter the project's folder on the SSH host.";
     if (HasLineBreakOrNul(ATools.SshFolder)) return "The folder on the SSH host cannot hold a line break.";
@@ -223,7 +232,7 @@ std::string SshSettingsProblem(const TProjectTools& ATools) {
         const bool named = equals != std::string::npos && equals > 0 &&
                            std::all_of(option.begin(), option.begin() + long(equals), IsAsciiAlnum);
         if (!named || HasLineBreakOrNul(option))
-            return "The SSH option \"" + option + "\" cannot be used: write it as Name=value on one line.";
+            return "The SSH option \"" + Shown(option) + "\" cannot be used: write it as Name=value on one line.";
     }
     return {};
 }

@@ -116,6 +116,7 @@ TEST(SshRoute, RefusesHostileHostPortAndOptions) {
         {"host", "me@-oProxyCommand=x", "SSH host"},
         {"host", "-me@web1", "SSH host"},
         {"host", "web1%h", "SSH host"},
+        {"host", std::string("web1\0;x", 7), "SSH host \"web1?;x\""},
         {"host", "", "Enter the SSH host"},
         {"port", "22;touch x", "SSH port"},
         {"port", "-1", "SSH port"},
