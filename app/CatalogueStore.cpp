@@ -2,6 +2,7 @@
 
 #include "app/BackgroundJobs.h"
 #include "app/Screenful.h"
+#include "components/Exception.h"
 #include "components/JobStop.h"
 
 #include <QDir>
@@ -41,8 +42,13 @@ QString TCatalogueStore::Stamp(const QString& AFolder) const {
                                : QStringLiteral("-;");
     }
     const TProjectTools tools = ToolsOf(AFolder);
-    for (const char* line : {"php artisan list", "composer list"})
-        stamp += QString::fromStdString(RouteCommandLine(tools, line)) + u';';
+    for (const char* line : {"php artisan list", "composer list"}) {
+        try {
+            stamp += QString::fromStdString(RouteCommandLine(tools, line)) + u';';
+        } catch (const Exception& error) {
+            stamp += QString::fromUtf8(error.what()) + u';';
+        }
+    }
     return stamp;
 }
 

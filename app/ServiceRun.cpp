@@ -104,7 +104,15 @@ void TServiceRun::Launch() {
         emit gaveUp();
         return;
     }
-    FRunLine = QString::fromStdString(RouteCommandLine(FTools, line));
+    try {
+        FRunLine = QString::fromStdString(RouteCommandLine(FTools, line));
+    } catch (const std::exception& error) {
+        // The project's route settings are refused: nothing starts, and the board says why.
+        emit noteAdded(QStringLiteral("[%1]").arg(QString::fromUtf8(error.what())));
+        setState(TState::Crashed);
+        emit gaveUp();
+        return;
+    }
     FRun = std::make_unique<TCommandRun>(FRunLine.toStdString(), true, FProjectFolder.toStdString());
     // Services are stopped by the user or at quit: short steps keep both quick.
     FRun->setStopGraceMs(1500);

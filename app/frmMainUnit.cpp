@@ -667,15 +667,22 @@ bool TfrmMain::RunInProject(const QString& ACommandLine) {
     FRunFolder = ProjectFolder();
     FRunTail.clear();
     emit runRequested(FRunLine);
-    const QString problem = StartProblem(FRunFolder);
+    QString problem;
+    std::string routed;
+    try {
+        routed = RouteCommandLine(FRunTools, ACommandLine.toStdString());
+        problem = StartProblem(FRunFolder);
+    } catch (const Exception& error) {
+        // Route settings that are refused start nothing; the end line says why.
+        problem = QString::fromUtf8(error.what());
+    }
     if (!problem.isEmpty()) {
         Console().AddEndLine(EndLineText(TRunEnd{}, problem), false);
         emit runFinished();
         return true;
     }
 
-    FRun = std::make_unique<TCommandRun>(RouteCommandLine(FRunTools, ACommandLine.toStdString()), true,
-                                         FRunFolder.toStdString());
+    FRun = std::make_unique<TCommandRun>(routed, true, FRunFolder.toStdString());
     FRunStartReport.clear();
     FRunOutputFailed = false;
     FRunStartSeen = false;

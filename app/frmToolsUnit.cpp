@@ -50,7 +50,43 @@ void TToolsCheck::Stop() {
     if (FJob) FJob->Stop();
 }
 
-void TToolsCheck::Start() { RunLine(0); }
+void TToolsCheck::Start() {
+    if (FTools.Route == TProjectTools::TRoute::Ssh)
+        RunHostProbe();
+    else
+        RunLine(0);
+}
+
+void TToolsCheck::RunHostProbe() {
+    // The probe is not a php or composer line, so the route needs it written out: it
+    // runs as its own line, through the client, with the limits of a check.
+    std::string line;
+    try {
+        line = SshCommandLine(FTools, kSshArtisanProbe);
+    } catch (const std::exception& error) {
+        emit hostChecked(QString::fromUtf8(error.what()));
+        FJob.reset();
+        emit finished();
+        return;
+    }
+    FJob = FJobs->Start<TProbeResult>(
+        this,
+        [line, folder = FProjectFolder.toStdString()](TJobStop& AStop) { return RunProbe(line, folder, &AStop); },
+        [this](TProbeResult AResult) {
+            QString summary = QString::fromStdString(SshProbeSummary(AResult.ExitCode, AResult.Output));
+            const QString output = Screenful(QString::fromUtf8(AResult.Output)).trimmed();
+            if (!AResult.Problem.empty()) summary += u' ' + QString::fromStdString(AResult.Problem);
+            // The client's own message says why the host did not answer.
+            if (AResult.ExitCode != 0 && !output.isEmpty()) summary += u'\n' + output;
+            emit hostChecked(summary);
+            if (AResult.ExitCode == 0)
+                RunLine(0);
+            else {
+                FJob.reset();
+                emit finished();
+            }
+        });
+}
 
 void TToolsCheck::RunLine(int AIndex) {
     if (AIndex >= int(std::size(kCheckLines))) {
@@ -125,10 +161,22 @@ TfrmTools::TfrmTools(const QString& AProjectFolder, const TProjectTools& ATools,
     FcmbRoute->addItem(tr("Directly"), int(TProjectTools::TRoute::Direct));
     FcmbRoute->addItem(tr("Through Sail (./vendor/bin/sail)"), int(TProjectTools::TRoute::Sail));
     FcmbRoute->addItem(tr("Through a Docker Compose service"), int(TProjectTools::TRoute::Compose));
+    FcmbRoute->addItem(tr("On another computer over SSH"), int(TProjectTools::TRoute::Ssh));
     auto* routeLabel = new QLabel(tr("&Run commands:"), this);
     routeLabel->setBuddy(FcmbRoute);
     form->addRow(routeLabel, FcmbRoute);
     FedtService = AddLine(*form, tr("&Service:"), "edtService", QStringLiteral("Docker Compose service"), this);
+    FedtSshHost = AddLine(*form, tr("SSH &host:"), "edtSshHost", QStringLiteral("SSH host"), this);
+    FedtSshHost->setToolTip(tr("user@host; the host's key must already be known, and a key or agent is used, "
+                               "never a password"));
+    FedtSshPort = AddLine(*form, tr("SSH por&t:"), "edtSshPort", QStringLiteral("SSH port"), this);
+    FedtSshPort->setToolTip(tr("Blank for the usual port"));
+    FedtSshFolder = AddLine(*form, tr("&Folder on the host:"), "edtSshFolder",
+                            QStringLiteral("Project folder on the SSH host"), this);
+    FedtSshFolder->setToolTip(tr("The project's folder on the host, for example /var/www/blog or ~/blog"));
+    FedtSshIdentity =
+        AddLine(*form, tr("&Identity file:"), "edtSshIdentity", QStringLiteral("SSH identity file"), this);
+    FedtSshIdentity->setToolTip(tr("Optional: the private key file on this computer"));
 
     FmemEnvironment = new QPlainTextEdit(this);
     FmemEnvironment->setObjectName(QStringLiteral("memEnvironment"));
@@ -156,7 +204,7 @@ TfrmTools::TfrmTools(const QString& AProjectFolder, const TProjectTools& ATools,
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->setObjectName(QStringLiteral("btnsTools"));
     layout->addWidget(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::accepted, this, &TfrmTools::AcceptIfUsable);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(FbtnCheck, &QPushButton::clicked, this, &TfrmTools::btnCheckClick);
     connect(FcmbRoute, &QComboBox::currentIndexChanged, this, &TfrmTools::UpdateServiceEnabled);
@@ -173,6 +221,10 @@ TProjectTools TfrmTools::Tools() const {
     tools.ComposerProgram = FedtComposer->text().trimmed().toStdString();
     tools.Route = TProjectTools::TRoute(FcmbRoute->currentData().toInt());
     tools.ComposeService = FedtService->text().trimmed().toStdString();
+    tools.SshHost = FedtSshHost->text().trimmed().toStdString();
+    tools.SshPort = FedtSshPort->text().trimmed().toStdString();
+    tools.SshFolder = FedtSshFolder->text().trimmed().toStdString();
+    tools.SshIdentity = FedtSshIdentity->text().trimmed().toStdString();
     for (const QString& line : FmemEnvironment->toPlainText().split(u'\n'))
         if (!line.trimmed().isEmpty()) tools.Environment.push_back(line.toStdString());
     return tools;
@@ -183,6 +235,10 @@ void TfrmTools::setTools(const TProjectTools& ATools) {
     FedtComposer->setText(QString::fromStdString(ATools.ComposerProgram));
     FcmbRoute->setCurrentIndex(FcmbRoute->findData(int(ATools.Route)));
     FedtService->setText(QString::fromStdString(ATools.ComposeService));
+    FedtSshHost->setText(QString::fromStdString(ATools.SshHost));
+    FedtSshPort->setText(QString::fromStdString(ATools.SshPort));
+    FedtSshFolder->setText(QString::fromStdString(ATools.SshFolder));
+    FedtSshIdentity->setText(QString::fromStdString(ATools.SshIdentity));
     QStringList lines;
     for (const std::string& line : ATools.Environment) lines.append(QString::fromStdString(line));
     FmemEnvironment->setPlainText(lines.join(u'\n'));
@@ -192,7 +248,21 @@ void TfrmTools::setTools(const TProjectTools& ATools) {
 QString TfrmTools::CheckResults() const { return FmemResults->toPlainText(); }
 
 void TfrmTools::UpdateServiceEnabled() {
-    FedtService->setEnabled(FcmbRoute->currentData().toInt() == int(TProjectTools::TRoute::Compose));
+    const int route = FcmbRoute->currentData().toInt();
+    FedtService->setEnabled(route == int(TProjectTools::TRoute::Compose));
+    for (QLineEdit* edit : {FedtSshHost, FedtSshPort, FedtSshFolder, FedtSshIdentity})
+        edit->setEnabled(route == int(TProjectTools::TRoute::Ssh));
+}
+
+void TfrmTools::AcceptIfUsable() {
+    const TProjectTools tools = Tools();
+    const std::string problem =
+        tools.Route == TProjectTools::TRoute::Ssh ? SshSettingsProblem(tools) : std::string();
+    if (problem.empty()) {
+        accept();
+        return;
+    }
+    FmemResults->setPlainText(tr("These settings cannot be kept: ") + QString::fromStdString(problem));
 }
 
 void TfrmTools::btnCheckClick() {
@@ -210,6 +280,8 @@ void TfrmTools::btnCheckClick() {
         if (!output.isEmpty()) text += u'\n' + output;
         FmemResults->appendPlainText(text + u'\n');
     });
+    connect(FCheck, &TToolsCheck::hostChecked, this,
+            [this](const QString& ASummary) { FmemResults->appendPlainText(ASummary + u'\n'); });
     connect(FCheck, &TToolsCheck::finished, this, [this] {
         EndCheck();
         emit checkFinished();

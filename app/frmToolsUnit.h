@@ -50,17 +50,21 @@ public:
     void Start();
     void Stop();
 
-    // The lines checked, as typed for the runner.
+    // The lines checked, as typed for the runner. The SSH route first runs
+    // kSshArtisanProbe on the host: whether it answers and the folder holds artisan.
     static const char* const kCheckLines[3];
 
 signals:
     // ALine is the line that ran; AExitCode -1 when it did not end by itself, and
     // AProblem then says why ("could not start", "stopped: it had not finished after 20 s").
     void checked(const QString& ALine, const QString& AOutput, int AExitCode, const QString& AProblem);
+    // The SSH route's first step, in one sentence.
+    void hostChecked(const QString& ASummary);
     void finished();
 
 private:
     void RunLine(int AIndex);
+    void RunHostProbe();
 
     TProjectTools FTools;
     QString FProjectFolder;
@@ -94,6 +98,9 @@ signals:
 
 private:
     void UpdateServiceEnabled();
+    // Closes with OK unless the SSH settings cannot be used; they are then named in the
+    // results.
+    void AcceptIfUsable();
     void EndCheck();
 
     QString FProjectFolder;
@@ -101,6 +108,10 @@ private:
     QLineEdit* FedtComposer;
     QComboBox* FcmbRoute;
     QLineEdit* FedtService;
+    QLineEdit* FedtSshHost;
+    QLineEdit* FedtSshPort;
+    QLineEdit* FedtSshFolder;
+    QLineEdit* FedtSshIdentity;
     QPlainTextEdit* FmemEnvironment;
     QPushButton* FbtnCheck;
     QPlainTextEdit* FmemResults;

@@ -1,11 +1,13 @@
 #include "components/ProjectTools.h"
 
+#include "components/Exception.h"
 #include "components/JobStop.h"
 #include "components/ToolRead.h"
 #include "components/TextRules.h"
 #include "platform/AtomicFile.h"
 #include "platform/PrivateProfileText.h"
 #include "platform/RegularFile.h"
+#include "platform/ShellQuote.h"
 #include "platform/ToolSearch.h"
 
 #include <algorithm>
@@ -31,6 +33,14 @@ std::string ProgramWord(const std::string& AProgram, const char* ADefault) {
     return platform::ShellProgramWord(program.empty() ? std::string(ADefault) : program);
 }
 
+// A program word for the POSIX shell on an SSH host, the way ShellProgramWord writes one
+// for /bin/sh.
+std::string RemoteProgramWord(const std::string& AProgram, const char* ADefault) {
+    const std::string program = Trimmed(AProgram).empty() ? std::string(ADefault) : Trimmed(AProgram);
+    const std::string word = platform::PosixShellWord(program);
+    return word == program && program.find('=') != std::string::npos ? "'" + program + "'" : word;
+}
+
 bool IsProjectComposerPhar(const std::string& AProgram) {
     return Trimmed(AProgram) == TProjectTools::kProjectComposerPhar;
 }
@@ -54,6 +64,63 @@ std::string EnvironmentPrefix(const std::vector<std::string>& AEnvironment, bool
         prefix += *assignment;
     }
     return prefix;
+}
+
+// The same assignments for a POSIX shell on an SSH host, whatever this machine's own
+// interpreter is; a NUL byte cannot reach it.
+std::string RemoteEnvironmentPrefix(const std::vector<std::string>& AEnvironment) {
+    std::string prefix;
+    for (const std::string& line : AEnvironment) {
+        const auto pair = SplitEnvironmentLine(line);
+        if (!pair) continue;
+        if (pair->second.find('\0') != std::string::npos)
+            throw Exception("The value of the environment variable " + pair->first + " holds a NUL byte.");
+        prefix += pair->first + "=" + platform::PosixShellWord(pair->second) + " ";
+    }
+    return prefix;
+}
+
+bool HasLineBreakOrNul(const std::string& AText) {
+    return AText.find_first_of(std::string("\r\n\0", 3)) != std::string::npos;
+}
+
+// A value as the message that refuses it shows it: control characters (a NUL byte would
+// cut the message short) as "?".
+std::string Shown(const std::string& AValue) {
+    std::string shown = AValue;
+    for (char& c : shown)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+    return shown;
+}
+
+bool IsAsciiAlnum(char AChar) { return std::isalnum(static_cast<unsigned char>(AChar)) != 0; }
+
+// A user or host name the client reads as nothing but a name: letters, digits and
+// ".-_" (a host may also be an address with ":" inside "[...]"), not starting with "-".
+bool IsPlainName(const std::string& AName, std::string_view AAlsoAllowed) {
+    if (AName.empty() || AName[0] == '-') return false;
+    return std::all_of(AName.begin(), AName.end(), [&](char c) {
+        return IsAsciiAlnum(c) || c == '.' || c == '-' || c == '_' ||
+               AAlsoAllowed.find(c) != std::string_view::npos;
+    });
+}
+
+bool IsUsableHost(const std::string& AHost) {
+    const auto at = AHost.find('@');
+    const std::string user = at == std::string::npos ? std::string() : AHost.substr(0, at);
+    std::string host = at == std::string::npos ? AHost : AHost.substr(at + 1);
+    if (at != std::string::npos && !IsPlainName(user, {})) return false;
+    if (host.size() > 2 && host.front() == '[' && host.back() == ']') return IsPlainName(host.substr(1, host.size() - 2), ":");
+    return IsPlainName(host, {});
+}
+
+// The direct route's line for ATool ("artisan", "php" or "composer") on an SSH host.
+std::string RemoteRoutedLine(const TProjectTools& ATools, const std::string& ATool, const std::string& ARest) {
+    const std::string php = RemoteProgramWord(ATools.PhpProgram, "php");
+    if (ATool == "artisan") return php + " artisan" + ARest;
+    if (ATool == "php") return php + ARest;
+    if (IsProjectComposerPhar(ATools.ComposerProgram)) return php + " composer.phar" + ARest;
+    return RemoteProgramWord(ATools.ComposerProgram, "composer") + ARest;
 }
 
 std::vector<int> VersionParts(const std::string& AVersion) {
@@ -127,6 +194,7 @@ std::string RouteName(TProjectTools::TRoute ARoute) {
     switch (ARoute) {
     case TProjectTools::TRoute::Sail: return "sail";
     case TProjectTools::TRoute::Compose: return "compose";
+    case TProjectTools::TRoute::Ssh: return "ssh";
     case TProjectTools::TRoute::Direct: break;
     }
     return "direct";
@@ -136,6 +204,7 @@ TProjectTools::TRoute RouteFromName(const std::string& AName) {
     const std::string name = LowerAscii(Trimmed(AName));
     if (name == "sail") return TProjectTools::TRoute::Sail;
     if (name == "compose") return TProjectTools::TRoute::Compose;
+    if (name == "ssh") return TProjectTools::TRoute::Ssh;
     return TProjectTools::TRoute::Direct;
 }
 
@@ -154,6 +223,102 @@ std::optional<std::pair<std::string, std::string>> SplitEnvironmentLine(const st
     return std::make_pair(name, line.substr(equals + 1));
 }
 
+const char* const kSshArtisanFound = "artisan: found";
+const char* const kSshArtisanMissing = "artisan: missing";
+const char* const kSshArtisanProbe =
+    "if test -f artisan; then echo 'artisan: found'; else echo 'artisan: missing'; fi";
+
+std::string SshSettingsProblem(const TProjectTools& ATools) {
+    const std::string host = Trimmed(ATools.SshHost);
+    if (host.empty()) return "Enter the SSH host as user@host.";
+    if (!IsUsableHost(host))
+        return "The SSH host \"" + Shown(host) +
+               "\" cannot be used: write it as user@host with letters, digits, \".\", \"-\" and \"_\", not "
+               "starting with \"-\".";
+    const std::string port = Trimmed(ATools.SshPort);
+    if (!port.empty()) {
+        const bool digits = port.size() <= 5 && std::all_of(port.begin(), port.end(), [](char c) {
+                                return std::isdigit(static_cast<unsigned char>(c)) != 0;
+                            });
+        if (!digits || std::stoi(port) < 1 || std::stoi(port) > 65535)
+            return "The SSH port \"" + Shown(port) + "\" cannot be used: enter a number from 1 to 65535.";
+    }
+    if (Trimmed(ATools.SshFolder).empty()) return "Enter the project's folder on the SSH host.";
+    if (HasLineBreakOrNul(ATools.SshFolder)) return "The folder on the SSH host cannot hold a line break.";
+    if (HasLineBreakOrNul(ATools.SshIdentity)) return "The identity file's name cannot hold a line break.";
+    // The client looks for the file as named but then reads "%" as the start of a token.
+    if (ATools.SshIdentity.find('%') != std::string::npos)
+        return "The identity file's name cannot hold \"%\": rename the file or choose it from another folder.";
+    if (ATools.SshConnectTimeout < 1) return "The SSH connection time limit must be at least one second.";
+    for (const std::string& option : ATools.SshOptions) {
+        const auto equals = option.find('=');
+        const bool named = equals != std::string::npos && equals > 0 &&
+                           std::all_of(option.begin(), option.begin() + long(equals), IsAsciiAlnum);
+        if (!named || HasLineBreakOrNul(option))
+            return "The SSH option \"" + Shown(option) + "\" cannot be used: write it as Name=value on one line.";
+    }
+    return {};
+}
+
+std::vector<std::string> SshArguments(const TProjectTools& ATools, const std::string& ARemoteCommand,
+                                      bool ATerminal) {
+    const std::string problem = SshSettingsProblem(ATools);
+    if (!problem.empty()) throw Exception(problem);
+    std::vector<std::string> arguments = {"ssh", "-o", "BatchMode=yes", "-o",
+                                          "ConnectTimeout=" + std::to_string(ATools.SshConnectTimeout)};
+    for (const std::string& option : ATools.SshOptions) {
+        arguments.push_back("-o");
+        arguments.push_back(option);
+    }
+    if (!Trimmed(ATools.SshPort).empty()) {
+        arguments.push_back("-p");
+        arguments.push_back(Trimmed(ATools.SshPort));
+    }
+    if (!Trimmed(ATools.SshIdentity).empty()) {
+        arguments.push_back("-i");
+        arguments.push_back(Trimmed(ATools.SshIdentity));
+    }
+    if (ATerminal) arguments.push_back("-tt");
+    arguments.push_back("--");
+    arguments.push_back(Trimmed(ATools.SshHost));
+    // Without a terminal on the host nothing ends the command when the connection goes
+    // (a stopped run, a lost network): a watcher beside it ends the command's process
+    // group (the client's session there) once the server process it belongs to is gone.
+    // The command keeps the connection's input through descriptor 3, since a command
+    // started with "&" would read nothing otherwise.
+    const std::string guarded =
+        ATerminal ? ARemoteCommand
+                  : "exec 3<&0; { " + ARemoteCommand +
+                        "\n} <&3 3<&- & c=$!; exec 3<&-; "
+                        "{ trap '' TERM; while kill -0 $PPID; do sleep 1; done; kill -TERM 0; sleep 2; kill -KILL 0; } "
+                        "</dev/null >/dev/null 2>&1 & w=$!; wait $c; r=$?; kill -KILL $w; exit $r";
+    // "~/" stays outside the quotes, so that the host's shell reads it as the home folder.
+    const std::string& folder = ATools.SshFolder;
+    const std::string folderWord = folder.rfind("~/", 0) == 0 ? "~/" + platform::PosixShellWord(folder.substr(2))
+                                                              : platform::PosixShellWord(folder);
+    arguments.push_back("cd -- " + folderWord + " && { " + guarded + "\n}");
+    return arguments;
+}
+
+std::string SshCommandLine(const TProjectTools& ATools, const std::string& ARemoteCommand, bool ATerminal) {
+    std::string line;
+    for (const std::string& argument : SshArguments(ATools, ARemoteCommand, ATerminal)) {
+        const auto word = platform::QuoteArgument(argument);
+        if (!word) throw Exception("An SSH setting holds a character no command line can carry.");
+        line += (line.empty() ? "" : " ") + *word;
+    }
+    return line;
+}
+
+std::string SshProbeSummary(int AExitCode, const std::string& AOutput) {
+    if (AOutput.find(kSshArtisanFound) != std::string::npos)
+        return "The host answers and the folder holds artisan.";
+    if (AOutput.find(kSshArtisanMissing) != std::string::npos)
+        return "The host answers, but the folder holds no artisan file.";
+    if (AExitCode == 255 || AExitCode < 0) return "The host does not answer or refused the connection.";
+    return "The host answers, but the folder cannot be used.";
+}
+
 std::string RouteCommandLine(const TProjectTools& ATools, const std::string& ALine) {
     std::string tool;  // what the line asks for: "artisan", "php" or "composer"
     std::string rest;  // what follows it, with its leading blank
@@ -170,6 +335,9 @@ std::string RouteCommandLine(const TProjectTools& ATools, const std::string& ALi
         return ALine;
     }
 
+    if (ATools.Route == TProjectTools::TRoute::Ssh)
+        return SshCommandLine(ATools, RemoteEnvironmentPrefix(ATools.Environment) + RemoteRoutedLine(ATools, tool, rest));
+
     std::string routed;
     switch (ATools.Route) {
     case TProjectTools::TRoute::Sail:
@@ -181,6 +349,7 @@ std::string RouteCommandLine(const TProjectTools& ATools, const std::string& ALi
                  (tool == "artisan" ? "php artisan" : tool) + rest;
         break;
     }
+    case TProjectTools::TRoute::Ssh:  // routed above
     case TProjectTools::TRoute::Direct: {
         const std::string php = ProgramWord(ATools.PhpProgram, "php");
         if (tool == "artisan")
@@ -220,6 +389,10 @@ std::optional<TProjectTools> TProjectToolsStore::Load(const std::string& AProjec
     tools.ComposerProgram = Read("Composer", tools.ComposerProgram);
     tools.Route = RouteFromName(Read("Route", "direct"));
     tools.ComposeService = Read("Service", tools.ComposeService);
+    tools.SshHost = Read("SshHost", {});
+    tools.SshPort = Read("SshPort", {});
+    tools.SshFolder = Read("SshFolder", {});
+    tools.SshIdentity = Read("SshIdentity", {});
     // Env1, Env2, ... up to the first blank one.
     for (std::size_t i = 1; i <= kMaxEnvironmentLines; ++i) {
         const auto found = values.find("env" + std::to_string(i));
@@ -235,7 +408,11 @@ bool TProjectToolsStore::Save(const std::string& AProjectFolder, const TProjectT
     std::vector<std::pair<std::string, std::string>> entries = {{"Php", ATools.PhpProgram},
                                                                 {"Composer", ATools.ComposerProgram},
                                                                 {"Route", RouteName(ATools.Route)},
-                                                                {"Service", ATools.ComposeService}};
+                                                                {"Service", ATools.ComposeService},
+                                                                {"SshHost", ATools.SshHost},
+                                                                {"SshPort", ATools.SshPort},
+                                                                {"SshFolder", ATools.SshFolder},
+                                                                {"SshIdentity", ATools.SshIdentity}};
     std::size_t count = 0;
     for (const std::string& line : ATools.Environment)
         if (!Trimmed(line).empty() && count < kMaxEnvironmentLines)
@@ -260,6 +437,8 @@ std::string FailureHint(const TProjectTools& ATools, const std::string& AOrigina
     const bool php = !artisan && !composer && (StartsWith(AOriginalLine, "php ") || AOriginalLine == "php");
     if (!artisan && !composer && !php) return {};
 
+    if (ATools.Route == TProjectTools::TRoute::Ssh && AExitCode == 255)
+        return "The SSH host did not answer or refused the connection. Check the host under Project > Tools\u2026";
     const bool missingProgram = AExitCode == 127 || AExitCode == -1 ||
                                 AOutputTail.find("is not recognized as an internal or external command") !=
                                     std::string::npos;

@@ -6,10 +6,10 @@
 
 // The tools one project's commands run with: its PHP program, its Composer program,
 // the way commands reach the project (directly, through the project's Sail script or
-// through a Docker Compose service) and extra environment variables. The defaults
-// leave every command line exactly as typed.
+// through a Docker Compose service, or on another host through the OpenSSH client) and
+// extra environment variables. The defaults leave every command line exactly as typed.
 struct TProjectTools {
-    enum class TRoute { Direct, Sail, Compose };
+    enum class TRoute { Direct, Sail, Compose, Ssh };
 
     std::string PhpProgram = "php";
     // A program path or name, or "composer.phar": the project's own copy run through PHP.
@@ -18,10 +18,23 @@ struct TProjectTools {
     std::string ComposeService = "laravel.test";
     // "NAME=value" lines; blank lines are left out.
     std::vector<std::string> Environment;
+    // The SSH route: "user@host" or "host", the port (blank: the client's default), the
+    // project's folder on that host and an optional identity file on this computer. The
+    // PHP and Composer programs are then those on the host. No password is ever kept:
+    // the client runs in batch mode and uses keys or its agent.
+    std::string SshHost;
+    std::string SshPort;
+    std::string SshFolder;
+    std::string SshIdentity;
+    // Seconds the client waits for the host to answer before it gives up.
+    int SshConnectTimeout = kSshConnectTimeoutSeconds;
+    // Extra client options as "Name=value" (one "-o" each); not kept in the tools file.
+    std::vector<std::string> SshOptions;
 
     bool operator==(const TProjectTools&) const = default;
 
     static constexpr const char* kProjectComposerPhar = "composer.phar";
+    static constexpr int kSshConnectTimeoutSeconds = 10;
 };
 
 // The route's name in the tools file and back ("direct", "sail", "compose").
@@ -32,12 +45,42 @@ TProjectTools::TRoute RouteFromName(const std::string& AName);
 // variable name (letters, digits and "_", not starting with a digit).
 std::optional<std::pair<std::string, std::string>> SplitEnvironmentLine(const std::string& ALine);
 
+// What is wrong with the SSH settings of ATools, as a sentence for the user; empty when
+// they can be used. A host, port or option that could be read as a client option or a
+// second command is refused; a folder or identity file is refused only for a line break
+// or a NUL byte (an identity file also for "%", which the client reads as a token) and
+// otherwise passed on verbatim.
+std::string SshSettingsProblem(const TProjectTools& ATools);
+
+// The arguments of the OpenSSH client (the program "ssh" first) that runs ARemoteCommand
+// on the host of ATools, in its folder there ("cd <folder> && <command>", with a guard
+// that ends the command when the connection is gone). ATerminal asks for a terminal on
+// the host (-tt): for runs that have one here; runs read a pipe today, so all callers
+// pass false. Throws Exception with SshSettingsProblem's text for unusable settings.
+std::vector<std::string> SshArguments(const TProjectTools& ATools, const std::string& ARemoteCommand,
+                                      bool ATerminal = false);
+
+// SshArguments as one line for the command interpreter.
+std::string SshCommandLine(const TProjectTools& ATools, const std::string& ARemoteCommand, bool ATerminal = false);
+
+// The command Check runs on the host first: it prints kSshArtisanFound or
+// kSshArtisanMissing, so an exit code of 255 (the client's own failure) means the host
+// did not answer or refused the connection.
+extern const char* const kSshArtisanProbe;
+extern const char* const kSshArtisanFound;
+extern const char* const kSshArtisanMissing;
+
+// Check's summary of that probe, one sentence.
+std::string SshProbeSummary(int AExitCode, const std::string& AOutput);
+
 // The command line that really runs for ALine in a project with ATools. Lines that
 // start with "php artisan ", "php " or "composer " (or are just "php" or "composer")
 // are routed; any other line is returned unchanged. Paths are quoted for the command
 // interpreter; extra environment variables come first, set the interpreter's way
 // (platform::EnvironmentAssignment). When one of their values cannot be set there, the
-// whole line is one that reports it and fails (platform::FailingLine).
+// whole line is one that reports it and fails (platform::FailingLine). The SSH route runs
+// the line as the direct route would, on the host (SshCommandLine); it throws Exception
+// when its settings cannot be used.
 std::string RouteCommandLine(const TProjectTools& ATools, const std::string& ALine);
 
 // Per-project tools in an INI file beside the settings file (the settings rules, UTF-8):

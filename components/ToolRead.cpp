@@ -59,7 +59,13 @@ void TToolRead::Stop() {
 
 TToolReadResult TToolRead::Run() {
     TToolReadResult result;
-    result.RoutedLine = RouteCommandLine(FRequest.Tools, FRequest.Line);
+    try {
+        result.RoutedLine = RouteCommandLine(FRequest.Tools, FRequest.Line);
+    } catch (const Exception& error) {
+        // Settings the route refuses start nothing.
+        result.StartError = error.what();
+        return result;
+    }
     {
         const std::lock_guard lock(FMutex);
         FRunOver = false;

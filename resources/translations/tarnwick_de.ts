@@ -1432,6 +1432,46 @@ Standard: </translation>
         <source>exit code %1</source>
         <translation>Exit-Code %1</translation>
     </message>
+    <message>
+        <source>On another computer over SSH</source>
+        <translation>Auf einem anderen Rechner über SSH</translation>
+    </message>
+    <message>
+        <source>SSH &amp;host:</source>
+        <translation>SSH-&amp;Host:</translation>
+    </message>
+    <message>
+        <source>user@host; the host&apos;s key must already be known, and a key or agent is used, never a password</source>
+        <translation>benutzer@host; der Schlüssel des Hosts muss bereits bekannt sein, und es wird ein Schlüssel oder Agent verwendet, nie ein Passwort</translation>
+    </message>
+    <message>
+        <source>SSH por&amp;t:</source>
+        <translation>SSH-Por&amp;t:</translation>
+    </message>
+    <message>
+        <source>Blank for the usual port</source>
+        <translation>Leer für den üblichen Port</translation>
+    </message>
+    <message>
+        <source>&amp;Folder on the host:</source>
+        <translation>Ord&amp;ner auf dem Host:</translation>
+    </message>
+    <message>
+        <source>The project&apos;s folder on the host, for example /var/www/blog or ~/blog</source>
+        <translation>Der Ordner des Projekts auf dem Host, zum Beispiel /var/www/blog oder ~/blog</translation>
+    </message>
+    <message>
+        <source>&amp;Identity file:</source>
+        <translation>&amp;Schlüsseldatei:</translation>
+    </message>
+    <message>
+        <source>Optional: the private key file on this computer</source>
+        <translation>Optional: die Datei mit dem privaten Schlüssel auf diesem Rechner</translation>
+    </message>
+    <message>
+        <source>These settings cannot be kept: </source>
+        <translation>Diese Einstellungen können nicht übernommen werden: </translation>
+    </message>
 </context>
 <context>
     <name>TfrmUpdate</name>

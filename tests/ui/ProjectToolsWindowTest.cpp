@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -207,6 +208,61 @@ TEST_F(ProjectToolsWindow, CheckShowsEachResultWithItsExitStatus) {
     for (const char* line : {"$ /no/such/php -v  (exit code 127)", "$ /no/such/php artisan --version  (exit code 127)",
                              "$ /no/such/composer --version  (exit code 127)"})
         EXPECT_TRUE(notFound.contains(QString::fromUtf8(line))) << line << "\n" << notFound.toStdString();
+}
+
+// The SSH fields: usable only for that route, refused settings keep the dialog open with
+// the reason, kept settings survive a restart, and Check against a port where nothing
+// listens says the host does not answer and runs nothing more.
+TEST_F(ProjectToolsWindow, SshSettingsAreCheckedKeptAndProbed) {
+    Find<QAction>("menTools")->trigger();
+    auto* dialog = Window->findChild<TfrmTools*>(QStringLiteral("frmTools"));
+    ASSERT_NE(dialog, nullptr);
+    auto Edit = [dialog](const char* name) { return dialog->findChild<QLineEdit*>(QLatin1String(name)); };
+    EXPECT_FALSE(Edit("edtSshHost")->isEnabled());
+    auto* route = dialog->findChild<QComboBox*>(QStringLiteral("cmbRoute"));
+    route->setCurrentIndex(route->findData(int(TProjectTools::TRoute::Ssh)));
+    for (const char* name : {"edtSshHost", "edtSshPort", "edtSshFolder", "edtSshIdentity"})
+        EXPECT_TRUE(Edit(name)->isEnabled()) << name;
+
+    Edit("edtSshHost")->setText(QStringLiteral("-oProxyCommand=touch x"));
+    Edit("edtSshFolder")->setText(QStringLiteral("/srv/shop"));
+    dialog->findChild<QDialogButtonBox*>(QStringLiteral("btnsTools"))->button(QDialogButtonBox::Ok)->click();
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_TRUE(dialog->CheckResults().contains(QStringLiteral("The SSH host \"-oProxyCommand=touch x\" cannot be used")))
+        << dialog->CheckResults().toStdString();
+
+    // Port 1 on this computer: nothing listens there.
+    Edit("edtSshHost")->setText(QStringLiteral("deploy@127.0.0.1"));
+    Edit("edtSshPort")->setText(QStringLiteral("1"));
+    dialog->btnCheckClick();
+    QDeadlineTimer deadline(30000);
+    while (dialog->IsChecking() && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    const QString results = dialog->CheckResults();
+    EXPECT_TRUE(results.startsWith(QStringLiteral("The host does not answer or refused the connection.")))
+        << results.toStdString();
+    EXPECT_TRUE(results.contains(QStringLiteral("Connection refused"))) << results.toStdString();
+    EXPECT_FALSE(results.contains(QStringLiteral("$ "))) << results.toStdString();
+
+    dialog->findChild<QDialogButtonBox*>(QStringLiteral("btnsTools"))->button(QDialogButtonBox::Ok)->click();
+    EXPECT_FALSE(dialog->isVisible());
+
+    // Settings refused after they were stored (an edited tools file) start nothing, and
+    // the end line says why.
+    const TProjectTools accepted = Window->ProjectTools();
+    TProjectTools edited = accepted;
+    edited.SshHost = "web1;touch pwned";
+    SetTools(edited);
+    Type(QStringLiteral("php -v"));
+    EXPECT_TRUE(ConsoleText().contains(QStringLiteral("The SSH host \"web1;touch pwned\" cannot be used")))
+        << ConsoleText().toStdString();
+    EXPECT_FALSE(Window->IsRunning());
+    SetTools(accepted);
+    OpenWindow();
+    const TProjectTools kept = Window->ProjectTools();
+    EXPECT_EQ(kept.Route, TProjectTools::TRoute::Ssh);
+    EXPECT_EQ(kept.SshHost, "deploy@127.0.0.1");
+    EXPECT_EQ(kept.SshPort, "1");
+    EXPECT_EQ(kept.SshFolder, "/srv/shop");
 }
 
 }  // namespace
