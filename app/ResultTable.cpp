@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSaveFile>
@@ -94,6 +95,8 @@ TResultTable::TResultTable(const QString& ATitle, std::function<QString()> AAskF
     layout->addWidget(FtblRows, 1);
     setFocusProxy(FtblRows);
 
+    FtblRows->installEventFilter(this);
+
     connect(FedtFilter, &QLineEdit::textChanged, FProxy, &QSortFilterProxyModel::setFilterFixedString);
     connect(copy, &QAction::triggered, this, &TResultTable::CopySelection);
     connect(FbtnExport, &QPushButton::clicked, this, [this] {
@@ -122,6 +125,16 @@ QString TResultTable::SelectionText() const {
         lines << cells.join(QLatin1Char('\t'));
     }
     return lines.join(QLatin1Char('\n'));
+}
+
+bool TResultTable::eventFilter(QObject* AWatched, QEvent* AEvent) {
+    // Ctrl+C reaches the table as a key when its window is not the active one.
+    if (AWatched == FtblRows && AEvent->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(AEvent)->matches(QKeySequence::Copy)) {
+        CopySelection();
+        return true;
+    }
+    return QWidget::eventFilter(AWatched, AEvent);
 }
 
 void TResultTable::CopySelection() {

@@ -50,6 +50,9 @@ public:
     static QString CsvField(const QString& AText);
     bool ExportCsv(const QString& AFile);
 
+protected:
+    bool eventFilter(QObject* AWatched, QEvent* AEvent) override;
+
 private:
     void CopySelection();
 
