@@ -1,5 +1,6 @@
 #include "app/ResultTable.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QClipboard>
 #include <QFile>
@@ -62,8 +63,7 @@ TResultTable::TResultTable(const QString& ATitle, std::function<QString()> AAskF
     FedtFilter = new QLineEdit(this);
     FedtFilter->setAccessibleName(QStringLiteral("Filter %1").arg(ATitle.toLower()));
     FedtFilter->setPlaceholderText(tr("Filter"));
-    FedtFilter->setClearButtonEnabled(true);
-    FbtnExport = new QPushButton(tr("E&xport CSV..."), this);
+    FbtnExport = new QPushButton(tr("Export CSV..."), this);
     FbtnExport->setAccessibleName(QStringLiteral("Export %1 as CSV").arg(ATitle.toLower()));
 
     FtblRows = new QTableView(this);
@@ -96,6 +96,9 @@ TResultTable::TResultTable(const QString& ATitle, std::function<QString()> AAskF
     setFocusProxy(FtblRows);
 
     FtblRows->installEventFilter(this);
+    // The corner button selects every cell.
+    for (QAbstractButton* corner : FtblRows->findChildren<QAbstractButton*>())
+        corner->setAccessibleName(QStringLiteral("Select all %1").arg(ATitle.toLower()));
 
     connect(FedtFilter, &QLineEdit::textChanged, FProxy, &QSortFilterProxyModel::setFilterFixedString);
     connect(copy, &QAction::triggered, this, &TResultTable::CopySelection);

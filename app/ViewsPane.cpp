@@ -88,7 +88,9 @@ TToolView::TToolView(TViewKind AKind, TBackgroundJobs& AJobs, std::function<TVie
     FlblRan->setTextInteractionFlags(Qt::TextSelectableByMouse);
     FlblTime = new QLabel(this);
     FlblTime->setAccessibleName(QStringLiteral("%1 read time").arg(FKind.Name));
-    FbtnRefresh = new QPushButton(tr("&Refresh"), this);
+    // The pane's buttons take no access keys: every view repeats them, and the window's
+    // own buttons hold the letters.
+    FbtnRefresh = new QPushButton(tr("Refresh"), this);
     FbtnRefresh->setAccessibleName(QStringLiteral("Refresh %1").arg(FKind.Name.toLower()));
     FlblMessage = new QLabel(this);
     FlblMessage->setAccessibleName(QStringLiteral("%1 message").arg(FKind.Name));
@@ -210,8 +212,8 @@ TViewsPane::TViewsPane(TBackgroundJobs& AJobs, std::function<TViewProject()> APr
             if (FRunInConsole) FRunInConsole(ALine);
         });
     };
-    addRun(tr("Run &Pending"), QStringLiteral("Run pending migrations"), QStringLiteral("php artisan migrate"));
-    addRun(tr("Roll &Back Last Batch"), QStringLiteral("Roll back the last batch"),
+    addRun(tr("Run Pending"), QStringLiteral("Run pending migrations"), QStringLiteral("php artisan migrate"));
+    addRun(tr("Roll Back Last Batch"), QStringLiteral("Roll back the last batch"),
            QStringLiteral("php artisan migrate:rollback"));
     connect(this, &QTabWidget::currentChanged, this, [this](int AIndex) {
         if (auto* view = qobject_cast<TToolView*>(widget(AIndex)); view && isVisible()) view->RefreshIfStale();

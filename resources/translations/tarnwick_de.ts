@@ -91,12 +91,12 @@
         <translation>Filtern</translation>
     </message>
     <message>
-        <source>E&amp;xport CSV...</source>
-        <translation>Als CSV e&amp;xportieren...</translation>
-    </message>
-    <message>
         <source>&amp;Copy</source>
         <translation>&amp;Kopieren</translation>
+    </message>
+    <message>
+        <source>Export CSV...</source>
+        <translation>Als CSV exportieren...</translation>
     </message>
 </context>
 <context>
@@ -144,10 +144,6 @@
         <translation>Führt aus: %1</translation>
     </message>
     <message>
-        <source>&amp;Refresh</source>
-        <translation>&amp;Aktualisieren</translation>
-    </message>
-    <message>
         <source>Choose a project first.</source>
         <translation>Wählen Sie zuerst ein Projekt.</translation>
     </message>
@@ -166,6 +162,10 @@
     <message>
         <source>&quot;%1&quot; is not available in this Laravel version.</source>
         <translation>„%1“ gibt es in dieser Laravel-Version nicht.</translation>
+    </message>
+    <message>
+        <source>Refresh</source>
+        <translation>Aktualisieren</translation>
     </message>
 </context>
 <context>
@@ -191,12 +191,12 @@
         <translation>Ereignisse</translation>
     </message>
     <message>
-        <source>Run &amp;Pending</source>
-        <translation>&amp;Ausstehende ausführen</translation>
+        <source>Run Pending</source>
+        <translation>Ausstehende ausführen</translation>
     </message>
     <message>
-        <source>Roll &amp;Back Last Batch</source>
-        <translation>Letzten Stapel &amp;zurücknehmen</translation>
+        <source>Roll Back Last Batch</source>
+        <translation>Letzten Stapel zurücknehmen</translation>
     </message>
 </context>
 <context>
