@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QTimer>
 #include <QtTest/QTest>
 
 #include <gtest/gtest.h>
@@ -202,6 +203,28 @@ TEST_F(ViewsPaneTest, RunPendingRunsInTheConsoleAndReadsTheStatusAgain) {
     EXPECT_TRUE(ConsoleText().contains(QStringLiteral("Migrating")));
     EXPECT_EQ(Column(*table, 1), (QStringList{"1"}));
     EXPECT_EQ(Column(*table, 2), (QStringList{"Ran"}));
+}
+
+TEST_F(ViewsPaneTest, AHundredThousandRoutesAreReadWhileTheWindowKeepsTurning) {
+    QByteArray json = "[";
+    for (int i = 0; i < 100000; ++i)
+        json += (i ? "," : "") + QByteArray(R"({"method":"GET|HEAD","uri":"r)") + QByteArray::number(i) +
+                R"(","name":"route.)" + QByteArray::number(i) + R"(","action":"Closure","middleware":["web"]})";
+    json += "]";
+    WriteFile(Path(QStringLiteral("routes.json")), json);
+    UsePhpScript("route:list) cat '" + Path(QStringLiteral("routes.json")).toUtf8() + "' ;;");
+    // The reading and its parse happen off the window's thread: the loop turns meanwhile.
+    int turns = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&turns] { ++turns; });
+    ticker.start(10);
+    TToolView& routes = Open("Routes");
+    EXPECT_GT(turns, 0);
+    auto* table = ByName<QTableView>(routes, QStringLiteral("Routes table"));
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->model()->rowCount(), 100000);
+    ByName<QLineEdit>(routes, QStringLiteral("Filter routes"))->setText(QStringLiteral("route.99999"));
+    EXPECT_EQ(Column(*table, 2), (QStringList{"route.99999"}));
 }
 
 }  // namespace
