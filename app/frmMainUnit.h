@@ -25,6 +25,7 @@ class TBackgroundJobs;
 class TCatalogueStore;
 class TfrmPalette;
 class TfrmServices;
+class TViewsPane;
 class QDockWidget;
 class TfrmPinnedPage;
 class TCommandRun;
@@ -121,6 +122,12 @@ public:
     TProjectToolsStore& ToolsStore() { return FToolsStore; }
     // Opens Project > Tools… for the selected project.
     void menToolsClick();
+    // The views pane beside the console (Views > Pane), and the dock that holds it.
+    TViewsPane& ViewsPane() const { return *FViewsPane; }
+    QDockWidget& ViewsDock() const { return *FViewsDock; }
+    // Shows the pane at the named view ("Routes") and reads it when it has not read the
+    // selected project yet.
+    void ShowView(const QString& AName);
     // Whether the first-choice detection of a project is still running.
     bool IsDetecting() const { return FDetector != nullptr; }
 
@@ -292,6 +299,8 @@ private:
     TfrmPalette* FfrmPalette = nullptr;
     TPinStore FPinStore;
     TfrmPinnedPage* FPinnedPage = nullptr;
+    TViewsPane* FViewsPane = nullptr;
+    QDockWidget* FViewsDock = nullptr;
     QString FRoot;
     QString FsAppPath;
     QString FsActiveProject;

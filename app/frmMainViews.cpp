@@ -1,10 +1,13 @@
 #include "app/Desktop.h"
+#include "app/ResultTable.h"
+#include "app/ViewsPane.h"
 #include "app/frmLogViewer.h"
 #include "app/frmMainUnit.h"
 #include "ui_frmMain.h"
 
 #include <QAction>
 #include <QDir>
+#include <QDockWidget>
 #include <QFileInfo>
 #include <QMenu>
 
@@ -40,4 +43,49 @@ void TfrmMain::SetUpViews() {
         viewer->resize(900, 500);
         viewer->show();
     }); });
+
+    // The pane: a dock beside the console, closed until asked for.
+    FViewsPane = new TViewsPane(
+        *FJobs, [this] { return TViewProject{ProjectFolder(), ProjectTools()}; },
+        [this] {
+            QString file;
+            if (!FDesktop.SaveFileName(this, tr("Export CSV"), QString(), tr("CSV files (*.csv);;All files (*)"), file))
+                return QString();
+            return file;
+        },
+        [this](const QString& ALine) { RunGuarded([this, ALine] { RunInProject(ALine); }); });
+    FViewsDock = new QDockWidget(tr("Views"), this);
+    FViewsDock->setObjectName(QStringLiteral("dckViews"));
+    FViewsDock->setAccessibleName(QStringLiteral("Views pane"));
+    FViewsDock->setWidget(FViewsPane);
+    FViewsDock->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea | Qt::BottomDockWidgetArea);
+    addDockWidget(Qt::RightDockWidgetArea, FViewsDock);
+    FViewsDock->hide();
+    connect(this, &TfrmMain::runFinished, FViewsPane, &TViewsPane::ConsoleRunEnded);
+
+    menu->addSeparator();
+    QAction* pane = FViewsDock->toggleViewAction();
+    pane->setText(tr("Views &Pane"));
+    pane->setObjectName(QStringLiteral("menViewsPane"));
+    pane->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_V));
+    menu->addAction(pane);
+    connect(pane, &QAction::triggered, this, [this](bool AShown) {
+        if (AShown) ShowView(QString());
+    });
+    for (TToolView* view : FViewsPane->Views()) {
+        QAction* action = menu->addAction(view->Kind().Title);
+        action->setObjectName(QStringLiteral("menView") + view->Kind().Name);
+        action->setStatusTip(tr("Runs \"%1\" and shows the result as a table").arg(QString::fromStdString(view->Kind().Line)));
+        connect(action, &QAction::triggered, this, [this, name = view->Kind().Name] { ShowView(name); });
+    }
+}
+
+void TfrmMain::ShowView(const QString& AName) {
+    if (TToolView* view = FViewsPane->View(AName)) FViewsPane->setCurrentWidget(view);
+    FViewsDock->show();
+    FViewsDock->raise();
+    if (auto* view = qobject_cast<TToolView*>(FViewsPane->currentWidget())) {
+        view->RefreshIfStale();
+        view->Table().setFocus();
+    }
 }

@@ -136,6 +136,21 @@
     </message>
 </context>
 <context>
+    <name>TResultTable</name>
+    <message>
+        <source>Filter</source>
+        <translation>Filtern</translation>
+    </message>
+    <message>
+        <source>&amp;Copy</source>
+        <translation>&amp;Kopieren</translation>
+    </message>
+    <message>
+        <source>Export CSV...</source>
+        <translation>Als CSV exportieren...</translation>
+    </message>
+</context>
+<context>
     <name>TStartOptions</name>
     <message>
         <source>Runs php artisan and composer commands in a Laravel project.</source>
@@ -171,6 +186,68 @@
     <message>
         <source>Unknown error</source>
         <translation>Unbekannter Fehler</translation>
+    </message>
+</context>
+<context>
+    <name>TToolView</name>
+    <message>
+        <source>Runs: %1</source>
+        <translation>Führt aus: %1</translation>
+    </message>
+    <message>
+        <source>Choose a project first.</source>
+        <translation>Wählen Sie zuerst ein Projekt.</translation>
+    </message>
+    <message>
+        <source>Reading...</source>
+        <translation>Wird gelesen...</translation>
+    </message>
+    <message>
+        <source>Ran: %1</source>
+        <translation>Ausgeführt: %1</translation>
+    </message>
+    <message>
+        <source>Read at %1</source>
+        <translation>Gelesen um %1</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not available in this Laravel version.</source>
+        <translation>„%1“ gibt es in dieser Laravel-Version nicht.</translation>
+    </message>
+    <message>
+        <source>Refresh</source>
+        <translation>Aktualisieren</translation>
+    </message>
+</context>
+<context>
+    <name>TViewsPane</name>
+    <message>
+        <source>Routes</source>
+        <translation>Routen</translation>
+    </message>
+    <message>
+        <source>Application</source>
+        <translation>Anwendung</translation>
+    </message>
+    <message>
+        <source>Migrations</source>
+        <translation>Migrationen</translation>
+    </message>
+    <message>
+        <source>Schedule</source>
+        <translation>Zeitplan</translation>
+    </message>
+    <message>
+        <source>Events</source>
+        <translation>Ereignisse</translation>
+    </message>
+    <message>
+        <source>Run Pending</source>
+        <translation>Ausstehende ausführen</translation>
+    </message>
+    <message>
+        <source>Roll Back Last Batch</source>
+        <translation>Letzten Stapel zurücknehmen</translation>
     </message>
 </context>
 <context>
@@ -931,6 +1008,26 @@ Sie stoppen und beenden?</translation>
     <message>
         <source>Command finished</source>
         <translation>Befehl beendet</translation>
+    </message>
+    <message>
+        <source>Export CSV</source>
+        <translation>CSV exportieren</translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv);;All files (*)</source>
+        <translation>CSV-Dateien (*.csv);;Alle Dateien (*)</translation>
+    </message>
+    <message>
+        <source>Views</source>
+        <translation>Ansichten</translation>
+    </message>
+    <message>
+        <source>Views &amp;Pane</source>
+        <translation>Ansichts&amp;bereich</translation>
+    </message>
+    <message>
+        <source>Runs &quot;%1&quot; and shows the result as a table</source>
+        <translation>Führt „%1“ aus und zeigt das Ergebnis als Tabelle</translation>
     </message>
 </context>
 <context>
