@@ -85,6 +85,21 @@
     </message>
 </context>
 <context>
+    <name>TResultTable</name>
+    <message>
+        <source>Filter</source>
+        <translation>Filtern</translation>
+    </message>
+    <message>
+        <source>&amp;Copy</source>
+        <translation>&amp;Kopieren</translation>
+    </message>
+    <message>
+        <source>Export CSV...</source>
+        <translation>Als CSV exportieren...</translation>
+    </message>
+</context>
+<context>
     <name>TServiceRun</name>
     <message>
         <source>Stopped</source>
@@ -133,21 +148,6 @@
     <message>
         <source>[The service is not started again after %1 attempts.]</source>
         <translation>[Der Dienst wird nach %1 Versuchen nicht erneut gestartet.]</translation>
-    </message>
-</context>
-<context>
-    <name>TResultTable</name>
-    <message>
-        <source>Filter</source>
-        <translation>Filtern</translation>
-    </message>
-    <message>
-        <source>&amp;Copy</source>
-        <translation>&amp;Kopieren</translation>
-    </message>
-    <message>
-        <source>Export CSV...</source>
-        <translation>Als CSV exportieren...</translation>
     </message>
 </context>
 <context>

@@ -120,7 +120,9 @@ protected:
         EXPECT_NE(view, nullptr);
         QSignalSpy refreshed(view, &TToolView::refreshed);
         Find<QAction>((QByteArray("menView") + AName).constData())->trigger();
-        if (AReads) EXPECT_TRUE(TurnUntil([&] { return refreshed.count() > 0; }, 20000));
+        if (AReads) {
+            EXPECT_TRUE(TurnUntil([&] { return refreshed.count() > 0; }, 20000));
+        }
         EXPECT_TRUE(Window->ViewsPane().currentWidget() == view);
         return *view;
     }
