@@ -1,5 +1,7 @@
 #include "components/RouteList.h"
 
+#include "components/ToolOutput.h"
+
 #include <nlohmann/json.hpp>
 
 namespace {
@@ -21,38 +23,19 @@ std::string Field(const Json& ARoute, const char* AKey) {
     return found->dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
-std::string Trimmed(std::string_view AText) {
-    const std::size_t first = AText.find_first_not_of(" \t\r\n");
-    if (first == std::string_view::npos) return {};
-    return std::string(AText.substr(first, AText.find_last_not_of(" \t\r\n") - first + 1));
-}
-
-// Where the JSON starts: the first line that opens with "[" or "{" (lines before it are
-// notices the program printed first).
-std::size_t JsonStart(std::string_view AOutput) {
-    for (std::size_t at = 0; at < AOutput.size();) {
-        const std::size_t text = AOutput.find_first_not_of(" \t", at);
-        if (text != std::string_view::npos && (AOutput[text] == '[' || AOutput[text] == '{')) return text;
-        const std::size_t nl = AOutput.find('\n', at);
-        if (nl == std::string_view::npos) break;
-        at = nl + 1;
-    }
-    return std::string_view::npos;
-}
-
 }  // namespace
 
 TRouteList ReadRouteList(std::string_view AOutput, int AExitStatus) {
     TRouteList list;
     if (AExitStatus != 0) {
         list.Failed = true;
-        list.Message = "The command ended with status " + std::to_string(AExitStatus) + ".\n" + Trimmed(AOutput);
+        list.Message = "The command ended with status " + std::to_string(AExitStatus) + ".\n" + TrimmedOutput(AOutput);
         return list;
     }
-    const std::size_t start = JsonStart(AOutput);
+    const std::size_t start = JsonStartOf(AOutput);
     if (start == std::string_view::npos) {
         // The framework says so in plain text when there are no routes.
-        list.Message = Trimmed(AOutput);
+        list.Message = TrimmedOutput(AOutput);
         if (list.Message.find("doesn't have any routes") == std::string::npos) {
             list.Failed = true;
             if (list.Message.empty()) list.Message = "The command printed nothing.";

@@ -13,6 +13,7 @@
 // opening on a kept catalogue and filtering 1,000 commands per keystroke, each beside a
 // plain Qt peer doing the least the same screen needs.
 
+#include "BenchSupport.h"
 #include "app/CatalogueStore.h"
 #include "app/CommandRun.h"
 #include "app/ConsoleEdit.h"
@@ -173,30 +174,9 @@ void PaletteFigures() {
     if (found < 0) std::printf("\n");
 }
 
-// The process's peak resident memory so far, in bytes (VmHWM).
-double PeakRssBytes() {
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    while (status >> key) {
-        if (key == "VmHWM:") {
-            double kilobytes = 0;
-            status >> kilobytes;
-            return kilobytes * 1024;
-        }
-        status.ignore(1 << 20, '\n');
-    }
-    return 0;
-}
-
-void ResetPeakRss() {
-    // Writing 5 to clear_refs resets the peak to the current figure (Linux 4.0 and later).
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
-
-void Ratio(const char* what, double value, double peer, double goal, const char* unit) {
-    std::printf("%-44s %10.3f %s vs %10.3f %s  ratio %6.2f  (goal <= %.2f) %s\n", what, value, unit, peer, unit,
-                value / peer, goal, value / peer <= goal ? "met" : "MISSED");
-}
+using bench::PeakRssBytes;
+using bench::Ratio;
+using bench::ResetPeakRss;
 
 struct LiveFigures {
     double Seconds = 0;

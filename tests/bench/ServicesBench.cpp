@@ -8,6 +8,7 @@
 //   2. start to first output of "php artisan serve" through a service against the same
 //      command spawned directly (goal 1.1 times).
 //   build/tarnwick_services_bench [MiB]
+#include "BenchSupport.h"
 #include "app/CommandRun.h"
 #include "app/ConsoleEdit.h"
 #include "app/ServiceRun.h"
@@ -25,33 +26,15 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace {
 
-double PeakRssBytes() {
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    while (status >> key) {
-        if (key == "VmHWM:") {
-            double kilobytes = 0;
-            status >> kilobytes;
-            return kilobytes * 1024;
-        }
-        status.ignore(1 << 20, '\n');
-    }
-    return 0;
-}
-
-void ResetPeakRss() { std::ofstream("/proc/self/clear_refs") << "5"; }
-
-void Ratio(const char* AWhat, double AValue, double APeer, double AGoal, const char* AUnit) {
-    std::printf("%-52s %10.3f %s vs %10.3f %s  ratio %6.2f  (goal <= %.2f) %s\n", AWhat, AValue, AUnit, APeer, AUnit,
-                AValue / APeer, AGoal, AValue / APeer <= AGoal ? "met" : "MISSED");
-}
+using bench::PeakRssBytes;
+using bench::Ratio;
+using bench::ResetPeakRss;
 
 struct TOneOff {
     double Seconds = 0;
@@ -131,12 +114,12 @@ void ServicesBesideAOneOffRun(long AMegabytes, const QString& AFolder) {
     for (const auto& view : views) held += view->document()->characterCount();
     for (auto& service : services) service->StopAndWait();
 
-    std::printf("%-52s %10.3f ms  (goal <= 50.00 ms) %s  (%.3f ms with no services)\n",
+    std::printf("%-44s %10.3f ms  (goal <= 50.00 ms) %s  (%.3f ms with no services)\n",
                 "longest window-thread stall", beside.LongestStallMs, beside.LongestStallMs <= 50.0 ? "met" : "MISSED",
                 alone.LongestStallMs);
     // What the views and the console hold, as UTF-16 text.
     const double holds = double(held) * 2 + double(AMegabytes) * 1024 * 1024 * 2;
-    std::printf("%-52s %10.1f MiB vs %8.1f MiB held  ratio %6.2f  (goal <= 3.00) %s  (%.1f MiB before the run)\n",
+    std::printf("%-44s %10.1f MiB vs %8.1f MiB held  ratio %6.2f  (goal <= 3.00) %s  (%.1f MiB before the run)\n",
                 "peak memory vs what the views hold", peak / 1048576, holds / 1048576, peak / holds,
                 peak / holds <= 3.0 ? "met" : "MISSED", before / 1048576);
     Ratio("one-off run: with five services vs alone", beside.Seconds, alone.Seconds, 1.2, "s ");

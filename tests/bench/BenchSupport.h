@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+// What the benchmark programs share: the peak memory and the line that compares a figure
+// with its peer's.
+namespace bench {
+
+// The process's peak resident memory so far, in bytes (VmHWM).
+inline double PeakRssBytes() {
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    while (status >> key) {
+        if (key == "VmHWM:") {
+            double kilobytes = 0;
+            status >> kilobytes;
+            return kilobytes * 1024;
+        }
+        status.ignore(1 << 20, '\n');
+    }
+    return 0;
+}
+
+// Writing 5 to clear_refs resets the peak to the current figure (Linux 4.0 and later).
+inline void ResetPeakRss() { std::ofstream("/proc/self/clear_refs") << "5"; }
+
+inline void Ratio(const char* AWhat, double AValue, double APeer, double AGoal, const char* AUnit) {
+    std::printf("%-44s %10.3f %s vs %10.3f %s  ratio %6.2f  (goal <= %.2f) %s\n", AWhat, AValue, AUnit, APeer, AUnit,
+                AValue / APeer, AGoal, AValue / APeer <= AGoal ? "met" : "MISSED");
+}
+
+}  // namespace bench
