@@ -4,6 +4,7 @@
 #include "app/Screenful.h"
 #include "components/JobStop.h"
 #include "components/ToolRead.h"
+#include "platform/ToolSearch.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -162,6 +163,7 @@ TfrmTools::TfrmTools(const QString& AProjectFolder, const TProjectTools& ATools,
     FcmbRoute->addItem(tr("Through Sail (./vendor/bin/sail)"), int(TProjectTools::TRoute::Sail));
     FcmbRoute->addItem(tr("Through a Docker Compose service"), int(TProjectTools::TRoute::Compose));
     FcmbRoute->addItem(tr("On another computer over SSH"), int(TProjectTools::TRoute::Ssh));
+    if (platform::OffersWsl()) FcmbRoute->addItem(tr("Inside WSL"), int(TProjectTools::TRoute::Wsl));
     auto* routeLabel = new QLabel(tr("&Run commands:"), this);
     routeLabel->setBuddy(FcmbRoute);
     form->addRow(routeLabel, FcmbRoute);
@@ -177,6 +179,21 @@ TfrmTools::TfrmTools(const QString& AProjectFolder, const TProjectTools& ATools,
     FedtSshIdentity =
         AddLine(*form, tr("&Identity file:"), "edtSshIdentity", QStringLiteral("SSH identity file"), this);
     FedtSshIdentity->setToolTip(tr("Optional: the private key file on this computer"));
+    FedtWslDistribution =
+        AddLine(*form, tr("WSL distri&bution:"), "edtWslDistribution", QStringLiteral("WSL distribution"), this);
+    FedtWslDistribution->setToolTip(tr("The distribution's name, as wsl.exe --list shows it"));
+    FedtWslFolder = AddLine(*form, tr("Folder in WS&L:"), "edtWslFolder", QStringLiteral("Folder in WSL"), this);
+    FedtWslFolder->setToolTip(tr("The project's folder inside the distribution; a Windows path becomes its /mnt path"));
+    // A Windows path typed or pasted there becomes the distribution's path of it.
+    connect(FedtWslFolder, &QLineEdit::editingFinished, this, [this] {
+        if (const auto path = WslPathOf(FedtWslFolder->text().toStdString()))
+            FedtWslFolder->setText(QString::fromStdString(*path));
+    });
+    if (!platform::OffersWsl())
+        for (QLineEdit* edit : {FedtWslDistribution, FedtWslFolder}) {
+            form->labelForField(edit)->hide();
+            edit->hide();
+        }
 
     FmemEnvironment = new QPlainTextEdit(this);
     FmemEnvironment->setObjectName(QStringLiteral("memEnvironment"));
@@ -225,6 +242,8 @@ TProjectTools TfrmTools::Tools() const {
     tools.SshPort = FedtSshPort->text().trimmed().toStdString();
     tools.SshFolder = FedtSshFolder->text().trimmed().toStdString();
     tools.SshIdentity = FedtSshIdentity->text().trimmed().toStdString();
+    tools.WslDistribution = FedtWslDistribution->text().trimmed().toStdString();
+    tools.WslFolder = FedtWslFolder->text().trimmed().toStdString();
     for (const QString& line : FmemEnvironment->toPlainText().split(u'\n'))
         if (!line.trimmed().isEmpty()) tools.Environment.push_back(line.toStdString());
     return tools;
@@ -239,6 +258,8 @@ void TfrmTools::setTools(const TProjectTools& ATools) {
     FedtSshPort->setText(QString::fromStdString(ATools.SshPort));
     FedtSshFolder->setText(QString::fromStdString(ATools.SshFolder));
     FedtSshIdentity->setText(QString::fromStdString(ATools.SshIdentity));
+    FedtWslDistribution->setText(QString::fromStdString(ATools.WslDistribution));
+    FedtWslFolder->setText(QString::fromStdString(ATools.WslFolder));
     QStringList lines;
     for (const std::string& line : ATools.Environment) lines.append(QString::fromStdString(line));
     FmemEnvironment->setPlainText(lines.join(u'\n'));
@@ -252,12 +273,17 @@ void TfrmTools::UpdateServiceEnabled() {
     FedtService->setEnabled(route == int(TProjectTools::TRoute::Compose));
     for (QLineEdit* edit : {FedtSshHost, FedtSshPort, FedtSshFolder, FedtSshIdentity})
         edit->setEnabled(route == int(TProjectTools::TRoute::Ssh));
+    for (QLineEdit* edit : {FedtWslDistribution, FedtWslFolder}) edit->setEnabled(route == int(TProjectTools::TRoute::Wsl));
+    // The project's own folder, as the distribution sees it, until the user writes another.
+    if (route == int(TProjectTools::TRoute::Wsl) && FedtWslFolder->text().trimmed().isEmpty())
+        if (const auto path = WslPathOf(FProjectFolder.toStdString())) FedtWslFolder->setText(QString::fromStdString(*path));
 }
 
 void TfrmTools::AcceptIfUsable() {
     const TProjectTools tools = Tools();
-    const std::string problem =
-        tools.Route == TProjectTools::TRoute::Ssh ? SshSettingsProblem(tools) : std::string();
+    const std::string problem = tools.Route == TProjectTools::TRoute::Ssh   ? SshSettingsProblem(tools)
+                                : tools.Route == TProjectTools::TRoute::Wsl ? WslSettingsProblem(tools)
+                                                                             : std::string();
     if (problem.empty()) {
         accept();
         return;

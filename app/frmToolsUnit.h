@@ -112,6 +112,8 @@ private:
     QLineEdit* FedtSshPort;
     QLineEdit* FedtSshFolder;
     QLineEdit* FedtSshIdentity;
+    QLineEdit* FedtWslDistribution;
+    QLineEdit* FedtWslFolder;
     QPlainTextEdit* FmemEnvironment;
     QPushButton* FbtnCheck;
     QPlainTextEdit* FmemResults;

@@ -195,6 +195,7 @@ std::string RouteName(TProjectTools::TRoute ARoute) {
     case TProjectTools::TRoute::Sail: return "sail";
     case TProjectTools::TRoute::Compose: return "compose";
     case TProjectTools::TRoute::Ssh: return "ssh";
+    case TProjectTools::TRoute::Wsl: return "wsl";
     case TProjectTools::TRoute::Direct: break;
     }
     return "direct";
@@ -205,6 +206,7 @@ TProjectTools::TRoute RouteFromName(const std::string& AName) {
     if (name == "sail") return TProjectTools::TRoute::Sail;
     if (name == "compose") return TProjectTools::TRoute::Compose;
     if (name == "ssh") return TProjectTools::TRoute::Ssh;
+    if (name == "wsl") return TProjectTools::TRoute::Wsl;
     return TProjectTools::TRoute::Direct;
 }
 
@@ -310,6 +312,64 @@ std::string SshCommandLine(const TProjectTools& ATools, const std::string& ARemo
     return line;
 }
 
+std::string WslSettingsProblem(const TProjectTools& ATools) {
+    const std::string distribution = Trimmed(ATools.WslDistribution);
+    if (distribution.empty()) return "Enter the WSL distribution.";
+    if (distribution[0] == '-' || distribution.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+                                                                 "0123456789._-") != std::string::npos)
+        return "The WSL distribution \"" + Shown(distribution) +
+               "\" can hold only letters, digits, \".\", \"-\" and \"_\", and cannot start with \"-\".";
+    const std::string folder = Trimmed(ATools.WslFolder);
+    if (folder.empty()) return "Enter the project's folder inside the WSL distribution.";
+    if (folder[0] != '/' && folder[0] != '~')
+        return "The folder inside the WSL distribution must start with \"/\" or \"~\".";
+    if (folder.find_first_of(std::string("\"%\\\r\n\0", 6)) != std::string::npos)
+        return "The folder inside the WSL distribution cannot hold a double quote, \"%\", a backslash or a line break.";
+    return {};
+}
+
+std::string WslCommandLine(const TProjectTools& ATools, const std::string& ARemoteCommand) {
+    const std::string problem = WslSettingsProblem(ATools);
+    if (!problem.empty()) throw Exception(problem);
+    std::string command = ARemoteCommand;
+    if (command.find_first_of(std::string("&|<>^%!()\"\r\n\0", 14)) != std::string::npos) {
+        static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+        std::string encoded;
+        for (std::size_t i = 0; i < command.size(); i += 3) {
+            const std::size_t n = std::min<std::size_t>(3, command.size() - i);
+            unsigned value = 0;
+            for (std::size_t k = 0; k < 3; ++k)
+                value = value << 8 | (k < n ? static_cast<unsigned char>(command[i + k]) : 0u);
+            for (std::size_t k = 0; k < 4; ++k) encoded += k <= n ? kDigits[(value >> (18 - 6 * k)) & 63] : '=';
+        }
+        command = "eval \"$(echo " + encoded + " | base64 -d)\"";
+    }
+    return "wsl.exe -d " + Trimmed(ATools.WslDistribution) + " --cd \"" + Trimmed(ATools.WslFolder) + "\" -- " + command;
+}
+
+std::optional<std::string> WslPathOf(const std::string& AWindowsPath) {
+    std::string path = Trimmed(AWindowsPath);
+    std::replace(path.begin(), path.end(), '/', '\\');
+    if (path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+        (path.size() == 2 || path[2] == '\\')) {
+        std::string result = "/mnt/" + std::string(1, static_cast<char>(std::tolower(static_cast<unsigned char>(path[0]))));
+        std::string rest = path.substr(2);
+        std::replace(rest.begin(), rest.end(), '\\', '/');
+        while (rest.size() > 1 && rest.back() == '/') rest.pop_back();
+        return rest == "/" ? result : result + rest;
+    }
+    for (const std::string prefix : {"\\\\wsl$\\", "\\\\wsl.localhost\\"}) {
+        if (LowerAscii(path.substr(0, prefix.size())) != prefix) continue;
+        const auto slash = path.find('\\', prefix.size());
+        if (slash == std::string::npos) return std::string("/");
+        std::string rest = path.substr(slash);
+        std::replace(rest.begin(), rest.end(), '\\', '/');
+        while (rest.size() > 1 && rest.back() == '/') rest.pop_back();
+        return rest;
+    }
+    return std::nullopt;
+}
+
 std::string SshProbeSummary(int AExitCode, const std::string& AOutput) {
     if (AOutput.find(kSshArtisanFound) != std::string::npos)
         return "The host answers and the folder holds artisan.";
@@ -337,6 +397,8 @@ std::string RouteCommandLine(const TProjectTools& ATools, const std::string& ALi
 
     if (ATools.Route == TProjectTools::TRoute::Ssh)
         return SshCommandLine(ATools, RemoteEnvironmentPrefix(ATools.Environment) + RemoteRoutedLine(ATools, tool, rest));
+    if (ATools.Route == TProjectTools::TRoute::Wsl)
+        return WslCommandLine(ATools, RemoteEnvironmentPrefix(ATools.Environment) + RemoteRoutedLine(ATools, tool, rest));
 
     std::string routed;
     switch (ATools.Route) {
@@ -350,6 +412,7 @@ std::string RouteCommandLine(const TProjectTools& ATools, const std::string& ALi
         break;
     }
     case TProjectTools::TRoute::Ssh:  // routed above
+    case TProjectTools::TRoute::Wsl:
     case TProjectTools::TRoute::Direct: {
         const std::string php = ProgramWord(ATools.PhpProgram, "php");
         if (tool == "artisan")
@@ -393,6 +456,8 @@ std::optional<TProjectTools> TProjectToolsStore::Load(const std::string& AProjec
     tools.SshPort = Read("SshPort", {});
     tools.SshFolder = Read("SshFolder", {});
     tools.SshIdentity = Read("SshIdentity", {});
+    tools.WslDistribution = Read("WslDistribution", {});
+    tools.WslFolder = Read("WslFolder", {});
     // Env1, Env2, ... up to the first blank one.
     for (std::size_t i = 1; i <= kMaxEnvironmentLines; ++i) {
         const auto found = values.find("env" + std::to_string(i));
@@ -412,7 +477,9 @@ bool TProjectToolsStore::Save(const std::string& AProjectFolder, const TProjectT
                                                                 {"SshHost", ATools.SshHost},
                                                                 {"SshPort", ATools.SshPort},
                                                                 {"SshFolder", ATools.SshFolder},
-                                                                {"SshIdentity", ATools.SshIdentity}};
+                                                                {"SshIdentity", ATools.SshIdentity},
+                                                                {"WslDistribution", ATools.WslDistribution},
+                                                                {"WslFolder", ATools.WslFolder}};
     std::size_t count = 0;
     for (const std::string& line : ATools.Environment)
         if (!Trimmed(line).empty() && count < kMaxEnvironmentLines)

@@ -9,7 +9,7 @@
 // through a Docker Compose service, or on another host through the OpenSSH client) and
 // extra environment variables. The defaults leave every command line exactly as typed.
 struct TProjectTools {
-    enum class TRoute { Direct, Sail, Compose, Ssh };
+    enum class TRoute { Direct, Sail, Compose, Ssh, Wsl };
 
     std::string PhpProgram = "php";
     // A program path or name, or "composer.phar": the project's own copy run through PHP.
@@ -30,6 +30,10 @@ struct TProjectTools {
     int SshConnectTimeout = kSshConnectTimeoutSeconds;
     // Extra client options as "Name=value" (one "-o" each); not kept in the tools file.
     std::vector<std::string> SshOptions;
+    // The WSL route (Windows): a distribution and the project's folder inside it. The
+    // PHP and Composer programs are then those of the distribution.
+    std::string WslDistribution;
+    std::string WslFolder;
 
     bool operator==(const TProjectTools&) const = default;
 
@@ -69,6 +73,24 @@ std::string SshCommandLine(const TProjectTools& ATools, const std::string& ARemo
 extern const char* const kSshArtisanProbe;
 extern const char* const kSshArtisanFound;
 extern const char* const kSshArtisanMissing;
+
+// What is wrong with the WSL settings of ATools, as a sentence; empty when they can be
+// used. A distribution is letters, digits, ".", "-" and "_", not starting with "-"; a
+// folder is absolute ("/..." or "~...") and holds no character the command interpreter
+// or wsl.exe would read ("\"", "%", "\\", a line break or a NUL byte).
+std::string WslSettingsProblem(const TProjectTools& ATools);
+
+// The line that runs ARemoteCommand in the distribution's folder:
+// wsl.exe -d <distribution> --cd "<folder>" -- <command>. A command with a character the
+// command interpreter would read on the way (& | < > ^ % ! ( ) or a quote, a line
+// break) reaches the distribution's shell encoded, as eval "$(echo <base64> | base64
+// -d)", so that it arrives byte for byte. Throws Exception for unusable settings.
+std::string WslCommandLine(const TProjectTools& ATools, const std::string& ARemoteCommand);
+
+// The WSL path of a Windows path: "C:\www\blog" gives "/mnt/c/www/blog", and a path
+// under \\wsl$\<distribution> or \\wsl.localhost\<distribution> the path inside it;
+// nothing for any other path.
+std::optional<std::string> WslPathOf(const std::string& AWindowsPath);
 
 // Check's summary of that probe, one sentence.
 std::string SshProbeSummary(int AExitCode, const std::string& AOutput);

@@ -9,6 +9,9 @@ namespace platform {
 // Whether a program of that name (without a suffix) is on the search path.
 bool IsOnSearchPath(const std::string& AProgram);
 
+// Whether projects can be reached inside WSL from here (Windows only).
+bool OffersWsl();
+
 // The file that the command interpreter starts for a program named without a folder:
 // the first folder of the search path that holds it; on Windows the name may also take
 // each suffix that PATHEXT lists (".COM;.EXE;.BAT;.CMD" when it is not set), in that

@@ -50,4 +50,6 @@ std::string FailingLine(const std::string& AMessage) {
     return "echo " + PosixShellWord(AMessage) + " >&2; exit 1";
 }
 
+bool OffersWsl() { return false; }
+
 }  // namespace platform

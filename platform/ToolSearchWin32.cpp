@@ -102,4 +102,6 @@ std::string FailingLine(const std::string& AMessage) {
     return "1>&2 echo " + text + "& exit 1";
 }
 
+bool OffersWsl() { return true; }
+
 }  // namespace platform

@@ -1569,6 +1569,26 @@ Standard: </translation>
         <source>These settings cannot be kept: </source>
         <translation>Diese Einstellungen können nicht übernommen werden: </translation>
     </message>
+    <message>
+        <source>Inside WSL</source>
+        <translation>In WSL</translation>
+    </message>
+    <message>
+        <source>WSL distri&amp;bution:</source>
+        <translation>WSL-Distri&amp;bution:</translation>
+    </message>
+    <message>
+        <source>The distribution&apos;s name, as wsl.exe --list shows it</source>
+        <translation>Der Name der Distribution, wie wsl.exe --list ihn zeigt</translation>
+    </message>
+    <message>
+        <source>Folder in WS&amp;L:</source>
+        <translation>Ordner in WS&amp;L:</translation>
+    </message>
+    <message>
+        <source>The project&apos;s folder inside the distribution; a Windows path becomes its /mnt path</source>
+        <translation>Der Ordner des Projekts in der Distribution; ein Windows-Pfad wird zu seinem /mnt-Pfad</translation>
+    </message>
 </context>
 <context>
     <name>TfrmUpdate</name>

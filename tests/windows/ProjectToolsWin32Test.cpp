@@ -143,3 +143,28 @@ TEST(ProjectToolsWin32, EnvironmentValuesArriveThroughTheInterpreter) {
         EXPECT_NE(result.Output.find("TW_VALUE"), std::string::npos) << result.Output;
     }
 }
+
+// The WSL route through the real cmd.exe: a stand-in wsl.exe on the search path prints
+// the command line it got. What follows " -- " arrives as the route wrote it (the
+// distribution's shell takes it from there), whatever the typed values held.
+TEST(ProjectToolsWin32, WslLinesReachWslExeAsWritten) {
+    testsupport::TempFolder temp;
+    const fs::path bin = temp.Path() / "wsl bin";
+    fs::create_directories(bin);
+    fs::copy_file(platform::PathFromUtf8(platform::ModuleFileName()), bin / "wsl.exe", fs::copy_options::overwrite_existing);
+    const TestSearchPath path(testsupport::Utf8(bin) + ";C:\\windows\\system32;C:\\windows");
+
+    TProjectTools tools;
+    tools.Route = TProjectTools::TRoute::Wsl;
+    tools.WslDistribution = "Ubuntu-22.04";
+    tools.WslFolder = "/home/me/my blog & co";
+    for (const std::string line : {std::string("php artisan migrate --force"),
+                                   std::string("php artisan about --only='a & b | c > d ^ e % f ! g (h)'")}) {
+        const std::string routed = RouteCommandLine(tools, line);
+        const TProbeResult result = RunProbe(routed, testsupport::Utf8(temp.Path()));
+        EXPECT_EQ(result.ExitCode, 0) << routed << "\n" << result.Output;
+        const std::string rest = routed.substr(routed.find(" -d "));
+        ASSERT_GE(result.Output.size(), rest.size()) << result.Output;
+        EXPECT_EQ(result.Output.substr(result.Output.size() - rest.size()), rest) << result.Output;
+    }
+}

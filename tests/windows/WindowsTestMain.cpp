@@ -108,6 +108,8 @@ int main(int argc, char** argv) {
         std::fputs("PHP 8.1.0 (cli) (stand-in)\n", stdout);
         return 0;
     }
+    // Copied under the name wsl.exe, it prints the command line it was given.
+    if (std::filesystem::path(platform::ModuleFileName()).stem() == "wsl") return PrintCommandLine();
     if (argc == 3 && std::strcmp(argv[1], testsupport::HandleUsableArgument) == 0) return HandleUsable(argv[2]);
     if (argc == 3 && std::strcmp(argv[1], testsupport::SleepArgument) == 0) {
         Sleep(static_cast<DWORD>(std::atoi(argv[2])));
