@@ -206,6 +206,11 @@ TfrmMain::~TfrmMain() {
     // Nothing of a run or a detection outlives the window.
     FRun.reset();
     FDetector.reset();
+    // The services end with their trees, and their pane goes while the window is still
+    // whole: its signals reach the window's handlers.
+    delete FdckServices;
+    FdckServices = nullptr;
+    FServices = nullptr;
 }
 
 TConsoleEdit& TfrmMain::Console() const { return *ui->redtConsole; }

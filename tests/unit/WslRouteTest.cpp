@@ -50,7 +50,9 @@ TEST(WslRoute, SettingsThatCouldBecomeAnOptionOrACommandAreRefused) {
     for (const auto& c : cases) {
         const TProjectTools tools = Wsl(c.distribution, c.folder);
         EXPECT_EQ(WslSettingsProblem(tools).empty(), c.usable) << c.distribution << " " << c.folder;
-        if (!c.usable) EXPECT_THROW(RouteCommandLine(tools, "php artisan list"), Exception) << c.folder;
+        if (!c.usable) {
+            EXPECT_THROW(RouteCommandLine(tools, "php artisan list"), Exception) << c.folder;
+        }
     }
 }
 
