@@ -23,6 +23,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDockWidget>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
