@@ -220,6 +220,10 @@ TViewsPane::TViewsPane(TBackgroundJobs& AJobs, std::function<TViewProject()> APr
     });
 }
 
+// The tabs leave as the base class goes, which tells currentChanged: this object is no
+// longer whole by then.
+TViewsPane::~TViewsPane() { disconnect(this, &QTabWidget::currentChanged, this, nullptr); }
+
 QList<TToolView*> TViewsPane::Views() const {
     QList<TToolView*> views;
     for (int i = 0; i < count(); ++i) views << static_cast<TToolView*>(widget(i));

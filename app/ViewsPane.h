@@ -88,6 +88,7 @@ public:
     // ARunInConsole runs a line in the console as a typed line would run.
     TViewsPane(TBackgroundJobs& AJobs, std::function<TViewProject()> AProject, std::function<QString()> AAskCsvFile,
                std::function<void(const QString&)> ARunInConsole, QWidget* AParent = nullptr);
+    ~TViewsPane() override;
 
     QList<TToolView*> Views() const;
     // The view of that name ("Routes"), or null.

@@ -133,7 +133,12 @@ TfrmServices::TfrmServices(IDesktop& ADesktop, QWidget* AParent) : QWidget(APare
     SetProject({}, {});
 }
 
-TfrmServices::~TfrmServices() { StopAllAndWait(); }
+TfrmServices::~TfrmServices() {
+    StopAllAndWait();
+    // The list goes with the base class and may still say its row changed: this object
+    // is no longer whole by then.
+    FtrvServices->disconnect(this);
+}
 
 void TfrmServices::SetProject(const QString& AProject, const TProjectTools& ATools) {
     FProject = AProject;
