@@ -28,9 +28,9 @@ using testsupport::ProcessesRunning;
 constexpr const char* kFakePhp =
     "#!/bin/sh\n"
     "case \"$2\" in\n"
-    "  serve) echo \"   INFO  Server running on [http://127.0.0.1:${3#--port=}].\"; exec sleep 300;;\n"
+    "  serve) echo \"   INFO  Server running on [http://127.0.0.1:${3#--port=}].\"; exec sleep 341;;\n"
     "  queue:work) echo worker failing; exit 3;;\n"
-    "  schedule:work) exec sleep 301;;\n"
+    "  schedule:work) exec sleep 342;;\n"
     "esac\n";
 
 class ServicesBoard : public WindowTest {
@@ -116,7 +116,7 @@ TEST_F(ServicesBoard, AServerRunsBesideTheConsoleAndStopsWithItsTree) {
     Click("btnServiceOpen");
     ASSERT_EQ(Desktop.OpenedUrls.size(), 1);
     EXPECT_TRUE(Desktop.OpenedUrls[0].startsWith(QStringLiteral("http://127.0.0.1:80")));
-    EXPECT_FALSE(ProcessesRunning({"sleep", "300"}).empty());
+    EXPECT_FALSE(ProcessesRunning({"sleep", "341"}).empty());
 
     // One-off commands go on in the console meanwhile.
     TypeAndGo(QStringLiteral("echo one-off"));
@@ -125,15 +125,15 @@ TEST_F(ServicesBoard, AServerRunsBesideTheConsoleAndStopsWithItsTree) {
 
     Click("btnServiceStop");
     ASSERT_TRUE(TurnUntil([this] { return State(QStringLiteral("Development server")) == QStringLiteral("Stopped"); }, 20000));
-    EXPECT_TRUE(ProcessesRunning({"sleep", "300"}).empty());
+    EXPECT_TRUE(ProcessesRunning({"sleep", "341"}).empty());
     EXPECT_FALSE(Find<QPushButton>("btnServiceOpen")->isEnabled());
 
     // The end a quit signal takes: the window goes without being closed, and its
     // services go with it.
     Click("btnServiceStart");
-    ASSERT_TRUE(TurnUntil([this] { return !ProcessesRunning({"sleep", "300"}).empty(); }, 20000));
+    ASSERT_TRUE(TurnUntil([this] { return !ProcessesRunning({"sleep", "341"}).empty(); }, 20000));
     CloseWindow();
-    EXPECT_TRUE(ProcessesRunning({"sleep", "300"}).empty());
+    EXPECT_TRUE(ProcessesRunning({"sleep", "341"}).empty());
 }
 
 TEST_F(ServicesBoard, ACrashingWorkerIsRestartedThenGivenUp) {
@@ -183,24 +183,24 @@ TEST_F(ServicesBoard, OtherProjectsKeepTheirServicesAndQuittingAsksThenStopsThem
     const QString other = Root + QStringLiteral("/shop: Scheduler");
     ASSERT_NE(Item(other), nullptr);
     EXPECT_TRUE(State(other).startsWith(QStringLiteral("Running")));
-    EXPECT_FALSE(ProcessesRunning({"sleep", "301"}).empty());
+    EXPECT_FALSE(ProcessesRunning({"sleep", "342"}).empty());
 
     Desktop.ConfirmAnswers = {false};
     EXPECT_FALSE(Window->close());
     ASSERT_EQ(Desktop.Confirms.size(), 1);
     EXPECT_TRUE(Desktop.Confirms[0].contains(other));
-    EXPECT_FALSE(ProcessesRunning({"sleep", "301"}).empty());
+    EXPECT_FALSE(ProcessesRunning({"sleep", "342"}).empty());
 
     Desktop.ConfirmAnswers = {true};
     EXPECT_TRUE(Window->close());
-    EXPECT_TRUE(ProcessesRunning({"sleep", "301"}).empty());
+    EXPECT_TRUE(ProcessesRunning({"sleep", "342"}).empty());
 }
 
 TEST_F(ServicesBoard, OwnServicesAndQueueOptionsAreKeptAndTickedOnesStartWithTheProject) {
     EditSettings([](QDialog& ADialog) {
         ADialog.findChild<QLineEdit*>(QStringLiteral("edtQueueConnection"))->setText(QStringLiteral("redis"));
         ADialog.findChild<QSpinBox*>(QStringLiteral("spnQueueTries"))->setValue(3);
-        AddOwn(ADialog, QStringLiteral("Ticker"), QStringLiteral("echo ticking; exec sleep 306"));
+        AddOwn(ADialog, QStringLiteral("Ticker"), QStringLiteral("echo ticking; exec sleep 346"));
     });
     ASSERT_NE(Item(QStringLiteral("Ticker")), nullptr);
     EXPECT_EQ(Item(QStringLiteral("Queue worker"))->toolTip(0), QStringLiteral("php artisan queue:work redis --tries=3"));
@@ -212,15 +212,15 @@ TEST_F(ServicesBoard, OwnServicesAndQueueOptionsAreKeptAndTickedOnesStartWithThe
     // The next start selects the project, and its ticked service starts by itself; the
     // others do not.
     CloseWindow();
-    EXPECT_TRUE(ProcessesRunning({"sleep", "306"}).empty());
+    EXPECT_TRUE(ProcessesRunning({"sleep", "346"}).empty());
     OpenWindow();
     ASSERT_TRUE(TurnUntil([this] { return State(QStringLiteral("Ticker")).startsWith(QStringLiteral("Running")); }, 20000));
-    EXPECT_FALSE(ProcessesRunning({"sleep", "306"}).empty());
+    EXPECT_FALSE(ProcessesRunning({"sleep", "346"}).empty());
     EXPECT_EQ(State(QStringLiteral("Development server")), QStringLiteral("Stopped"));
     Select(QStringLiteral("Ticker"));
     EXPECT_TRUE(Find<QCheckBox>("chkServiceAutostart")->isChecked());
     CloseWindow();
-    EXPECT_TRUE(ProcessesRunning({"sleep", "306"}).empty());
+    EXPECT_TRUE(ProcessesRunning({"sleep", "346"}).empty());
 }
 
 // Services that misbehave: each gets a state that says what happened, and Stop ends it
@@ -232,8 +232,8 @@ TEST_F(ServicesBoard, MisbehavingServicesGetAClearStateAndStopEndsThem) {
         AddOwn(ADialog, QStringLiteral("Quick"), QStringLiteral("true"));
         AddOwn(ADialog, QStringLiteral("Flood"),
                QStringLiteral("while :; do head -c 100000 /dev/zero | tr '\\0' x; echo; sleep 0.1; done"));
-        AddOwn(ADialog, QStringLiteral("Stubborn"), QStringLiteral("trap '' INT TERM; sleep 303; sleep 303"));
-        AddOwn(ADialog, QStringLiteral("Daemon"), QStringLiteral("setsid sleep 304 & exec sleep 305"));
+        AddOwn(ADialog, QStringLiteral("Stubborn"), QStringLiteral("trap '' INT TERM; sleep 343; sleep 343"));
+        AddOwn(ADialog, QStringLiteral("Daemon"), QStringLiteral("setsid sleep 344 & exec sleep 345"));
     });
     for (const char* name : {"Missing", "Quick", "Flood", "Stubborn", "Daemon"}) {
         Select(QString::fromLatin1(name));
@@ -241,7 +241,7 @@ TEST_F(ServicesBoard, MisbehavingServicesGetAClearStateAndStopEndsThem) {
     }
     ASSERT_TRUE(TurnUntil([this] { return State(QStringLiteral("Missing")) == QStringLiteral("Crashed"); }, 30000));
     ASSERT_TRUE(TurnUntil([this] { return State(QStringLiteral("Quick")) == QStringLiteral("Exited with code 0"); }, 20000));
-    ASSERT_TRUE(TurnUntil([] { return !ProcessesRunning({"sleep", "304"}).empty() && !ProcessesRunning({"sleep", "303"}).empty(); }, 20000));
+    ASSERT_TRUE(TurnUntil([] { return !ProcessesRunning({"sleep", "344"}).empty() && !ProcessesRunning({"sleep", "343"}).empty(); }, 20000));
     QTest::qWait(1000);  // the flood goes on meanwhile
 
     for (const char* name : {"Flood", "Stubborn", "Daemon"}) {
@@ -255,7 +255,7 @@ TEST_F(ServicesBoard, MisbehavingServicesGetAClearStateAndStopEndsThem) {
                State(QStringLiteral("Daemon")) == QStringLiteral("Stopped");
     }, 30000));
     // An orphan of the tree is reaped by us a moment after it has been killed.
-    for (const char* seconds : {"303", "304", "305"})
+    for (const char* seconds : {"343", "344", "345"})
         EXPECT_TRUE(TurnUntil([seconds] { return ProcessesRunning({"sleep", seconds}).empty(); }, 5000)) << seconds;
     // The flood's view kept within its bound.
     for (TConsoleEdit* view : Window->findChildren<TConsoleEdit*>(QStringLiteral("edtServiceOutput")))
