@@ -1,5 +1,10 @@
 #pragma once
 
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -30,5 +35,26 @@ inline void Ratio(const char* AWhat, double AValue, double APeer, double AGoal, 
     std::printf("%-44s %10.3f %s vs %10.3f %s  ratio %6.2f  (goal <= %.2f) %s\n", AWhat, AValue, AUnit, APeer, AUnit,
                 AValue / APeer, AGoal, AValue / APeer <= AGoal ? "met" : "MISSED");
 }
+
+// While it runs, notes the longest time the thread was away from its event loop, by a
+// timer due every millisecond.
+class StallWatch {
+public:
+    StallWatch() {
+        FHeartbeat.setInterval(1);
+        QObject::connect(&FHeartbeat, &QTimer::timeout, [this] {
+            FLongestMs = std::max(FLongestMs, double(FBeat.nsecsElapsed()) / 1e6);
+            FBeat.restart();
+        });
+        FBeat.start();
+        FHeartbeat.start();
+    }
+    double LongestMs() const { return FLongestMs; }
+
+private:
+    QElapsedTimer FBeat;
+    QTimer FHeartbeat;
+    double FLongestMs = 0;
+};
 
 }  // namespace bench

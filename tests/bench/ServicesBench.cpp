@@ -56,19 +56,12 @@ TOneOff RunOneOff(const std::string& ACommand, const QString& AFolder) {
         loop.quit();
     });
     TOneOff figures;
-    QElapsedTimer beat;
-    QTimer heartbeat;
-    heartbeat.setInterval(1);
-    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
-        figures.LongestStallMs = std::max(figures.LongestStallMs, double(beat.nsecsElapsed()) / 1e6);
-        beat.restart();
-    });
     QElapsedTimer clock;
     clock.start();
-    beat.start();
-    heartbeat.start();
+    const bench::StallWatch stalls;
     run.Start();
     loop.exec();
+    figures.LongestStallMs = stalls.LongestMs();
     figures.Seconds = double(clock.nsecsElapsed()) / 1e9;
     return figures;
 }
