@@ -1,0 +1,252 @@
+#include "components/TerminalScreen.h"
+
+#include <algorithm>
+#include <iterator>
+#include <utility>
+
+#include <vterm.h>
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+void AppendUtf8(std::string& AText, char32_t ACode) {
+    if (ACode > 0x10FFFF || (ACode >= 0xD800 && ACode <= 0xDFFF)) ACode = kReplacement;
+    if (ACode < 0x80) {
+        AText += static_cast<char>(ACode);
+    } else if (ACode < 0x800) {
+        AText += static_cast<char>(0xC0 | (ACode >> 6));
+        AText += static_cast<char>(0x80 | (ACode & 0x3F));
+    } else if (ACode < 0x10000) {
+        AText += static_cast<char>(0xE0 | (ACode >> 12));
+        AText += static_cast<char>(0x80 | ((ACode >> 6) & 0x3F));
+        AText += static_cast<char>(0x80 | (ACode & 0x3F));
+    } else {
+        AText += static_cast<char>(0xF0 | (ACode >> 18));
+        AText += static_cast<char>(0x80 | ((ACode >> 12) & 0x3F));
+        AText += static_cast<char>(0x80 | ((ACode >> 6) & 0x3F));
+        AText += static_cast<char>(0x80 | (ACode & 0x3F));
+    }
+}
+
+std::int32_t ColourOf(const VTermColor& AColour, bool AForeground) {
+    if (AForeground ? VTERM_COLOR_IS_DEFAULT_FG(&AColour) : VTERM_COLOR_IS_DEFAULT_BG(&AColour))
+        return TCellStyle::kDefaultColour;
+    if (VTERM_COLOR_IS_INDEXED(&AColour)) return AColour.indexed.idx;
+    return TCellStyle::kRgbColour | (std::int32_t(AColour.rgb.red) << 16) | (std::int32_t(AColour.rgb.green) << 8) |
+           std::int32_t(AColour.rgb.blue);
+}
+
+TCellStyle StyleOf(const VTermScreenCell& ACell) {
+    TCellStyle style;
+    style.Foreground = ColourOf(ACell.fg, true);
+    style.Background = ColourOf(ACell.bg, false);
+    style.Bold = ACell.attrs.bold;
+    style.Italic = ACell.attrs.italic;
+    style.Underline = ACell.attrs.underline != VTERM_UNDERLINE_OFF;
+    style.Reverse = ACell.attrs.reverse;
+    return style;
+}
+
+// A row from its cells: the text without trailing blanks in the default background,
+// the second half of a wide character left out.
+TScreenRow RowFromCells(const VTermScreenCell* ACells, int ACount) {
+    int end = ACount;
+    while (end > 0) {
+        const VTermScreenCell& cell = ACells[end - 1];
+        const bool blank = cell.chars[0] == 0 || cell.chars[0] == U' ';
+        if (!blank || !VTERM_COLOR_IS_DEFAULT_BG(&cell.bg) || cell.attrs.reverse) break;
+        --end;
+    }
+    TScreenRow row;
+    for (int i = 0; i < end; ++i) {
+        const VTermScreenCell& cell = ACells[i];
+        if (cell.chars[0] == static_cast<std::uint32_t>(-1)) continue;  // behind a wide character
+        const std::size_t before = row.Text.size();
+        if (cell.chars[0] == 0) {
+            row.Text += ' ';
+        } else {
+            for (int c = 0; c < VTERM_MAX_CHARS_PER_CELL && cell.chars[c] != 0; ++c) AppendUtf8(row.Text, cell.chars[c]);
+        }
+        const TCellStyle style = StyleOf(cell);
+        const std::size_t length = row.Text.size() - before;
+        if (!row.Runs.empty() && row.Runs.back().Style == style)
+            row.Runs.back().Length += length;
+        else
+            row.Runs.push_back({length, style});
+    }
+    return row;
+}
+
+void AppendColour(std::string& ASgr, std::int32_t AColour, bool AForeground) {
+    if (AColour == TCellStyle::kDefaultColour) return;
+    if (AColour & TCellStyle::kRgbColour) {
+        ASgr += AForeground ? ";38;2;" : ";48;2;";
+        ASgr += std::to_string((AColour >> 16) & 0xFF) + ';' + std::to_string((AColour >> 8) & 0xFF) + ';' +
+                std::to_string(AColour & 0xFF);
+    } else if (AColour < 8) {
+        ASgr += ';' + std::to_string((AForeground ? 30 : 40) + AColour);
+    } else if (AColour < 16) {
+        ASgr += ';' + std::to_string((AForeground ? 90 : 100) + AColour - 8);
+    } else {
+        ASgr += (AForeground ? ";38;5;" : ";48;5;") + std::to_string(AColour);
+    }
+}
+
+int Clamped(int ASide) { return std::clamp(ASide, 1, TTerminalScreen::kMaxSide); }
+
+}  // namespace
+
+struct TTerminalScreenEvents {
+    static int PushLine(int ACols, const VTermScreenCell* ACells, void* AUser) {
+        auto& self = *static_cast<TTerminalScreen*>(AUser);
+        if (self.FScrolled.size() >= TTerminalScreen::kMaxScrolledRows) {
+            self.FScrolled.pop_front();
+            ++self.FDropped;
+        }
+        self.FScrolled.push_back(RowFromCells(ACells, ACols));
+        return 1;
+    }
+    static int SetTermProp(VTermProp AProp, VTermValue* AValue, void* AUser) {
+        auto& self = *static_cast<TTerminalScreen*>(AUser);
+        if (AProp == VTERM_PROP_CURSORVISIBLE) self.FCursorVisible = AValue->boolean;
+        if (AProp == VTERM_PROP_ALTSCREEN) self.FAlternateScreen = AValue->boolean;
+        return 1;
+    }
+    static void Output(const char* ABytes, std::size_t ACount, void* AUser) {
+        static_cast<TTerminalScreen*>(AUser)->FToProgram.append(ABytes, ACount);
+    }
+};
+
+namespace {
+
+const VTermScreenCallbacks kScreenCallbacks = {
+    nullptr,  // damage
+    nullptr,  // moverect
+    nullptr,  // movecursor
+    TTerminalScreenEvents::SetTermProp,
+    nullptr,  // bell
+    nullptr,  // resize
+    TTerminalScreenEvents::PushLine,
+    nullptr,  // popline: rows once scrolled off stay in the console
+};
+
+}  // namespace
+
+TTerminalScreen::TTerminalScreen(int AColumns, int ARows) : FColumns(Clamped(AColumns)), FRows(Clamped(ARows)) {
+    FTerm = vterm_new(FRows, FColumns);
+    vterm_set_utf8(FTerm, 1);
+    vterm_output_set_callback(FTerm, TTerminalScreenEvents::Output, this);
+    FScreen = vterm_obtain_screen(FTerm);
+    vterm_screen_set_callbacks(FScreen, &kScreenCallbacks, this);
+    vterm_screen_enable_altscreen(FScreen, 1);
+    vterm_screen_reset(FScreen, 1);
+}
+
+TTerminalScreen::~TTerminalScreen() { vterm_free(FTerm); }
+
+void TTerminalScreen::Write(const char* ABytes, std::size_t ACount) {
+    if (ACount == 0) return;
+    vterm_input_write(FTerm, ABytes, ACount);
+    vterm_screen_flush_damage(FScreen);
+}
+
+void TTerminalScreen::Resize(int AColumns, int ARows) {
+    AColumns = Clamped(AColumns);
+    ARows = Clamped(ARows);
+    if (AColumns == FColumns && ARows == FRows) return;
+    FColumns = AColumns;
+    FRows = ARows;
+    vterm_set_size(FTerm, FRows, FColumns);
+    vterm_screen_flush_damage(FScreen);
+}
+
+std::vector<TScreenRow> TTerminalScreen::TakeScrolled() {
+    std::vector<TScreenRow> rows(std::make_move_iterator(FScrolled.begin()), std::make_move_iterator(FScrolled.end()));
+    FScrolled.clear();
+    return rows;
+}
+
+std::size_t TTerminalScreen::TakeDropped() { return std::exchange(FDropped, 0); }
+
+std::vector<TScreenRow> TTerminalScreen::Screen() const {
+    std::vector<TScreenRow> rows;
+    std::vector<VTermScreenCell> cells(static_cast<std::size_t>(FColumns));
+    for (int row = 0; row < FRows; ++row) {
+        for (int column = 0; column < FColumns; ++column)
+            vterm_screen_get_cell(FScreen, VTermPos{row, column}, &cells[static_cast<std::size_t>(column)]);
+        rows.push_back(RowFromCells(cells.data(), FColumns));
+    }
+    const std::size_t cursorRows = static_cast<std::size_t>(CursorRow()) + 1;
+    while (rows.size() > cursorRows && rows.back().Text.empty()) rows.pop_back();
+    return rows;
+}
+
+int TTerminalScreen::CursorRow() const {
+    VTermPos position;
+    vterm_state_get_cursorpos(vterm_obtain_state(FTerm), &position);
+    return std::clamp(position.row, 0, FRows - 1);
+}
+
+int TTerminalScreen::CursorColumn() const {
+    VTermPos position;
+    vterm_state_get_cursorpos(vterm_obtain_state(FTerm), &position);
+    return std::clamp(position.col, 0, FColumns);
+}
+
+void TTerminalScreen::Key(TKey AKey, TModifiers AModifiers) {
+    static constexpr VTermKey kKeys[] = {VTERM_KEY_ENTER, VTERM_KEY_TAB,      VTERM_KEY_BACKSPACE, VTERM_KEY_ESCAPE,
+                                         VTERM_KEY_UP,    VTERM_KEY_DOWN,     VTERM_KEY_LEFT,      VTERM_KEY_RIGHT,
+                                         VTERM_KEY_INS,   VTERM_KEY_DEL,      VTERM_KEY_HOME,      VTERM_KEY_END,
+                                         VTERM_KEY_PAGEUP, VTERM_KEY_PAGEDOWN};
+    const int modifiers = (AModifiers.Shift ? VTERM_MOD_SHIFT : 0) | (AModifiers.Alt ? VTERM_MOD_ALT : 0) |
+                          (AModifiers.Ctrl ? VTERM_MOD_CTRL : 0);
+    vterm_keyboard_key(FTerm, kKeys[static_cast<int>(AKey)], static_cast<VTermModifier>(modifiers));
+}
+
+void TTerminalScreen::Character(char32_t ACharacter, TModifiers AModifiers) {
+    if (ACharacter > 0x10FFFF || (ACharacter >= 0xD800 && ACharacter <= 0xDFFF)) ACharacter = kReplacement;
+    // A letter with Ctrl is its control character, as every terminal sends it (libvterm
+    // would spell Ctrl+I, J and M as sequences few programs read).
+    if (AModifiers.Ctrl && ((ACharacter >= U'a' && ACharacter <= U'z') || (ACharacter >= U'A' && ACharacter <= U'Z'))) {
+        if (AModifiers.Alt) FToProgram += '\x1b';
+        FToProgram += static_cast<char>(ACharacter & 0x1F);
+        return;
+    }
+    // Shift is already in the character itself.
+    const int modifiers = (AModifiers.Alt ? VTERM_MOD_ALT : 0) | (AModifiers.Ctrl ? VTERM_MOD_CTRL : 0);
+    vterm_keyboard_unichar(FTerm, ACharacter, static_cast<VTermModifier>(modifiers));
+}
+
+void TTerminalScreen::Paste(const std::string& AText) {
+    vterm_keyboard_start_paste(FTerm);
+    FToProgram += AText;
+    vterm_keyboard_end_paste(FTerm);
+}
+
+std::string TTerminalScreen::TakeToProgram() { return std::exchange(FToProgram, std::string()); }
+
+std::string TTerminalScreen::RowAsAnsi(const TScreenRow& ARow) {
+    std::string text;
+    std::size_t at = 0;
+    bool styled = false;
+    for (const TStyleRun& run : ARow.Runs) {
+        const TCellStyle& style = run.Style;
+        const bool plain = style == TCellStyle{};
+        if (!plain || styled) {
+            std::string sgr = "\x1b[0";
+            if (style.Bold) sgr += ";1";
+            if (style.Italic) sgr += ";3";
+            if (style.Underline) sgr += ";4";
+            if (style.Reverse) sgr += ";7";
+            AppendColour(sgr, style.Foreground, true);
+            AppendColour(sgr, style.Background, false);
+            text += sgr + 'm';
+        }
+        styled = !plain;
+        text.append(ARow.Text, at, run.Length);
+        at += run.Length;
+    }
+    if (styled) text += "\x1b[0m";
+    return text;
+}
