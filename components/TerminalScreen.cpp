@@ -93,6 +93,59 @@ void AppendColour(std::string& ASgr, std::int32_t AColour, bool AForeground) {
     }
 }
 
+const char kReplacementUtf8[] = "\xEF\xBF\xBD";
+
+// How many bytes a character that starts with ALead has, 0 for a byte that starts none.
+std::size_t SequenceLength(unsigned char ALead) {
+    if (ALead < 0x80) return 1;
+    if (ALead >= 0xC2 && ALead <= 0xDF) return 2;
+    if (ALead >= 0xE0 && ALead <= 0xEF) return 3;
+    if (ALead >= 0xF0 && ALead <= 0xF4) return 4;
+    return 0;
+}
+
+// Whether AByte may follow ALead as the second byte (no overlong forms, no surrogates,
+// nothing past U+10FFFF).
+bool SecondByteFits(unsigned char ALead, unsigned char AByte) {
+    switch (ALead) {
+    case 0xE0: return AByte >= 0xA0 && AByte <= 0xBF;
+    case 0xED: return AByte >= 0x80 && AByte <= 0x9F;
+    case 0xF0: return AByte >= 0x90 && AByte <= 0xBF;
+    case 0xF4: return AByte >= 0x80 && AByte <= 0x8F;
+    default: return AByte >= 0x80 && AByte <= 0xBF;
+    }
+}
+
+// Appends ABytes to AOut as valid UTF-8: each broken character (the longest start of a
+// valid one) becomes one replacement character. A character cut at the end waits in
+// APartial for the next write, so that the result does not depend on where writes cut.
+void AppendCleanUtf8(std::string& AOut, std::string& APartial, const char* ABytes, std::size_t ACount) {
+    for (std::size_t i = 0; i < ACount; ++i) {
+        const auto byte = static_cast<unsigned char>(ABytes[i]);
+        if (!APartial.empty()) {
+            const auto lead = static_cast<unsigned char>(APartial[0]);
+            const bool fits = APartial.size() == 1 ? SecondByteFits(lead, byte) : (byte & 0xC0) == 0x80;
+            if (fits) {
+                APartial += static_cast<char>(byte);
+                if (APartial.size() == SequenceLength(lead)) {
+                    AOut += APartial;
+                    APartial.clear();
+                }
+                continue;
+            }
+            AOut += kReplacementUtf8;
+            APartial.clear();
+        }
+        const std::size_t length = SequenceLength(byte);
+        if (length == 1)
+            AOut += static_cast<char>(byte);
+        else if (length == 0)
+            AOut += kReplacementUtf8;
+        else
+            APartial += static_cast<char>(byte);
+    }
+}
+
 int Clamped(int ASide) { return std::clamp(ASide, 1, TTerminalScreen::kMaxSide); }
 
 }  // namespace
@@ -147,7 +200,11 @@ TTerminalScreen::~TTerminalScreen() { vterm_free(FTerm); }
 
 void TTerminalScreen::Write(const char* ABytes, std::size_t ACount) {
     if (ACount == 0) return;
-    vterm_input_write(FTerm, ABytes, ACount);
+    // libvterm's own decoding of broken UTF-8 depends on where the writes cut.
+    FClean.clear();
+    AppendCleanUtf8(FClean, FPartial, ABytes, ACount);
+    if (FClean.empty()) return;
+    vterm_input_write(FTerm, FClean.data(), FClean.size());
     vterm_screen_flush_damage(FScreen);
 }
 

@@ -116,4 +116,7 @@ private:
     std::deque<TScreenRow> FScrolled;
     std::size_t FDropped = 0;
     std::string FToProgram;
+    // The start of a UTF-8 character cut off at the end of the last write.
+    std::string FPartial;
+    std::string FClean;  // reused for each write
 };

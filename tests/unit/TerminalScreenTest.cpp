@@ -58,7 +58,8 @@ TEST(TerminalScreenTest, RowsLeavingTheTopAreHandedOverOnceAndRedrawsStayInPlace
 
 // Whatever is cut where, the screen ends up as with the bytes at once.
 TEST(TerminalScreenTest, SequencesAndCharactersCutAnywhereGiveTheSameScreen) {
-    const std::string bytes = "caf\xC3\xA9 \x1b[32mgr\xE2\x82\xACn\x1b[0m\r\n\x1b[2;5H\x1b]0;title\x07" "x\xF0\x9F\x98\x80y";
+    const std::string bytes = "caf\xC3\xA9 \x1b[32mgr\xE2\x82\xACn\x1b[0m\r\n\x1b[2;5H\x1b]0;title\x07" "x\xF0\x9F\x98\x80y"
+                              "\r\n\xDD" "2\xE2\x82" "3\xED\xA0\x80" "4\xF0\x9F" "5\xC0\xAF" "6";
     TTerminalScreen whole(30, 4);
     whole.Write(bytes);
     TTerminalScreen bytewise(30, 4);
@@ -66,6 +67,10 @@ TEST(TerminalScreenTest, SequencesAndCharactersCutAnywhereGiveTheSameScreen) {
     EXPECT_EQ(bytewise.Screen(), whole.Screen());
     EXPECT_EQ(whole.Screen()[0].Text, "caf\xC3\xA9 gr\xE2\x82\xACn");
     EXPECT_EQ(whole.Screen()[1].Text, "    x\xF0\x9F\x98\x80y");
+    // Each broken character is one replacement character, whatever follows it.
+    const std::string replacement = "\xEF\xBF\xBD";
+    EXPECT_EQ(whole.Screen()[2].Text, replacement + "2" + replacement + "3" + replacement + replacement + replacement +
+                                          "4" + replacement + "5" + replacement + replacement + "6");
 }
 
 TEST(TerminalScreenTest, BadInputLeavesAReadableBoundedScreen) {
