@@ -272,7 +272,13 @@ bool TCmd::WriteInput(const std::string& AText) {
 void TCmd::CloseInput() {
     {
         const std::lock_guard lock(FMutex);
-        FInputCloseWanted = true;
+        // A terminal stays open for more keys: its program reads the end-of-input
+        // character as the end of its input.
+        if (FTerminalRun && FChild) {
+            if (FInput.IsOpen() && !FInputGone && FInputQueue.size() < kMaxInputBytes) FInputQueue += '\x04';
+        } else {
+            FInputCloseWanted = true;
+        }
     }
     FInputWanted.notify_all();
 }
@@ -292,12 +298,6 @@ void TCmd::FeedInput() {
         FInputWanted.wait(lock, [this] { return FWriterQuit || FInputCloseWanted || !FInputQueue.empty(); });
         if (FWriterQuit) return;
         if (FInputQueue.empty()) {
-            // A terminal's input ends with its end-of-input character at the start of a line.
-            if (FTerminalRun) {
-                lock.unlock();
-                platform::WritePipeSome(FInput, "\x04", 1, kReadPollMs);
-                lock.lock();
-            }
             FInput.Close();
             return;
         }

@@ -69,7 +69,8 @@ public:
     // where the system has one (platform::PseudoTerminalSupported; otherwise the pipes as
     // without), in a session of its own, with TERM=xterm-256color and COLUMNS and LINES
     // of TerminalSize. Its input is then always the caller's, what it reads is echoed as
-    // a terminal does, and CloseInput sends the terminal's end-of-input character.
+    // a terminal does, and CloseInput sends the terminal's end-of-input character (the
+    // terminal stays open for more).
     bool Terminal() const { return FTerminal; }
     void setTerminal(bool AValue) { FTerminal = AValue; }
     // Thread-safe. The terminal's size for the next run; during a run with a terminal,

@@ -146,7 +146,49 @@ void AppendCleanUtf8(std::string& AOut, std::string& APartial, const char* AByte
     }
 }
 
-int Clamped(int ASide) { return std::clamp(ASide, 1, TTerminalScreen::kMaxSide); }
+// libvterm 0.1.4 writes past its table of a control sequence's parameters when one has
+// too many, and repeats a character as often as a parameter asks: separators beyond
+// kMaxSeparators and digits beyond kMaxDigits of a parameter are left out of a sequence
+// (no program sends such on purpose; a screen is at most kMaxSide wide and high).
+constexpr int kMaxSeparators = 12;
+constexpr int kMaxDigits = 4;
+enum TSequenceState { kText = 0, kEscape = 1, kControlSequence = 2 };
+
+// Drops the separators and digits of a control sequence past the limits from AText, in
+// place. AState, ASeparators and ADigits carry over from one write to the next.
+void LimitParameters(std::string& AText, int& AState, int& ASeparators, int& ADigits) {
+    std::size_t kept = 0;
+    for (char c : AText) {
+        bool keep = true;
+        if (c == '\x1b') {
+            AState = kEscape;
+        } else if (c == '\x18' || c == '\x1a') {
+            AState = kText;  // the sequence is cancelled
+        } else if (AState == kEscape) {
+            AState = c == '[' ? kControlSequence : kText;
+            ASeparators = 0;
+            ADigits = 0;
+        } else if (AState == kControlSequence) {
+            if (c == ';' || c == ':') {
+                keep = ++ASeparators <= kMaxSeparators;
+                ADigits = 0;
+            } else if (c >= '0' && c <= '9') {
+                keep = ++ADigits <= kMaxDigits;
+            } else if (c >= 0x40 && c <= 0x7E) {
+                AState = kText;  // the final byte
+                // libvterm 0.1.4 repeats for ever (REP, "CSI b") when nothing was written
+                // before: the sequence becomes one it ignores.
+                if (c == 'b') c = 'y';
+            }
+            // Other control characters are carried out inside the sequence, which goes on.
+        }
+        if (keep) AText[kept++] = c;
+    }
+    AText.resize(kept);
+}
+
+int ClampedColumns(int AColumns) { return std::clamp(AColumns, TTerminalScreen::kMinColumns, TTerminalScreen::kMaxSide); }
+int ClampedRows(int ARows) { return std::clamp(ARows, 1, TTerminalScreen::kMaxSide); }
 
 }  // namespace
 
@@ -186,7 +228,7 @@ const VTermScreenCallbacks kScreenCallbacks = {
 
 }  // namespace
 
-TTerminalScreen::TTerminalScreen(int AColumns, int ARows) : FColumns(Clamped(AColumns)), FRows(Clamped(ARows)) {
+TTerminalScreen::TTerminalScreen(int AColumns, int ARows) : FColumns(ClampedColumns(AColumns)), FRows(ClampedRows(ARows)) {
     FTerm = vterm_new(FRows, FColumns);
     vterm_set_utf8(FTerm, 1);
     vterm_output_set_callback(FTerm, TTerminalScreenEvents::Output, this);
@@ -203,14 +245,15 @@ void TTerminalScreen::Write(const char* ABytes, std::size_t ACount) {
     // libvterm's own decoding of broken UTF-8 depends on where the writes cut.
     FClean.clear();
     AppendCleanUtf8(FClean, FPartial, ABytes, ACount);
+    LimitParameters(FClean, FSequenceState, FSeparators, FDigits);
     if (FClean.empty()) return;
     vterm_input_write(FTerm, FClean.data(), FClean.size());
     vterm_screen_flush_damage(FScreen);
 }
 
 void TTerminalScreen::Resize(int AColumns, int ARows) {
-    AColumns = Clamped(AColumns);
-    ARows = Clamped(ARows);
+    AColumns = ClampedColumns(AColumns);
+    ARows = ClampedRows(ARows);
     if (AColumns == FColumns && ARows == FRows) return;
     FColumns = AColumns;
     FRows = ARows;

@@ -62,6 +62,8 @@ class TTerminalScreen {
 public:
     static constexpr std::size_t kMaxScrolledRows = 20000;
     static constexpr int kMaxSide = 1000;  // columns and rows, each
+    // libvterm 0.1.4 fails on a wide character in a screen one column wide.
+    static constexpr int kMinColumns = 2;
 
     TTerminalScreen(int AColumns, int ARows);
     ~TTerminalScreen();
@@ -73,7 +75,7 @@ public:
 
     int Columns() const { return FColumns; }
     int Rows() const { return FRows; }
-    // A size of at least 1 x 1 and at most kMaxSide on each side.
+    // A size of at least kMinColumns x 1 and at most kMaxSide on each side.
     void Resize(int AColumns, int ARows);
 
     // The rows that left the top of the main screen since the last call, oldest first.
@@ -119,4 +121,8 @@ private:
     // The start of a UTF-8 character cut off at the end of the last write.
     std::string FPartial;
     std::string FClean;  // reused for each write
+    // Where the control sequence being written stands (TerminalScreen.cpp).
+    int FSequenceState = 0;
+    int FSeparators = 0;
+    int FDigits = 0;
 };

@@ -97,7 +97,7 @@ TEST(CmdTerminalTest, InputGoesThroughTheTerminal) {
     {
         TCmd cmd;
         cmd.setTerminal(true);
-        cmd.setCommmandStr("while read line; do echo \"got $line\"; done; echo done");
+        cmd.setCommmandStr("while read line; do echo \"got $line\"; done; echo done; read more; echo \"then $more\"");
         TOutputLog log;
         log.Attach(cmd);
         std::promise<void> started;
@@ -106,9 +106,12 @@ TEST(CmdTerminalTest, InputGoesThroughTheTerminal) {
         started.get_future().wait();
         EXPECT_TRUE(cmd.WriteInput("caf\xC3\xA9\r"));
         ASSERT_TRUE(log.WaitFor("got caf\xC3\xA9\r\n")) << log.Get();
+        // The end of input ends the first reader; the terminal stays open for the next.
         cmd.CloseInput();
+        ASSERT_TRUE(log.WaitFor("done\r\n")) << log.Get();
+        EXPECT_TRUE(cmd.WriteInput("more\r"));
         ASSERT_EQ(run.wait_for(10s), std::future_status::ready);
-        EXPECT_EQ(run.get(), "caf\xC3\xA9\r\ngot caf\xC3\xA9\r\ndone\r\n");
+        EXPECT_EQ(run.get(), "caf\xC3\xA9\r\ngot caf\xC3\xA9\r\ndone\r\nmore\r\nthen more\r\n");
         EXPECT_EQ(cmd.LastRunEnd().Kind, TKind::Exited);
     }
     {

@@ -96,6 +96,16 @@ TEST(TerminalScreenTest, BadInputLeavesAReadableBoundedScreen) {
         EXPECT_EQ(screen.Screen()[0].Text, "main");
     }
     {
+        SCOPED_TRACE("a control sequence with too many parameters");
+        TTerminalScreen screen(20, 3);
+        screen.Write("\x1b[" + std::string(40, ':') + "\rm\x1b[1;2;3;4;5;6;7;8;9;10;11;12;13;14;15;16;17;18;31mred");
+        EXPECT_EQ(Texts(screen.Screen()), (std::vector<std::string>{"red"}));
+        // A repeat with nothing to repeat, and a huge one.
+        TTerminalScreen fresh(20, 3);
+        fresh.Write("\x1b[b\x1b[2000000000bok");
+        EXPECT_EQ(Texts(fresh.Screen()), (std::vector<std::string>{"ok"}));
+    }
+    {
         SCOPED_TRACE("a huge title, then text");
         TTerminalScreen screen(20, 3);
         screen.Write("\x1b]0;" + std::string(1 << 20, 't') + "\x07" "after");
@@ -164,8 +174,12 @@ TEST(TerminalScreenTest, ResizeKeepsTheTextAndRefusesSizesOutOfRange) {
     all.insert(all.end(), onScreen.begin(), onScreen.end());
     EXPECT_EQ(all, (std::vector<std::string>{"one", "two", "three"}));
     screen.Resize(0, 100000);
-    EXPECT_EQ(screen.Columns(), 1);
+    EXPECT_EQ(screen.Columns(), TTerminalScreen::kMinColumns);
     EXPECT_EQ(screen.Rows(), TTerminalScreen::kMaxSide);
+    // A wide character on the narrowest screen.
+    TTerminalScreen narrow(1, 3);
+    narrow.Write("\xEF\xBC\xA1\xEF\xBC\xA2\r\n\x1b[H\xEF\xBC\xA3");
+    EXPECT_EQ(narrow.Screen().front().Text, "\xEF\xBC\xA3");
 }
 
 }  // namespace
