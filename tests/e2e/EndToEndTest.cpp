@@ -1,6 +1,5 @@
 #include "../ui/WindowFixture.h"
 #include "app/CatalogueStore.h"
-#include "app/ConsoleEdit.h"
 #include "app/frmPaletteUnit.h"
 
 #include <QAction>
@@ -655,64 +654,6 @@ TEST_F(EndToEnd, QuestionsWaitForTheAnswerFromTheInputRow) {
     const QString output = OutputAfter(command);
     EXPECT_TRUE(output.contains(QStringLiteral("Command Canceled!"))) << output.toStdString();
     EXPECT_EQ(SqliteTables(), QStringList());
-}
-
-// On a terminal (View > Terminal, the default) the prompts of current tools read the keys
-// typed in the console: a name, then a multi-select with arrows, Space and Enter.
-TEST_F(EndToEnd, PromptsOnTheTerminalAreAnsweredWithKeysInTheConsole) {
-    if (!Laravel10()) GTEST_SKIP() << "Laravel 8 asks no questions for make:model";
-    Find<QAction>("menTerminal")->setChecked(true);
-    TConsoleEdit& console = Window->Console();
-    TypeAndGo(QStringLiteral("php artisan make:model"));
-    ASSERT_TRUE(TurnUntil([&] { return ConsoleText().contains(QStringLiteral("What should the model be named?")); }))
-        << ConsoleText().toStdString();
-    console.setFocus();
-    QTest::keyClicks(&console, QStringLiteral("Carriage"));
-    QTest::keyClick(&console, Qt::Key_Return);
-    ASSERT_TRUE(TurnUntil([&] { return ConsoleText().contains(QStringLiteral("Would you like any of the following?")); }))
-        << ConsoleText().toStdString();
-    // Seeder, Factory, Form Requests, Migration: the fourth.
-    for (int i = 0; i < 3; ++i) QTest::keyClick(&console, Qt::Key_Down);
-    QTest::keyClick(&console, Qt::Key_Space);
-    QTest::keyClick(&console, Qt::Key_Return);
-    ASSERT_TRUE(WaitForRun(120000));
-    EXPECT_TRUE(ProjectFile(QStringLiteral("app/Models/Carriage.php")).contains(QStringLiteral("class Carriage")));
-    EXPECT_EQ(ProjectFiles(QStringLiteral("database/migrations"), QStringLiteral(".*_create_carriages_table\\.php")).size(), 1)
-        << ConsoleText().toStdString();
-    EXPECT_FALSE(ProjectHas(QStringLiteral("database/factories/CarriageFactory.php")));
-    // The prompt's box stays once, in its last state.
-    EXPECT_EQ(ConsoleText().count(QStringLiteral("What should the model be named?")), 1) << ConsoleText().toStdString();
-}
-
-// A production confirmation on the terminal, answered from the keyboard: No cancels,
-// Yes runs the migrations.
-TEST_F(EndToEnd, ConfirmationOnTheTerminalIsAnsweredFromTheKeyboard) {
-    Find<QAction>("menTerminal")->setChecked(true);
-    TConsoleEdit& console = Window->Console();
-    const QString command = QStringLiteral("php artisan migrate --env=production");
-    for (const bool yes : {false, true}) {
-        SCOPED_TRACE(yes ? "yes" : "no");
-        TypeAndGo(command);
-        ASSERT_TRUE(TurnUntil([&] {
-            return ConsoleText().contains(
-                Says("Do you really wish to run this command?", "Are you sure you want to run this command?"));
-        })) << ConsoleText().toStdString();
-        console.setFocus();
-        if (Laravel10()) {
-            if (yes) QTest::keyClick(&console, Qt::Key_Left);  // from the default No to Yes
-        } else {
-            QTest::keyClicks(&console, yes ? QStringLiteral("yes") : QStringLiteral("no"));
-        }
-        QTest::keyClick(&console, Qt::Key_Return);
-        ASSERT_TRUE(WaitForRun(120000));
-        if (yes) {
-            EXPECT_TRUE(SqliteTables().contains(QStringLiteral("migrations"))) << ConsoleText().toStdString();
-        } else {
-            EXPECT_TRUE(OutputAfter(command).contains(Says("Command Canceled!", "Command cancelled.")))
-                << ConsoleText().toStdString();
-            EXPECT_EQ(SqliteTables(), QStringList());
-        }
-    }
 }
 
 // The palette reads the project's own commands and runs the line its form builds.
