@@ -146,46 +146,123 @@ void AppendCleanUtf8(std::string& AOut, std::string& APartial, const char* AByte
     }
 }
 
-// libvterm 0.1.4 writes past its table of a control sequence's parameters when one has
-// too many, and repeats a character as often as a parameter asks: separators beyond
-// kMaxSeparators and digits beyond kMaxDigits of a parameter are left out of a sequence
-// (no program sends such on purpose; a screen is at most kMaxSide wide and high).
+// libvterm 0.1.4 is not safe against every byte stream: it writes past its table of a
+// control sequence's parameters when one has too many, loses its way when control
+// characters or other bytes come inside an escape, and repeats a character as often as
+// a parameter asks. So the emulator gets escape sequences only whole and well formed:
+// a sequence is held until its final byte, control characters inside it are carried
+// out before it, a sequence broken by any other byte is dropped (the byte shows as
+// text), parameters past kMaxSeparators separators or kMaxDigits digits are left out,
+// and strings (titles and the like) longer than kMaxStringBytes are dropped whole.
 constexpr int kMaxSeparators = 12;
 constexpr int kMaxDigits = 4;
-enum TSequenceState { kText = 0, kEscape = 1, kControlSequence = 2 };
+constexpr std::size_t kMaxSequenceBytes = 64;
+constexpr std::size_t kMaxStringBytes = 4096;
+enum TSequenceState { kText = 0, kEscape, kControlSequence, kString, kStringEscape };
 
-// Drops the separators and digits of a control sequence past the limits from AText, in
-// place. AState, ASeparators and ADigits carry over from one write to the next.
-void LimitParameters(std::string& AText, int& AState, int& ASeparators, int& ADigits) {
-    std::size_t kept = 0;
-    for (char c : AText) {
-        bool keep = true;
-        if (c == '\x1b') {
-            AState = kEscape;
-        } else if (c == '\x18' || c == '\x1a') {
-            AState = kText;  // the sequence is cancelled
-        } else if (AState == kEscape) {
-            AState = c == '[' ? kControlSequence : kText;
-            ASeparators = 0;
-            ADigits = 0;
-        } else if (AState == kControlSequence) {
-            if (c == ';' || c == ':') {
-                keep = ++ASeparators <= kMaxSeparators;
-                ADigits = 0;
-            } else if (c >= '0' && c <= '9') {
-                keep = ++ADigits <= kMaxDigits;
-            } else if (c >= 0x40 && c <= 0x7E) {
-                AState = kText;  // the final byte
-                // libvterm 0.1.4 repeats for ever (REP, "CSI b") when nothing was written
-                // before: the sequence becomes one it ignores.
-                if (c == 'b') c = 'y';
-            }
-            // Other control characters are carried out inside the sequence, which goes on.
-        }
-        if (keep) AText[kept++] = c;
+struct TSequenceFilter {
+    std::string& Out;
+    std::string& Sequence;
+    int& State;
+    int& Separators;
+    int& Digits;
+    bool& TooLong;
+
+    void Drop() {
+        Sequence.clear();
+        State = kText;
     }
-    AText.resize(kept);
-}
+    void Emit() {
+        if (!TooLong) Out += Sequence;
+        Drop();
+    }
+    void Begin() {
+        Sequence.assign(1, '\x1b');
+        State = kEscape;
+        Separators = 0;
+        Digits = 0;
+        TooLong = false;
+    }
+    void Add(char AChar) {
+        if (Sequence.size() >= (State == kString ? kMaxStringBytes : kMaxSequenceBytes)) TooLong = true;
+        else Sequence += AChar;
+    }
+
+    void Feed(char AChar) {
+        const auto c = static_cast<unsigned char>(AChar);
+        switch (State) {
+        case kText:
+            if (c == 0x1b) Begin();
+            else Out += AChar;
+            return;
+        case kString:
+            if (c == 0x07) {
+                Add(AChar);
+                Emit();
+            } else if (c == 0x1b) {
+                State = kStringEscape;
+            } else if (c == 0x18 || c == 0x1a) {
+                Drop();
+            } else if (c >= 0x20) {
+                Add(AChar);
+            }
+            return;
+        case kStringEscape:
+            if (c == '\\') {
+                State = kString;
+                Add('\x1b');
+                Add('\\');
+                Emit();
+                return;
+            }
+            Begin();  // the escape ends the string unfinished, and starts one of its own
+            break;
+        default:
+            break;
+        }
+        // In an escape or a control sequence.
+        if (c == 0x1b) {
+            Begin();
+        } else if (c == 0x18 || c == 0x1a) {
+            Drop();  // cancelled
+        } else if (c < 0x20) {
+            Out += AChar;  // carried out at once, as inside a sequence
+        } else if (c == 0x7f) {
+            // ignored inside a sequence
+        } else if (c >= 0x80) {
+            Drop();
+            Out += AChar;
+        } else if (State == kEscape) {
+            const bool introducer = Sequence.size() == 1;
+            if (introducer && c == '[') {
+                Add(AChar);
+                State = kControlSequence;
+            } else if (introducer && (c == ']' || c == 'P' || c == '_' || c == '^' || c == 'X')) {
+                Add(AChar);
+                State = kString;
+            } else if (c == '[' || c == ']' || c == 'P' || c == '_' || c == '^' || c == 'X') {
+                Drop();  // libvterm would take it for the start of a sequence or string
+            } else if (c < 0x30) {
+                Add(AChar);  // an intermediate byte
+            } else {
+                Add(AChar);  // the final byte
+                Emit();
+            }
+        } else if (c >= 0x40) {
+            // The final byte. libvterm 0.1.4 repeats for ever (REP, "CSI b") when nothing
+            // was written before: the sequence becomes one it ignores.
+            Add(c == 'b' ? 'y' : AChar);
+            Emit();
+        } else if (c == ';' || c == ':') {
+            Digits = 0;
+            if (++Separators <= kMaxSeparators) Add(AChar);
+        } else if (c >= '0' && c <= '9') {
+            if (++Digits <= kMaxDigits) Add(AChar);
+        } else {
+            Add(AChar);  // a private marker or an intermediate byte
+        }
+    }
+};
 
 int ClampedColumns(int AColumns) { return std::clamp(AColumns, TTerminalScreen::kMinColumns, TTerminalScreen::kMaxSide); }
 int ClampedRows(int ARows) { return std::clamp(ARows, 1, TTerminalScreen::kMaxSide); }
@@ -245,9 +322,11 @@ void TTerminalScreen::Write(const char* ABytes, std::size_t ACount) {
     // libvterm's own decoding of broken UTF-8 depends on where the writes cut.
     FClean.clear();
     AppendCleanUtf8(FClean, FPartial, ABytes, ACount);
-    LimitParameters(FClean, FSequenceState, FSeparators, FDigits);
-    if (FClean.empty()) return;
-    vterm_input_write(FTerm, FClean.data(), FClean.size());
+    FFiltered.clear();
+    TSequenceFilter filter{FFiltered, FSequence, FSequenceState, FSeparators, FDigits, FSequenceTooLong};
+    for (char c : FClean) filter.Feed(c);
+    if (FFiltered.empty()) return;
+    vterm_input_write(FTerm, FFiltered.data(), FFiltered.size());
     vterm_screen_flush_damage(FScreen);
 }
 

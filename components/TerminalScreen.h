@@ -121,8 +121,11 @@ private:
     // The start of a UTF-8 character cut off at the end of the last write.
     std::string FPartial;
     std::string FClean;  // reused for each write
-    // Where the control sequence being written stands (TerminalScreen.cpp).
+    std::string FFiltered;  // likewise
+    // The escape sequence being written, held until it is whole (TerminalScreen.cpp).
+    std::string FSequence;
     int FSequenceState = 0;
     int FSeparators = 0;
     int FDigits = 0;
+    bool FSequenceTooLong = false;
 };
