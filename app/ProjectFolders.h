@@ -7,6 +7,8 @@
 #include "platform/SubFolders.h"
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 // A folder of the web root as the project list shows it.
@@ -26,8 +28,9 @@ QList<TProjectFolder> ReadProjectFolders(const QString& ARoot, const std::atomic
 // Reads a root's folders on a thread of its own, so that a large root does not hold up
 // the window. The window's thread gets them with `read`, every one not plain, as soon as
 // they are listed, and then the same folders in the same order with `plainMarked` once
-// each has been looked into (which takes several times as long). One reading at a time:
-// a new one waits for the last to stop.
+// each has been looked into (which takes several times as long). The looking into waits
+// for GoOn(), so that it does not compete with the window's start for the processor and
+// the disk. One reading at a time: a new one waits for the last to stop.
 class TProjectFolderReader : public QObject {
     Q_OBJECT
 
@@ -36,6 +39,8 @@ public:
     ~TProjectFolderReader() override;
 
     void Read(const QString& ARoot);
+    // Lets the reading go on from the listing to looking into each folder.
+    void GoOn();
 
 signals:
     void read(const QString& ARoot, const QList<TProjectFolder>& AFolders);
@@ -44,6 +49,12 @@ signals:
 private:
     void Stop();
 
+    // Waits until GoOn() or Stop(); true when the reading is to go on.
+    bool WaitToGoOn();
+
     std::thread FWorker;
     std::atomic<bool> FStop{false};
+    std::mutex FGate;
+    std::condition_variable FGateOpened;
+    bool FGoOn = false;
 };

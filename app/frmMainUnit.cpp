@@ -1,6 +1,7 @@
 #include "app/frmMainUnit.h"
 
 #include "app/Accessibility.h"
+#include "app/CommandBoxHistory.h"
 #include "app/CommandRun.h"
 #include "app/ConsoleEdit.h"
 #include "app/Desktop.h"
@@ -435,6 +436,7 @@ void TfrmMain::StartupProjectList() {
 void TfrmMain::FillPendingProjectList() {
     if (!FProjectListPending) return;
     FProjectListPending = false;
+    QTimer::singleShot(0, FCommandBoxHistory, &TCommandBoxHistory::LoadArrowIcon);
     setsRoot(FRoot);
     setsActiveProject(FsActiveProject);
     // The folders read meanwhile, or (asked for before they are in) read now.
@@ -442,6 +444,8 @@ void TfrmMain::FillPendingProjectList() {
         ShowProjects(std::exchange(FStartFolders, {}));
     else
         LoadProjects(FRoot);
+    // The folders are looked into now that the window's start is done.
+    if (FFolderReader) FFolderReader->GoOn();
 }
 
 // After the first paint the list fills as soon as the root's folders are in.

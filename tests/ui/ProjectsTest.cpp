@@ -1,5 +1,7 @@
 #include "WindowFixture.h"
 
+#include "app/ProjectFolders.h"
+
 #include <QAction>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -7,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QToolButton>
 #include <QToolTip>
 #include <QtTest/QTest>
@@ -59,6 +62,24 @@ TEST_F(Projects, ListsSubFoldersSortedWithHiddenOnesAndSelectsTheStoredProject) 
     // Selecting the stored project is no choice: the stored text keeps its letter case.
     EXPECT_EQ(Window->sActiveProject(), Path(QStringLiteral("www/BETA")));
     EXPECT_TRUE(ReadFile(SettingsFile()).contains("Project=" + Path("www/BETA").toUtf8() + "\r\n"));
+}
+
+TEST(ProjectFolderOrder, LetterCaseIsIgnoredThenBreaksTiesForAsciiAndOtherNames) {
+    const struct {
+        QStringList Made, Listed;
+    } cases[] = {
+        // "_" sorts before the letters once they are taken as small ones.
+        {{"b", "ab", "Ab", "_b", "AB"}, {"_b", "AB", "Ab", "ab", "b"}},
+        {{"f", "\u00e9", "E", "\u00c9"}, {"E", "f", "\u00c9", "\u00e9"}},
+    };
+    for (const auto& c : cases) {
+        QTemporaryDir root;
+        for (const QString& name : c.Made) ASSERT_TRUE(QDir(root.path()).mkdir(name));
+        QStringList listed;
+        for (const TProjectFolder& folder : ReadProjectFolders(root.path()))
+            listed.append(QFileInfo(folder.Path).fileName());
+        EXPECT_EQ(listed, c.Listed);
+    }
 }
 
 TEST_F(Projects, OnlyFoldersAndLinksToFoldersAreListed) {
