@@ -8,6 +8,7 @@
 #include "app/Fonts.h"
 #include "app/LinkLabel.h"
 #include "app/Pictures.h"
+#include "app/ProjectListModel.h"
 #include "app/ProjectFolders.h"
 #include "app/TarnwickApplication.h"
 #include "app/UpdateCheckRun.h"
@@ -28,7 +29,6 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStandardItemModel>
 #include <QStatusBar>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -189,6 +189,9 @@ TfrmMain::TfrmMain(TdtmMain& dtmMain, IDesktop& desktop, const TAppEnvironment& 
 
     connect(ui->btnRun, &QPushButton::clicked, this, Guarded(&TfrmMain::btnRunClick));
     connect(ui->btnBrowse, &QPushButton::clicked, this, Guarded(&TfrmMain::btnBrowseClick));
+    FProjectList = new TProjectListModel(tr("No artisan file and no composer.json: commands may not work here"),
+                                         ui->cmbProjects->palette().color(QPalette::Disabled, QPalette::Text), this);
+    ui->cmbProjects->setModel(FProjectList);
     connect(ui->cmbProjects, &QComboBox::activated, this, Guarded(&TfrmMain::cmbProjectsChange));
     connect(ui->menExit, &QAction::triggered, this, Guarded(&TfrmMain::menExitClick));
     connect(ui->menCheckUpdates, &QAction::triggered, this, Guarded(&TfrmMain::menCheckUpdatesClick));
@@ -484,20 +487,7 @@ void TfrmMain::LoadProjects(const QString& ARoot) {
 void TfrmMain::ShowProjects(const QList<TProjectFolder>& AFolders) {
     QComboBox& list = *ui->cmbProjects;
     const QSignalBlocker quiet(list);
-    list.clear();
-    if (auto* model = qobject_cast<QStandardItemModel*>(list.model())) {
-        QList<QStandardItem*> items;
-        items.reserve(AFolders.size());
-        for (const TProjectFolder& folder : AFolders) {
-            auto* item = new QStandardItem(folder.Path);
-            if (folder.Plain) GreyPlain(*item);
-            items.append(item);
-        }
-        model->invisibleRootItem()->appendRows(items);
-    } else {
-        for (const TProjectFolder& folder : AFolders) list.addItem(folder.Path);
-        MarkPlainProjects(AFolders);
-    }
+    FProjectList->setFolders(AFolders);
     list.setCurrentIndex(-1);
     const std::string active = sActiveProject().toStdString();
     for (qsizetype i = 0; i < AFolders.size(); ++i)
@@ -510,25 +500,8 @@ void TfrmMain::ShowProjects(const QList<TProjectFolder>& AFolders) {
     ServicesFollowProject();
 }
 
-void TfrmMain::GreyPlain(QStandardItem& AItem) const {
-    AItem.setToolTip(tr("No artisan file and no composer.json: commands may not work here"));
-    AItem.setForeground(ui->cmbProjects->palette().color(QPalette::Disabled, QPalette::Text));
-}
-
 // Each plain folder greyed with a note, where the list still shows it in its place.
-void TfrmMain::MarkPlainProjects(const QList<TProjectFolder>& AFolders) {
-    QComboBox& list = *ui->cmbProjects;
-    const auto* model = qobject_cast<QStandardItemModel*>(list.model());
-    for (qsizetype i = 0; i < AFolders.size() && i < list.count(); ++i) {
-        if (!AFolders[i].Plain || list.itemText(int(i)) != AFolders[i].Path) continue;
-        if (model) {
-            GreyPlain(*model->item(int(i)));
-        } else {
-            list.setItemData(int(i), tr("No artisan file and no composer.json: commands may not work here"), Qt::ToolTipRole);
-            list.setItemData(int(i), list.palette().color(QPalette::Disabled, QPalette::Text), Qt::ForegroundRole);
-        }
-    }
-}
+void TfrmMain::MarkPlainProjects(const QList<TProjectFolder>& AFolders) { FProjectList->MarkPlain(AFolders); }
 
 QString TfrmMain::ProjectFolder() {
     FillPendingProjectList();

@@ -18,7 +18,6 @@ class QAction;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QStandardItem;
 class QTimer;
 class TCommandBoxHistory;
 class TBackgroundJobs;
@@ -30,6 +29,7 @@ class QDockWidget;
 class TfrmPinnedPage;
 class TCommandRun;
 class TFindBar;
+class TProjectListModel;
 struct TRunEnd;
 class TConsoleEdit;
 class TUpdateCheckRun;
@@ -231,7 +231,6 @@ private:
     void FillAfterPaint();
     void ShowProjects(const QList<TProjectFolder>& AFolders);
     void MarkPlainProjects(const QList<TProjectFolder>& AFolders);
-    void GreyPlain(QStandardItem& AItem) const;
     void CreateProjectMenu();
     // The Views menu (frmMainViews.cpp).
     void SetUpViews();
@@ -286,6 +285,7 @@ private:
     bool FProjectListPending = false;
     // The start's reading of the root's folders, and what it found.
     TProjectFolderReader* FFolderReader = nullptr;
+    TProjectListModel* FProjectList = nullptr;
     QList<TProjectFolder> FStartFolders;
     bool FStartFoldersRead = false;
     bool FPaintedOnce = false;
