@@ -71,46 +71,69 @@ QList<TProjectFolder> ReadProjectFolders(const QString& ARoot, const std::atomic
     return ProjectFolders(root, listed);
 }
 
-TProjectFolderReader::~TProjectFolderReader() { Stop(); }
+namespace {
 
-void TProjectFolderReader::Stop() {
-    {
-        const std::lock_guard<std::mutex> lock(FGate);
-        FStop = true;
-    }
-    FGateOpened.notify_all();
-    if (FWorker.joinable()) FWorker.join();
-    FStop = false;
-    FGoOn = false;
+// The job's stop, as the flag the folder functions look at.
+template <typename F>
+auto WithStopFlag(TJobStop& AStop, F AWork) {
+    auto stopped = std::make_shared<std::atomic<bool>>(false);
+    const TStopHookScope hook(&AStop, [stopped] { *stopped = true; });
+    return AWork(stopped.get());
 }
 
-void TProjectFolderReader::GoOn() {
-    {
-        const std::lock_guard<std::mutex> lock(FGate);
-        FGoOn = true;
-    }
-    FGateOpened.notify_all();
-}
+struct TListing {
+    std::vector<platform::TSubFolder> Listed;
+    QList<TProjectFolder> Folders;
+};
 
-bool TProjectFolderReader::WaitToGoOn() {
-    std::unique_lock<std::mutex> lock(FGate);
-    FGateOpened.wait(lock, [this] { return FGoOn || FStop; });
-    return !FStop;
+}  // namespace
+
+TProjectFolderReader::TProjectFolderReader(TBackgroundJobs& AJobs, QObject* AParent)
+    : QObject(AParent), FJobs(AJobs) {}
+
+TProjectFolderReader::~TProjectFolderReader() {
+    if (FJob) FJob->Stop();
 }
 
 void TProjectFolderReader::Read(const QString& ARoot) {
-    Stop();
-    FWorker = std::thread([this, ARoot] {
-        const std::string root = ARoot.toStdString();
-        std::vector<platform::TSubFolder> listed = platform::ListSubFolders(root, &FStop);
-        SortByName(listed);
-        if (FStop) return;
-        const QList<TProjectFolder> folders = ProjectFolders(root, listed);
-        QMetaObject::invokeMethod(this, [this, ARoot, folders] { emit read(ARoot, folders); }, Qt::QueuedConnection);
-        if (!WaitToGoOn()) return;
-        platform::MarkPlainSubFolders(root, listed, &FStop);
-        if (FStop) return;
-        const QList<TProjectFolder> marked = ProjectFolders(root, listed);
-        QMetaObject::invokeMethod(this, [this, ARoot, marked] { emit plainMarked(ARoot, marked); }, Qt::QueuedConnection);
-    });
+    if (FJob) FJob->Stop();
+    FRoot = ARoot;
+    FListed.clear();
+    FIsListed = false;
+    FGoOn = false;
+    FJob = FJobs.Start<TListing>(
+        this,
+        [root = ARoot.toStdString()](TJobStop& AStop) {
+            return WithStopFlag(AStop, [&root](const std::atomic<bool>* AStopped) {
+                TListing listing;
+                listing.Listed = platform::ListSubFolders(root, AStopped);
+                SortByName(listing.Listed);
+                listing.Folders = ProjectFolders(root, listing.Listed);
+                return listing;
+            });
+        },
+        [this, root = ARoot](TListing AListing) {
+            FListed = std::move(AListing.Listed);
+            FIsListed = true;
+            emit read(root, AListing.Folders);
+            if (FGoOn) StartMarking();
+        });
+}
+
+void TProjectFolderReader::GoOn() {
+    FGoOn = true;
+    if (FIsListed) StartMarking();
+}
+
+void TProjectFolderReader::StartMarking() {
+    FIsListed = false;  // once per reading
+    FJob = FJobs.Start<QList<TProjectFolder>>(
+        this,
+        [root = FRoot.toStdString(), listed = std::move(FListed)](TJobStop& AStop) mutable {
+            return WithStopFlag(AStop, [&](const std::atomic<bool>* AStopped) {
+                platform::MarkPlainSubFolders(root, listed, AStopped);
+                return ProjectFolders(root, listed);
+            });
+        },
+        [this, root = FRoot](QList<TProjectFolder> AFolders) { emit plainMarked(root, AFolders); });
 }

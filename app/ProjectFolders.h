@@ -4,12 +4,11 @@
 #include <QObject>
 #include <QString>
 
+#include "app/BackgroundJobs.h"
 #include "platform/SubFolders.h"
 
 #include <atomic>
-#include <condition_variable>
-#include <mutex>
-#include <thread>
+#include <vector>
 
 // A folder of the web root as the project list shows it.
 struct TProjectFolder {
@@ -25,17 +24,18 @@ struct TProjectFolder {
 // read so far).
 QList<TProjectFolder> ReadProjectFolders(const QString& ARoot, const std::atomic<bool>* AStop = nullptr);
 
-// Reads a root's folders on a thread of its own, so that a large root does not hold up
-// the window. The window's thread gets them with `read`, every one not plain, as soon as
-// they are listed, and then the same folders in the same order with `plainMarked` once
-// each has been looked into (which takes several times as long). The looking into waits
-// for GoOn(), so that it does not compete with the window's start for the processor and
-// the disk. One reading at a time: a new one waits for the last to stop.
+// Reads a root's folders off the window's thread (as jobs of the window's background
+// jobs), so that a large root does not hold up the window. The window's thread gets them
+// with `read`, every one not plain, as soon as they are listed, and then the same
+// folders in the same order with `plainMarked` once each has been looked into (which
+// takes several times as long). The looking into waits for GoOn(), so that it does not
+// compete with the window's start for the processor and the disk. A new reading stops
+// the last one, whose results are then dropped.
 class TProjectFolderReader : public QObject {
     Q_OBJECT
 
 public:
-    using QObject::QObject;
+    TProjectFolderReader(TBackgroundJobs& AJobs, QObject* AParent = nullptr);
     ~TProjectFolderReader() override;
 
     void Read(const QString& ARoot);
@@ -47,14 +47,12 @@ signals:
     void plainMarked(const QString& ARoot, const QList<TProjectFolder>& AFolders);
 
 private:
-    void Stop();
+    void StartMarking();
 
-    // Waits until GoOn() or Stop(); true when the reading is to go on.
-    bool WaitToGoOn();
-
-    std::thread FWorker;
-    std::atomic<bool> FStop{false};
-    std::mutex FGate;
-    std::condition_variable FGateOpened;
+    TBackgroundJobs& FJobs;
+    TBackgroundJobs::THandle FJob;
+    QString FRoot;
+    std::vector<platform::TSubFolder> FListed;
+    bool FIsListed = false;
     bool FGoOn = false;
 };

@@ -412,7 +412,7 @@ void TfrmMain::LoadSettings() {
     // The root's folders are read on a thread of their own meanwhile, while the window is
     // made and painted.
     if (!FRoot.isEmpty()) {
-        FFolderReader = new TProjectFolderReader(this);
+        FFolderReader = new TProjectFolderReader(*FJobs, this);
         connect(FFolderReader, &TProjectFolderReader::read, this,
                 [this](const QString& ARoot, const QList<TProjectFolder>& AFolders) {
                     if (!FProjectListPending || ARoot != FRoot) return;
