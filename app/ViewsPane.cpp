@@ -1,6 +1,7 @@
 #include "app/ViewsPane.h"
 
 #include "app/BackgroundJobs.h"
+#include "app/EditorLaunch.h"
 #include "app/ResultTable.h"
 #include "components/AboutInfo.h"
 #include "components/DatabaseInfo.h"
@@ -11,12 +12,14 @@
 #include "components/ToolOutput.h"
 #include "components/ToolRead.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QSignalBlocker>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QSplitter>
+#include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -35,6 +38,11 @@ QStringList Texts(const std::vector<std::string>& AUtf8) {
 
 QString Count(const std::optional<std::int64_t>& AValue) { return AValue ? QString::number(*AValue) : QString(); }
 
+// The routes table's columns that row actions read.
+constexpr int kRouteUriColumn = 1;
+constexpr int kRoutePathColumn = 5;
+constexpr int kRouteColumns = 6;
+
 // A route list of 100,000 routes is some tens of megabytes.
 TToolReadLimits ViewLimits() { return {64u << 20, std::chrono::seconds(120)}; }
 
@@ -43,7 +51,7 @@ TToolReadLimits ViewLimits() { return {64u << 20, std::chrono::seconds(120)}; }
 TViewTable RouteTable(const std::string& AOutput, int AExitStatus) {
     const TRouteList list = ReadRouteList(AOutput, AExitStatus);
     TViewTable table{{QStringLiteral("Method"), QStringLiteral("URI"), QStringLiteral("Name"), QStringLiteral("Action"),
-                      QStringLiteral("Middleware")},
+                      QStringLiteral("Middleware"), QStringLiteral("Path")},
                      {},
                      Text(list.Message),
                      list.Failed};
@@ -51,7 +59,8 @@ TViewTable RouteTable(const std::string& AOutput, int AExitStatus) {
     for (const TRouteRow& route : list.Routes) {
         // A route on a domain of its own is shown with it.
         const std::string uri = route.Domain.empty() ? route.Uri : route.Domain + "/" + route.Uri;
-        table.Rows.append({Text(route.Method), Text(uri), Text(route.Name), Text(route.Action), Text(route.Middleware)});
+        table.Rows.append({Text(route.Method), Text(uri), Text(route.Name), Text(route.Action), Text(route.Middleware),
+                           Text(route.Path)});
     }
     return table;
 }
@@ -401,6 +410,25 @@ void TViewsPane::SetUpModels() {
         return "php artisan model:show " + argument + " --json";
     });
     connect(classes, &QComboBox::activated, models, &TToolView::Refresh);
+}
+
+void TViewsPane::SetRowActions(std::function<void(const QString&)> AOpenRoute,
+                               std::function<void(const QString&, int)> AOpenAt) {
+    TResultTable& routes = View(QStringLiteral("Routes"))->Table();
+    disconnect(routes.View(), &QAbstractItemView::activated, this, nullptr);
+    connect(routes.View(), &QAbstractItemView::activated, this,
+            [AOpenRoute, AOpenAt, &routes](const QModelIndex& AIndex) {
+                const QStringList row = routes.CurrentRow();
+                if (row.size() < kRouteColumns) return;
+                // The closure's file where it is given and asked for, else the address.
+                const QString path = row.at(kRoutePathColumn);
+                if (AIndex.column() == kRoutePathColumn && !path.isEmpty()) {
+                    const auto [file, line] = FileAndLine(path);
+                    if (AOpenAt) AOpenAt(file, line);
+                } else if (AOpenRoute) {
+                    AOpenRoute(row.at(kRouteUriColumn));
+                }
+            });
 }
 
 QList<TToolView*> TViewsPane::Views() const {

@@ -111,6 +111,10 @@ public:
     QList<TToolView*> Views() const;
     // The view of that name ("Routes"), or null.
     TToolView* View(const QString& AName) const;
+    // What Enter or a double click on a route does: AOpenAt opens a closure's file at its
+    // line (on the Path cell), AOpenRoute takes the route's URI otherwise.
+    void SetRowActions(std::function<void(const QString& AUri)> AOpenRoute,
+                       std::function<void(const QString& AFile, int ALine)> AOpenAt);
     // The chosen table's part of the database view.
     TToolView& Schema() const { return *FSchema; }
     // The console's run has ended: a view whose action started it reads again.

@@ -1161,6 +1161,14 @@ Sie stoppen und beenden?</translation>
         <source>Runs &quot;%1&quot; and shows the result as a table</source>
         <translation>Führt „%1“ aus und zeigt das Ergebnis als Tabelle</translation>
     </message>
+    <message>
+        <source>The editor command &quot;%1&quot; could not start.</source>
+        <translation>Der Editor-Befehl &quot;%1&quot; konnte nicht starten.</translation>
+    </message>
+    <message>
+        <source>Copied %1: no development server runs for this project.</source>
+        <translation>%1 kopiert: Für dieses Projekt läuft kein Entwicklungsserver.</translation>
+    </message>
 </context>
 <context>
     <name>TfrmPalette</name>

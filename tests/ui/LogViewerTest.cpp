@@ -81,6 +81,21 @@ TEST(LogViewer, EntriesFoldOpenWithProjectFramesAndFilterByLevelTextAndTime) {
     EXPECT_EQ(ShownMessages(viewer).size(), 3);
 }
 
+TEST(LogViewer, AProjectFrameOpensAtItsFileAndLineAndOtherRowsDoNot) {
+    TempFolder folder;
+    WriteBytes(folder / "laravel.log", kLog);
+    TfrmLogViewer viewer(QString::fromStdString(folder.File("laravel.log")), {});
+    QStringList opened;
+    viewer.SetOpenAt([&](const QString& AFile, int ALine) { opened << AFile + ':' + QString::number(ALine); });
+    auto* entries = ByName<QTreeWidget>(viewer, QStringLiteral("Log entries"));
+    QTreeWidgetItem* error = entries->topLevelItem(1);
+    for (QTreeWidgetItem* item : {error->child(3), error->child(2), error, error->child(1)}) {
+        entries->setCurrentItem(item);
+        QTest::keyClick(entries, Qt::Key_Return);
+    }
+    EXPECT_EQ(opened, (QStringList{"/srv/app/app/Http/Middleware/Audit.php:12"}));
+}
+
 TEST(LogViewer, FollowShowsNewEntriesAndSurvivesRemoval) {
     TempFolder folder;
     const auto file = folder / "laravel.log";

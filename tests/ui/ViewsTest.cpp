@@ -1,4 +1,5 @@
 #include "WindowFixture.h"
+#include "app/EditorLaunch.h"
 #include "app/ResultTable.h"
 #include "app/ViewsPane.h"
 
@@ -16,6 +17,7 @@
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTimer>
+#include <QUrl>
 #include <QtTest/QTest>
 
 #include <gtest/gtest.h>
@@ -90,6 +92,29 @@ TEST(ResultTable, SortsFiltersCopiesAndExportsTheShownRowsAsCsv) {
     QFile file(asked);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(file.readAll()), table.CsvText());
+}
+
+TEST(EditorLaunch, TheCommandIsSplitAndFilledWordByWord) {
+    struct TCase {
+        const char* Command;
+        std::optional<TEditorLaunch> Launch;
+    };
+    const QString file = QStringLiteral("/w/my app/routes/web.php");
+    const TCase cases[] = {
+        {"code --goto {file}:{line}", TEditorLaunch{"code", {"--goto", file + ":12"}}},
+        {"  kate --line {line} {file} ", TEditorLaunch{"kate", {"--line", "12", file}}},
+        {"\"/opt/my editor/bin/ed\" +{line}", TEditorLaunch{"/opt/my editor/bin/ed", {"+12", file}}},
+        {"gedit", TEditorLaunch{"gedit", {file}}},
+        {"", std::nullopt},
+        {"   ", std::nullopt},
+        {"\"/opt/editor {file}", std::nullopt},
+    };
+    for (const TCase& c : cases) EXPECT_EQ(EditorLaunch(QString::fromUtf8(c.Command), file, 12), c.Launch) << c.Command;
+    // A file name holding a placeholder keeps it; a missing line is the first.
+    EXPECT_EQ(EditorLaunch(QStringLiteral("ed {file}:{line}"), QStringLiteral("/a/{line}.php"), 0),
+              (TEditorLaunch{"ed", {"/a/{line}.php:1"}}));
+    EXPECT_EQ(FileAndLine(QStringLiteral("/w/routes/web.php:14")), (std::pair<QString, int>{"/w/routes/web.php", 14}));
+    EXPECT_EQ(FileAndLine(QStringLiteral("C:/w/web.php")), (std::pair<QString, int>{"C:/w/web.php", 0}));
 }
 
 class ViewsPaneTest : public WindowTest {
@@ -291,6 +316,24 @@ TEST_F(ViewsPaneTest, WithoutTheCommandsTheDatabaseAndModelViewsSaySo) {
     EXPECT_EQ(Label(Open("Database"), "message"), "\"php artisan db:show --json\" is not available in this Laravel version.");
     EXPECT_EQ(Label(Open("Models"), "message"),
               "\"php artisan model:show App/Models/User --json\" is not available in this Laravel version.");
+}
+
+TEST_F(ViewsPaneTest, ARouteIsCopiedWithoutAServerAndAClosuresPathOpensInTheEditor) {
+    UsePhpScript(R"(route:list) echo '[{"method":"GET|HEAD","uri":"greeting\/{name}","name":"greeting","action":"Closure","middleware":[],"path":"routes\/web.php:14"}]' ;;)");
+    TToolView& routes = Open("Routes");
+    auto* table = ByName<QTableView>(routes, QStringLiteral("Routes table"));
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(Column(*table, 5), (QStringList{"routes/web.php:14"}));
+    // No development server runs for the project: Enter on the route copies its URI.
+    QApplication::clipboard()->clear();
+    table->setCurrentIndex(table->model()->index(0, 2));
+    QTest::keyClick(table, Qt::Key_Return);
+    EXPECT_EQ(QApplication::clipboard()->text(), "greeting/{name}");
+    EXPECT_TRUE(Desktop.OpenedUrls.isEmpty());
+    // On the path, the project's file opens with the desktop's opener (no editor command).
+    table->setCurrentIndex(table->model()->index(0, 5));
+    QTest::keyClick(table, Qt::Key_Return);
+    EXPECT_EQ(Desktop.OpenedUrls, (QStringList{QUrl::fromLocalFile(Project + "/routes/web.php").toString()}));
 }
 
 TEST_F(ViewsPaneTest, AHundredThousandRoutesAreReadWhileTheWindowKeepsTurning) {
