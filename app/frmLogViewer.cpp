@@ -168,6 +168,13 @@ void TfrmLogViewer::ReadOn() {
         if (before > 0 && FtrvEntries->topLevelItemCount() > 0)
             delete FtrvEntries->takeTopLevelItem(FtrvEntries->topLevelItemCount() - 1);
         for (std::size_t i = before > 0 ? before - 1 : 0; i < FIndex.Count(); ++i) AddEntry(i);
+        if (FNotify && !isActiveWindow()) {
+            for (std::size_t i = before; i < FIndex.Count(); ++i) {
+                const TLogEntry entry = FIndex.Entry(i, 4096);
+                if (entry.Header && LogLevelRank(entry.Header->Level) >= LogLevelRank("ERROR"))
+                    FNotify(Text(entry.Header->Level), Text(entry.Header->Message));
+            }
+        }
         ApplyFilter();
         FtrvEntries->scrollToBottom();
         ShowState();

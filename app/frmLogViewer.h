@@ -26,6 +26,11 @@ public:
     // Opens a file at a line: a frame of a trace that points into the project, activated
     // (double click or Enter).
     void SetOpenAt(std::function<void(const QString& AFile, int ALine)> AOpenAt) { FOpenAt = std::move(AOpenAt); }
+    // Tells of a new entry of level ERROR or worse that Follow reads while this window is
+    // not the active one.
+    void SetNotify(std::function<void(const QString& ALevel, const QString& AMessage)> ANotify) {
+        FNotify = std::move(ANotify);
+    }
     // Reads the file again from scratch.
     void Reload();
     // Reads what was written since the last look.
@@ -41,6 +46,7 @@ private:
     TLogIndex FIndex;
     std::function<bool(const QString&)> FConfirm;
     std::function<void(const QString&, int)> FOpenAt;
+    std::function<void(const QString&, const QString&)> FNotify;
     QTreeWidget* FtrvEntries;
     QLineEdit* FedtFilter;
     QLineEdit* FedtFrom;

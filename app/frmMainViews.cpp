@@ -46,6 +46,9 @@ void TfrmMain::SetUpViews() {
             return FDesktop.Confirm(this, tr("Clear Log"), AQuestion);
         }, this);
         viewer->SetOpenAt([this](const QString& AFile, int ALine) { OpenInEditor(AFile, ALine); });
+        viewer->SetNotify([this](const QString& ALevel, const QString& AMessage) {
+            if (Preferences().NotifyLogErrors) FDesktop.Notify(tr("Log %1").arg(ALevel), AMessage);
+        });
         viewer->setWindowFlag(Qt::Window);
         viewer->setAttribute(Qt::WA_DeleteOnClose);
         viewer->resize(900, 500);

@@ -1169,6 +1169,10 @@ Sie stoppen und beenden?</translation>
         <source>Copied %1: no development server runs for this project.</source>
         <translation>%1 kopiert: Für dieses Projekt läuft kein Entwicklungsserver.</translation>
     </message>
+    <message>
+        <source>Log %1</source>
+        <translation>Log %1</translation>
+    </message>
 </context>
 <context>
     <name>TfrmPalette</name>
@@ -1395,6 +1399,14 @@ Standard: </translation>
     <message>
         <source>Console Font</source>
         <translation>Konsolenschrift</translation>
+    </message>
+    <message>
+        <source>&amp;Notify of new log errors while the log viewer is inactive</source>
+        <translation>Bei neuen Log-Fehlern &amp;benachrichtigen, solange der Log-Betrachter inaktiv ist</translation>
+    </message>
+    <message>
+        <source>A new ERROR, CRITICAL, ALERT or EMERGENCY entry in a followed log shows a desktop notification while the log viewer is not the active window</source>
+        <translation>Ein neuer Eintrag ERROR, CRITICAL, ALERT oder EMERGENCY in einem verfolgten Log zeigt eine Desktop-Benachrichtigung, solange der Log-Betrachter nicht das aktive Fenster ist</translation>
     </message>
 </context>
 <context>

@@ -115,6 +115,22 @@ TEST(LogViewer, FollowShowsNewEntriesAndSurvivesRemoval) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return ShownMessages(viewer) == QStringList{"Back again"}; }, 2000));
 }
 
+TEST(LogViewer, NewErrorsAreToldWhileTheViewerIsInactive) {
+    TempFolder folder;
+    const auto file = folder / "laravel.log";
+    WriteBytes(file, kLog);  // errors already there are not news
+    TfrmLogViewer viewer(QString::fromStdString(file.string()), {});
+    QStringList told;
+    viewer.SetNotify([&](const QString& ALevel, const QString& AMessage) { told << ALevel + ": " + AMessage; });
+    ASSERT_FALSE(viewer.isActiveWindow());
+    std::ofstream(file, std::ios::binary | std::ios::app) << "[2026-12-10 15:00:04] local.INFO: Fine [] []\n"
+                                                          << "[2026-12-10 15:00:05] local.CRITICAL: Disk full [] []\n"
+                                                          << "[2026-12-10 15:00:06] local.ERROR: Timeout [] []\n";
+    viewer.ReadOn();
+    EXPECT_EQ(told, (QStringList{"CRITICAL: Disk full", "ERROR: Timeout"}));
+    EXPECT_EQ(ShownMessages(viewer).size(), 6);
+}
+
 TEST(LogViewer, ClearLogAsksFirst) {
     TempFolder folder;
     const auto file = folder / "laravel.log";
