@@ -128,6 +128,12 @@ public:
     // Shows the pane at the named view ("Routes") and reads it when it has not read the
     // selected project yet.
     void ShowView(const QString& AName);
+    // Opens the file at the line with the editor command of the preferences, or with the
+    // desktop's opener when there is none.
+    void OpenInEditor(const QString& AFile, int ALine);
+    // Opens the route's URI on the project's running development server, or copies it
+    // when none runs.
+    void OpenRoute(const QString& AUri);
     // Whether the first-choice detection of a project is still running.
     bool IsDetecting() const { return FDetector != nullptr; }
 

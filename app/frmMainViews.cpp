@@ -1,4 +1,6 @@
 #include "app/Desktop.h"
+#include "app/EditorLaunch.h"
+#include "app/frmServicesUnit.h"
 #include "app/ResultTable.h"
 #include "app/ViewsPane.h"
 #include "app/frmLogViewer.h"
@@ -6,6 +8,11 @@
 #include "ui_frmMain.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QStatusBar>
+#include <QUrl>
 #include <QDir>
 #include <QDockWidget>
 #include <QFileInfo>
@@ -38,6 +45,10 @@ void TfrmMain::SetUpViews() {
         auto* viewer = new TfrmLogViewer(NewestLog(project), [this](const QString& AQuestion) {
             return FDesktop.Confirm(this, tr("Clear Log"), AQuestion);
         }, this);
+        viewer->SetOpenAt([this](const QString& AFile, int ALine) { OpenInEditor(AFile, ALine); });
+        viewer->SetNotify([this](const QString& ALevel, const QString& AMessage) {
+            if (Preferences().NotifyLogErrors) FDesktop.Notify(tr("Log %1").arg(ALevel), AMessage);
+        });
         viewer->setWindowFlag(Qt::Window);
         viewer->setAttribute(Qt::WA_DeleteOnClose);
         viewer->resize(900, 500);
@@ -62,6 +73,8 @@ void TfrmMain::SetUpViews() {
     addDockWidget(Qt::RightDockWidgetArea, FViewsDock);
     FViewsDock->hide();
     connect(this, &TfrmMain::runFinished, FViewsPane, &TViewsPane::ConsoleRunEnded);
+    FViewsPane->SetRowActions([this](const QString& AUri) { OpenRoute(AUri); },
+                              [this](const QString& AFile, int ALine) { OpenInEditor(AFile, ALine); });
 
     menu->addSeparator();
     QAction* pane = FViewsDock->toggleViewAction();
@@ -88,4 +101,29 @@ void TfrmMain::ShowView(const QString& AName) {
         view->RefreshIfStale();
         view->Table().setFocus();
     }
+}
+
+void TfrmMain::OpenInEditor(const QString& AFile, int ALine) {
+    // A path the framework gives relative to the project is found in it.
+    const QString file = QDir::isRelativePath(AFile) ? QDir(ProjectFolder()).filePath(AFile) : AFile;
+    const QString command = Preferences().EditorCommand;
+    if (command.trimmed().isEmpty()) {
+        FDesktop.OpenUrl(QUrl::fromLocalFile(file).toString());
+        return;
+    }
+    const std::optional<TEditorLaunch> launch = EditorLaunch(command, file, ALine);
+    if (!launch || !QProcess::startDetached(launch->Program, launch->Arguments, ProjectFolder()))
+        ui->sbMain->showMessage(tr("The editor command \"%1\" could not start.").arg(command), 8000);
+}
+
+void TfrmMain::OpenRoute(const QString& AUri) {
+    const QString address = FServices ? FServices->ServerAddress(ProjectFolder()) : QString();
+    if (address.isEmpty()) {
+        QGuiApplication::clipboard()->setText(AUri);
+        ui->sbMain->showMessage(tr("Copied %1: no development server runs for this project.").arg(AUri), 8000);
+        return;
+    }
+    QString path = AUri;
+    while (path.startsWith(QLatin1Char('/'))) path.remove(0, 1);
+    FDesktop.OpenUrl(address + QLatin1Char('/') + path);
 }
