@@ -294,13 +294,8 @@ void TToolView::Show(const QString& ARoutedLine, TViewTable ATable) {
     emit refreshed();
 }
 
-TViewsPane::TViewsPane(TBackgroundJobs& AJobs, std::function<TViewProject()> AProject,
-                       std::function<QString()> AAskCsvFile, std::function<void(const QString&)> ARunInConsole,
-                       QWidget* AParent)
-    : QTabWidget(AParent), FRunInConsole(std::move(ARunInConsole)) {
-    setObjectName(QStringLiteral("tabViews"));
-    setAccessibleName(QStringLiteral("Views"));
-    const TViewKind kinds[] = {
+QList<TViewKind> TViewsPane::Kinds() {
+    return {
         {QStringLiteral("Routes"), tr("Routes"), "php artisan route:list --json", RouteTable},
         {QStringLiteral("Application"), tr("Application"), "php artisan about --json", AboutTable},
         {QStringLiteral("Database"), tr("Database"), "php artisan db:show --json", DatabaseTable},
@@ -310,7 +305,15 @@ TViewsPane::TViewsPane(TBackgroundJobs& AJobs, std::function<TViewProject()> APr
         {QStringLiteral("Schedule"), tr("Schedule"), "php artisan schedule:list --json", JsonRowsTable},
         {QStringLiteral("Events"), tr("Events"), "php artisan event:list --json", JsonRowsTable},
     };
-    for (const TViewKind& kind : kinds) addTab(new TToolView(kind, AJobs, AProject, AAskCsvFile, this), kind.Title);
+}
+
+TViewsPane::TViewsPane(TBackgroundJobs& AJobs, std::function<TViewProject()> AProject,
+                       std::function<QString()> AAskCsvFile, std::function<void(const QString&)> ARunInConsole,
+                       QWidget* AParent)
+    : QTabWidget(AParent), FRunInConsole(std::move(ARunInConsole)) {
+    setObjectName(QStringLiteral("tabViews"));
+    setAccessibleName(QStringLiteral("Views"));
+    for (const TViewKind& kind : Kinds()) addTab(new TToolView(kind, AJobs, AProject, AAskCsvFile, this), kind.Title);
     SetUpDatabase(AJobs, AProject, AAskCsvFile);
     SetUpModels();
 

@@ -108,6 +108,8 @@ public:
                std::function<void(const QString&)> ARunInConsole, QWidget* AParent = nullptr);
     ~TViewsPane() override;
 
+    // The views, in the order of their tabs.
+    static QList<TViewKind> Kinds();
     QList<TToolView*> Views() const;
     // The view of that name ("Routes"), or null.
     TToolView* View(const QString& AName) const;

@@ -123,7 +123,8 @@ public:
     // Opens Project > Tools… for the selected project.
     void menToolsClick();
     // The views pane beside the console (Views > Pane), and the dock that holds it.
-    TViewsPane& ViewsPane() const { return *FViewsPane; }
+    // Made when first asked for.
+    TViewsPane& ViewsPane();
     QDockWidget& ViewsDock() const { return *FViewsDock; }
     // Shows the pane at the named view ("Routes") and reads it when it has not read the
     // selected project yet.

@@ -55,26 +55,17 @@ void TfrmMain::SetUpViews() {
         viewer->show();
     }); });
 
-    // The pane: a dock beside the console, closed until asked for.
-    FViewsPane = new TViewsPane(
-        *FJobs, [this] { return TViewProject{ProjectFolder(), ProjectTools()}; },
-        [this] {
-            QString file;
-            if (!FDesktop.SaveFileName(this, tr("Export CSV"), QString(), tr("CSV files (*.csv);;All files (*)"), file))
-                return QString();
-            return file;
-        },
-        [this](const QString& ALine) { RunGuarded([this, ALine] { RunInProject(ALine); }); });
+    // The pane: a dock beside the console, closed until asked for; its views are made
+    // when it is first shown, not at the start.
     FViewsDock = new QDockWidget(tr("Views"), this);
     FViewsDock->setObjectName(QStringLiteral("dckViews"));
     FViewsDock->setAccessibleName(QStringLiteral("Views pane"));
-    FViewsDock->setWidget(FViewsPane);
     FViewsDock->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea | Qt::BottomDockWidgetArea);
     addDockWidget(Qt::RightDockWidgetArea, FViewsDock);
     FViewsDock->hide();
-    connect(this, &TfrmMain::runFinished, FViewsPane, &TViewsPane::ConsoleRunEnded);
-    FViewsPane->SetRowActions([this](const QString& AUri) { OpenRoute(AUri); },
-                              [this](const QString& AFile, int ALine) { OpenInEditor(AFile, ALine); });
+    connect(FViewsDock, &QDockWidget::visibilityChanged, this, [this](bool AVisible) {
+        if (AVisible) ViewsPane();
+    });
 
     menu->addSeparator();
     QAction* pane = FViewsDock->toggleViewAction();
@@ -85,19 +76,38 @@ void TfrmMain::SetUpViews() {
     connect(pane, &QAction::triggered, this, [this](bool AShown) {
         if (AShown) ShowView(QString());
     });
-    for (TToolView* view : FViewsPane->Views()) {
-        QAction* action = menu->addAction(view->Kind().Title);
-        action->setObjectName(QStringLiteral("menView") + view->Kind().Name);
-        action->setStatusTip(tr("Runs \"%1\" and shows the result as a table").arg(QString::fromStdString(view->Kind().Line)));
-        connect(action, &QAction::triggered, this, [this, name = view->Kind().Name] { ShowView(name); });
+    for (const TViewKind& kind : TViewsPane::Kinds()) {
+        QAction* action = menu->addAction(kind.Title);
+        action->setObjectName(QStringLiteral("menView") + kind.Name);
+        action->setStatusTip(tr("Runs \"%1\" and shows the result as a table").arg(QString::fromStdString(kind.Line)));
+        connect(action, &QAction::triggered, this, [this, name = kind.Name] { ShowView(name); });
     }
 }
 
+TViewsPane& TfrmMain::ViewsPane() {
+    if (FViewsPane) return *FViewsPane;
+    FViewsPane = new TViewsPane(
+        *FJobs, [this] { return TViewProject{ProjectFolder(), ProjectTools()}; },
+        [this] {
+            QString file;
+            if (!FDesktop.SaveFileName(this, tr("Export CSV"), QString(), tr("CSV files (*.csv);;All files (*)"), file))
+                return QString();
+            return file;
+        },
+        [this](const QString& ALine) { RunGuarded([this, ALine] { RunInProject(ALine); }); });
+    FViewsDock->setWidget(FViewsPane);
+    connect(this, &TfrmMain::runFinished, FViewsPane, &TViewsPane::ConsoleRunEnded);
+    FViewsPane->SetRowActions([this](const QString& AUri) { OpenRoute(AUri); },
+                              [this](const QString& AFile, int ALine) { OpenInEditor(AFile, ALine); });
+    return *FViewsPane;
+}
+
 void TfrmMain::ShowView(const QString& AName) {
-    if (TToolView* view = FViewsPane->View(AName)) FViewsPane->setCurrentWidget(view);
+    TViewsPane& pane = ViewsPane();
+    if (TToolView* view = pane.View(AName)) pane.setCurrentWidget(view);
     FViewsDock->show();
     FViewsDock->raise();
-    if (auto* view = qobject_cast<TToolView*>(FViewsPane->currentWidget())) {
+    if (auto* view = qobject_cast<TToolView*>(pane.currentWidget())) {
         view->RefreshIfStale();
         view->Table().setFocus();
     }
