@@ -409,8 +409,8 @@ void TfrmMain::LoadSettings() {
     ui->edtRoot->setText(FRoot);
     FsActiveProject = QString::fromStdString(FdtmMain.iniFileParser.ReadVal(kSettingsSection, "Project", ""));
     FProjectListPending = true;
-    // The root's folders are read on a thread of their own meanwhile, while the window is
-    // made and painted.
+    // The root's folders are read off the window's thread from its first paint on (see
+    // event()): read while the window is made, they took the processor from it.
     if (!FRoot.isEmpty()) {
         FFolderReader = new TProjectFolderReader(*FJobs, this);
         connect(FFolderReader, &TProjectFolderReader::read, this,
@@ -426,7 +426,6 @@ void TfrmMain::LoadSettings() {
                     if (FProjectListPending) FStartFolders = AFolders;
                     else RunGuarded([this, AFolders] { MarkPlainProjects(AFolders); });
                 });
-        FFolderReader->Read(FRoot);
     }
     QTimer::singleShot(0, this, Guarded(&TfrmMain::StartupProjectList));
     QTimer::singleShot(kStartupListLatestMs, this, Guarded(&TfrmMain::FillPendingProjectList));
@@ -458,6 +457,7 @@ void TfrmMain::FillAfterPaint() {
 
 bool TfrmMain::event(QEvent* event) {
     if (event->type() == QEvent::Paint && FProjectListPending) {
+        if (!FPaintedOnce && FFolderReader) FFolderReader->Read(FRoot);
         FPaintedOnce = true;
         QTimer::singleShot(0, this, Guarded(&TfrmMain::FillAfterPaint));
     }
