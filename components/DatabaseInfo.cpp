@@ -1,5 +1,6 @@
 #include "components/DatabaseInfo.h"
 
+#include "components/JsonText.h"
 #include "components/ToolOutput.h"
 
 #include <nlohmann/json.hpp>
@@ -9,24 +10,10 @@
 
 namespace {
 
-using Json = nlohmann::ordered_json;  // keeps the order the command printed
-
-std::string Text(const Json& AValue) {
-    if (AValue.is_string()) return AValue.get<std::string>();
-    if (AValue.is_null()) return {};
-    return AValue.dump(-1, ' ', false, Json::error_handler_t::replace);
-}
-
-const Json* Find(const Json& AObject, const char* AKey) {
-    if (!AObject.is_object()) return nullptr;
-    const auto found = AObject.find(AKey);
-    return found == AObject.end() ? nullptr : &*found;
-}
-
-std::string TextOf(const Json& AObject, const char* AKey) {
-    const Json* value = Find(AObject, AKey);
-    return value ? Text(*value) : std::string();
-}
+using jsontext::Find;
+using jsontext::Json;
+using jsontext::Text;
+using jsontext::TextOf;
 
 // The texts of a list, or of an object's values, joined by ", "; ASkip leaves out one key.
 std::string Joined(const Json* AList, const char* ASkip = nullptr) {
