@@ -28,7 +28,6 @@ TCommandBoxHistory::TCommandBoxHistory(QLineEdit& ABox)
     FShowAction->setObjectName(QStringLiteral("actShowHistory"));
     FShowAction->setText(tr("Command History"));
     FShowAction->setToolTip(tr("Command history (Alt+Down)"));
-    FShowAction->setIcon(FBox.style()->standardIcon(QStyle::SP_ArrowDown));
     FBox.addAction(FShowAction, QLineEdit::TrailingPosition);
     connect(FShowAction, &QAction::triggered, this, &TCommandBoxHistory::ShowAll);
     connect(&FBox, &QLineEdit::textEdited, this, [this] { FIndex = -1; });
@@ -42,6 +41,10 @@ void TCommandBoxHistory::setLines(const QStringList& ALines) {
     FModel->setStringList(ALines);
     FIndex = -1;
     FShowAction->setEnabled(!ALines.isEmpty());
+}
+
+void TCommandBoxHistory::LoadArrowIcon() {
+    if (FShowAction->icon().isNull()) FShowAction->setIcon(FBox.style()->standardIcon(QStyle::SP_ArrowDown));
 }
 
 void TCommandBoxHistory::ShowAll() {

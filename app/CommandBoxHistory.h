@@ -24,6 +24,11 @@ public:
     void setLines(const QStringList& ALines);
     const QStringList& Lines() const { return FLines; }
 
+    // The arrow that opens the list comes from the desktop's icon theme, whose first
+    // look-up reads every folder of the theme: the window asks for it once its start
+    // is done, so that it never holds back the first paint.
+    void LoadArrowIcon();
+
     // Opens the list of every line.
     void ShowAll();
 

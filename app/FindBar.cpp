@@ -260,7 +260,6 @@ TFindBar::TFindBar(QPlainTextEdit& AConsole, QWidget* parent)
 
     FedtFind->setObjectName(QStringLiteral("edtFind"));
     FedtFind->setAccessibleName(QStringLiteral("Text to find"));
-    EnableNamedClearButton(*FedtFind);
     FbtnFindPrevious->setObjectName(QStringLiteral("btnFindPrevious"));
     FbtnFindPrevious->setText(tr("Previous"));
     FbtnFindPrevious->setAccessibleName(QStringLiteral("Find previous"));
@@ -311,6 +310,9 @@ TFindBar::TFindBar(QPlainTextEdit& AConsole, QWidget* parent)
 }
 
 void TFindBar::Open() {
+    // The clear button's icon is a look-up in the desktop's icon theme; the bar is hidden
+    // until first opened, so the look-up waits until then, off the window's start.
+    if (!FedtFind->isClearButtonEnabled()) EnableNamedClearButton(*FedtFind);
     const QString selected = FConsole.textCursor().selectedText();
     if (!selected.isEmpty() && !selected.contains(QChar::ParagraphSeparator))
         FedtFind->setText(selected);

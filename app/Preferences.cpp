@@ -33,6 +33,7 @@ TPreferences TPreferences::Load(const TIniFileParser& ASettings) {
     const int capacity = read("ConsoleCapacityMiB").toInt(&number);
     if (number) preferences.ConsoleCapacityMiB = std::clamp(capacity, kMinCapacityMiB, kMaxCapacityMiB);
     preferences.EditorCommand = read("EditorCommand");
+    preferences.NotifyLogErrors = read("NotifyLogErrors") == u'1';
     const QString language = read("Language");
     if (std::any_of(std::begin(kLanguages), std::end(kLanguages),
                     [&language](const char* AKnown) { return language == QLatin1String(AKnown); }))
@@ -51,6 +52,7 @@ bool TPreferences::Save(const TIniFileParser& ASettings, const TPreferences& ASt
     write(ConsoleFont != AStored.ConsoleFont, "ConsoleFont", ConsoleFont.toStdString());
     write(ConsoleCapacityMiB != AStored.ConsoleCapacityMiB, "ConsoleCapacityMiB", std::to_string(ConsoleCapacityMiB));
     write(EditorCommand != AStored.EditorCommand, "EditorCommand", EditorCommand.toStdString());
+    write(NotifyLogErrors != AStored.NotifyLogErrors, "NotifyLogErrors", Flag(NotifyLogErrors));
     write(Language != AStored.Language, "Language", Language.toStdString());
     return saved;
 }

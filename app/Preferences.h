@@ -16,6 +16,8 @@ struct TPreferences {
     // The command line that opens a file at a line: {file} and {line} are replaced;
     // empty: the desktop's opener for the file.
     QString EditorCommand;
+    // A new ERROR-or-worse log entry tells the desktop while the log viewer is inactive.
+    bool NotifyLogErrors = false;
     QString Language;             // "" for the system's language, or "en", "de"
 
     static constexpr int kMinCapacityMiB = 1;

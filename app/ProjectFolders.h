@@ -4,10 +4,11 @@
 #include <QObject>
 #include <QString>
 
+#include "app/BackgroundJobs.h"
 #include "platform/SubFolders.h"
 
 #include <atomic>
-#include <thread>
+#include <vector>
 
 // A folder of the web root as the project list shows it.
 struct TProjectFolder {
@@ -23,27 +24,35 @@ struct TProjectFolder {
 // read so far).
 QList<TProjectFolder> ReadProjectFolders(const QString& ARoot, const std::atomic<bool>* AStop = nullptr);
 
-// Reads a root's folders on a thread of its own, so that a large root does not hold up
-// the window. The window's thread gets them with `read`, every one not plain, as soon as
-// they are listed, and then the same folders in the same order with `plainMarked` once
-// each has been looked into (which takes several times as long). One reading at a time:
-// a new one waits for the last to stop.
+// Reads a root's folders off the window's thread (as jobs of the window's background
+// jobs), so that a large root does not hold up the window. The window's thread gets them
+// with `read`, every one not plain, as soon as they are listed, and then the same
+// folders in the same order with `plainMarked` once each has been looked into (which
+// takes several times as long). The looking into waits for GoOn(), so that it does not
+// compete with the window's start for the processor and the disk. A new reading stops
+// the last one, whose results are then dropped.
 class TProjectFolderReader : public QObject {
     Q_OBJECT
 
 public:
-    using QObject::QObject;
+    TProjectFolderReader(TBackgroundJobs& AJobs, QObject* AParent = nullptr);
     ~TProjectFolderReader() override;
 
     void Read(const QString& ARoot);
+    // Lets the reading go on from the listing to looking into each folder.
+    void GoOn();
 
 signals:
     void read(const QString& ARoot, const QList<TProjectFolder>& AFolders);
     void plainMarked(const QString& ARoot, const QList<TProjectFolder>& AFolders);
 
 private:
-    void Stop();
+    void StartMarking();
 
-    std::thread FWorker;
-    std::atomic<bool> FStop{false};
+    TBackgroundJobs& FJobs;
+    TBackgroundJobs::THandle FJob;
+    QString FRoot;
+    std::vector<platform::TSubFolder> FListed;
+    bool FIsListed = false;
+    bool FGoOn = false;
 };

@@ -16,12 +16,30 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <cmath>
 #include <set>
 
 namespace {
 
 // Past this many rows, the columns keep their width: measuring every cell would stall.
 constexpr int kMeasuredRows = 2000;
+
+// Sorts numbers by value (a batch of 10 after 9, a size of 16384 after 4096) and
+// everything else as text in the user's language.
+class TResultSort : public QSortFilterProxyModel {
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+
+protected:
+    bool lessThan(const QModelIndex& ALeft, const QModelIndex& ARight) const override {
+        bool leftIsNumber = false;
+        bool rightIsNumber = false;
+        const double left = ALeft.data().toString().toDouble(&leftIsNumber);
+        const double right = ARight.data().toString().toDouble(&rightIsNumber);
+        if (leftIsNumber && rightIsNumber && std::isfinite(left) && std::isfinite(right)) return left < right;
+        return QSortFilterProxyModel::lessThan(ALeft, ARight);
+    }
+};
 
 }  // namespace
 
@@ -53,7 +71,7 @@ QVariant TResultModel::headerData(int ASection, Qt::Orientation AOrientation, in
 TResultTable::TResultTable(const QString& ATitle, std::function<QString()> AAskFile, QWidget* AParent)
     : QWidget(AParent), FAskFile(std::move(AAskFile)) {
     FModel = new TResultModel(this);
-    FProxy = new QSortFilterProxyModel(this);
+    FProxy = new TResultSort(this);
     FProxy->setSourceModel(FModel);
     FProxy->setFilterKeyColumn(-1);
     FProxy->setFilterCaseSensitivity(Qt::CaseInsensitive);
@@ -100,6 +118,9 @@ TResultTable::TResultTable(const QString& ATitle, std::function<QString()> AAskF
     for (QAbstractButton* corner : FtblRows->findChildren<QAbstractButton*>())
         corner->setAccessibleName(QStringLiteral("Select all %1").arg(ATitle.toLower()));
 
+    connect(FtblRows->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &TResultTable::currentRowChanged);
+    connect(FModel, &QAbstractItemModel::modelReset, this, &TResultTable::currentRowChanged);
     connect(FedtFilter, &QLineEdit::textChanged, FProxy, &QSortFilterProxyModel::setFilterFixedString);
     connect(copy, &QAction::triggered, this, &TResultTable::CopySelection);
     connect(FbtnExport, &QPushButton::clicked, this, [this] {
@@ -112,6 +133,15 @@ void TResultTable::SetTable(QStringList AColumns, QList<QStringList> ARows) {
     const bool measure = ARows.size() <= kMeasuredRows;
     FModel->SetTable(std::move(AColumns), std::move(ARows));
     if (measure) FtblRows->resizeColumnsToContents();
+}
+
+QStringList TResultTable::CurrentRow() const {
+    const QModelIndex current = FtblRows->currentIndex();
+    if (!current.isValid()) return {};
+    QStringList cells;
+    for (int column = 0; column < FProxy->columnCount(); ++column)
+        cells << FProxy->index(current.row(), column).data().toString();
+    return cells;
 }
 
 QString TResultTable::SelectionText() const {

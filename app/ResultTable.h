@@ -40,6 +40,8 @@ public:
 
     void SetTable(QStringList AColumns, QList<QStringList> ARows);
     QTableView* View() const { return FtblRows; }
+    // The cells of the row that holds the current cell; empty when there is none.
+    QStringList CurrentRow() const;
     // The selection as text: a single cell as it is, otherwise each row that has a
     // selected cell, whole, its cells joined by tabs, in the order shown.
     QString SelectionText() const;
@@ -49,6 +51,10 @@ public:
     // ends, with quotes doubled.
     static QString CsvField(const QString& AText);
     bool ExportCsv(const QString& AFile);
+
+signals:
+    // The current cell moved to another row, or the rows were replaced.
+    void currentRowChanged();
 
 protected:
     bool eventFilter(QObject* AWatched, QEvent* AEvent) override;

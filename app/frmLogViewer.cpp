@@ -15,6 +15,9 @@
 namespace {
 
 constexpr int kRankRole = Qt::UserRole + 1;
+// Where a frame of a trace points: its file and line.
+constexpr int kFileRole = Qt::UserRole + 2;
+constexpr int kLineRole = Qt::UserRole + 3;
 constexpr std::size_t kShownBytes = 256 * 1024;
 
 QString Text(const std::string& AUtf8) { return QString::fromUtf8(AUtf8.data(), static_cast<qsizetype>(AUtf8.size())); }
@@ -91,6 +94,10 @@ TfrmLogViewer::TfrmLogViewer(const QString& AFile, std::function<bool(const QStr
     connect(FchkExactly, &QCheckBox::toggled, this, &TfrmLogViewer::ApplyFilter);
     connect(FchkFollow, &QCheckBox::toggled, this, &TfrmLogViewer::SetFollow);
     connect(FbtnClear, &QPushButton::clicked, this, &TfrmLogViewer::ClearLog);
+    connect(FtrvEntries, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* AItem) {
+        const QString file = AItem->data(0, kFileRole).toString();
+        if (!file.isEmpty() && FOpenAt) FOpenAt(file, AItem->data(0, kLineRole).toInt());
+    });
     connect(FbtnEarlier, &QPushButton::clicked, this, [this] {
         FIndex.IndexEarlier();
         Reload();
@@ -131,6 +138,8 @@ void TfrmLogViewer::AddEntry(std::size_t AIndex) {
             bold.setBold(true);
             child->setFont(0, bold);
             child->setToolTip(0, Text(frame->File) + QLatin1Char(':') + QString::number(frame->Line));
+            child->setData(0, kFileRole, Text(frame->File));
+            child->setData(0, kLineRole, frame->Line);
         }
         start = stop + 1;
     }
@@ -159,6 +168,13 @@ void TfrmLogViewer::ReadOn() {
         if (before > 0 && FtrvEntries->topLevelItemCount() > 0)
             delete FtrvEntries->takeTopLevelItem(FtrvEntries->topLevelItemCount() - 1);
         for (std::size_t i = before > 0 ? before - 1 : 0; i < FIndex.Count(); ++i) AddEntry(i);
+        if (FNotify && !isActiveWindow()) {
+            for (std::size_t i = before; i < FIndex.Count(); ++i) {
+                const TLogEntry entry = FIndex.Entry(i, 4096);
+                if (entry.Header && LogLevelRank(entry.Header->Level) >= LogLevelRank("ERROR"))
+                    FNotify(Text(entry.Header->Level), Text(entry.Header->Message));
+            }
+        }
         ApplyFilter();
         FtrvEntries->scrollToBottom();
         ShowState();

@@ -23,6 +23,14 @@ public:
     // AConfirm asks before the file is emptied; true goes ahead.
     TfrmLogViewer(const QString& AFile, std::function<bool(const QString&)> AConfirm, QWidget* AParent = nullptr);
 
+    // Opens a file at a line: a frame of a trace that points into the project, activated
+    // (double click or Enter).
+    void SetOpenAt(std::function<void(const QString& AFile, int ALine)> AOpenAt) { FOpenAt = std::move(AOpenAt); }
+    // Tells of a new entry of level ERROR or worse that Follow reads while this window is
+    // not the active one.
+    void SetNotify(std::function<void(const QString& ALevel, const QString& AMessage)> ANotify) {
+        FNotify = std::move(ANotify);
+    }
     // Reads the file again from scratch.
     void Reload();
     // Reads what was written since the last look.
@@ -37,6 +45,8 @@ private:
 
     TLogIndex FIndex;
     std::function<bool(const QString&)> FConfirm;
+    std::function<void(const QString&, int)> FOpenAt;
+    std::function<void(const QString&, const QString&)> FNotify;
     QTreeWidget* FtrvEntries;
     QLineEdit* FedtFilter;
     QLineEdit* FedtFrom;

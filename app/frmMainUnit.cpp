@@ -1,12 +1,14 @@
 #include "app/frmMainUnit.h"
 
 #include "app/Accessibility.h"
+#include "app/CommandBoxHistory.h"
 #include "app/CommandRun.h"
 #include "app/ConsoleEdit.h"
 #include "app/Desktop.h"
 #include "app/Fonts.h"
 #include "app/LinkLabel.h"
 #include "app/Pictures.h"
+#include "app/ProjectListModel.h"
 #include "app/ProjectFolders.h"
 #include "app/TarnwickApplication.h"
 #include "app/UpdateCheckRun.h"
@@ -27,7 +29,6 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStandardItemModel>
 #include <QStatusBar>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -196,6 +197,9 @@ TfrmMain::TfrmMain(TdtmMain& dtmMain, IDesktop& desktop, const TAppEnvironment& 
 
     connect(ui->btnRun, &QPushButton::clicked, this, Guarded(&TfrmMain::btnRunClick));
     connect(ui->btnBrowse, &QPushButton::clicked, this, Guarded(&TfrmMain::btnBrowseClick));
+    FProjectList = new TProjectListModel(tr("No artisan file and no composer.json: commands may not work here"),
+                                         ui->cmbProjects->palette().color(QPalette::Disabled, QPalette::Text), this);
+    ui->cmbProjects->setModel(FProjectList);
     connect(ui->cmbProjects, &QComboBox::activated, this, Guarded(&TfrmMain::cmbProjectsChange));
     connect(ui->menExit, &QAction::triggered, this, Guarded(&TfrmMain::menExitClick));
     connect(ui->menCheckUpdates, &QAction::triggered, this, Guarded(&TfrmMain::menCheckUpdatesClick));
@@ -413,10 +417,10 @@ void TfrmMain::LoadSettings() {
     ui->edtRoot->setText(FRoot);
     FsActiveProject = QString::fromStdString(FdtmMain.iniFileParser.ReadVal(kSettingsSection, "Project", ""));
     FProjectListPending = true;
-    // The root's folders are read on a thread of their own meanwhile, while the window is
-    // made and painted.
+    // The root's folders are read off the window's thread from its first paint on (see
+    // event()): read while the window is made, they took the processor from it.
     if (!FRoot.isEmpty()) {
-        FFolderReader = new TProjectFolderReader(this);
+        FFolderReader = new TProjectFolderReader(*FJobs, this);
         connect(FFolderReader, &TProjectFolderReader::read, this,
                 [this](const QString& ARoot, const QList<TProjectFolder>& AFolders) {
                     if (!FProjectListPending || ARoot != FRoot) return;
@@ -430,7 +434,6 @@ void TfrmMain::LoadSettings() {
                     if (FProjectListPending) FStartFolders = AFolders;
                     else RunGuarded([this, AFolders] { MarkPlainProjects(AFolders); });
                 });
-        FFolderReader->Read(FRoot);
     }
     QTimer::singleShot(0, this, Guarded(&TfrmMain::StartupProjectList));
     QTimer::singleShot(kStartupListLatestMs, this, Guarded(&TfrmMain::FillPendingProjectList));
@@ -443,6 +446,7 @@ void TfrmMain::StartupProjectList() {
 void TfrmMain::FillPendingProjectList() {
     if (!FProjectListPending) return;
     FProjectListPending = false;
+    QTimer::singleShot(0, FCommandBoxHistory, &TCommandBoxHistory::LoadArrowIcon);
     setsRoot(FRoot);
     setsActiveProject(FsActiveProject);
     // The folders read meanwhile, or (asked for before they are in) read now.
@@ -450,6 +454,8 @@ void TfrmMain::FillPendingProjectList() {
         ShowProjects(std::exchange(FStartFolders, {}));
     else
         LoadProjects(FRoot);
+    // The folders are looked into now that the window's start is done.
+    if (FFolderReader) FFolderReader->GoOn();
 }
 
 // After the first paint the list fills as soon as the root's folders are in.
@@ -459,6 +465,7 @@ void TfrmMain::FillAfterPaint() {
 
 bool TfrmMain::event(QEvent* event) {
     if (event->type() == QEvent::Paint && FProjectListPending) {
+        if (!FPaintedOnce && FFolderReader) FFolderReader->Read(FRoot);
         FPaintedOnce = true;
         QTimer::singleShot(0, this, Guarded(&TfrmMain::FillAfterPaint));
     }
@@ -488,20 +495,7 @@ void TfrmMain::LoadProjects(const QString& ARoot) {
 void TfrmMain::ShowProjects(const QList<TProjectFolder>& AFolders) {
     QComboBox& list = *ui->cmbProjects;
     const QSignalBlocker quiet(list);
-    list.clear();
-    if (auto* model = qobject_cast<QStandardItemModel*>(list.model())) {
-        QList<QStandardItem*> items;
-        items.reserve(AFolders.size());
-        for (const TProjectFolder& folder : AFolders) {
-            auto* item = new QStandardItem(folder.Path);
-            if (folder.Plain) GreyPlain(*item);
-            items.append(item);
-        }
-        model->invisibleRootItem()->appendRows(items);
-    } else {
-        for (const TProjectFolder& folder : AFolders) list.addItem(folder.Path);
-        MarkPlainProjects(AFolders);
-    }
+    FProjectList->setFolders(AFolders);
     list.setCurrentIndex(-1);
     const std::string active = sActiveProject().toStdString();
     for (qsizetype i = 0; i < AFolders.size(); ++i)
@@ -514,25 +508,8 @@ void TfrmMain::ShowProjects(const QList<TProjectFolder>& AFolders) {
     ServicesFollowProject();
 }
 
-void TfrmMain::GreyPlain(QStandardItem& AItem) const {
-    AItem.setToolTip(tr("No artisan file and no composer.json: commands may not work here"));
-    AItem.setForeground(ui->cmbProjects->palette().color(QPalette::Disabled, QPalette::Text));
-}
-
 // Each plain folder greyed with a note, where the list still shows it in its place.
-void TfrmMain::MarkPlainProjects(const QList<TProjectFolder>& AFolders) {
-    QComboBox& list = *ui->cmbProjects;
-    const auto* model = qobject_cast<QStandardItemModel*>(list.model());
-    for (qsizetype i = 0; i < AFolders.size() && i < list.count(); ++i) {
-        if (!AFolders[i].Plain || list.itemText(int(i)) != AFolders[i].Path) continue;
-        if (model) {
-            GreyPlain(*model->item(int(i)));
-        } else {
-            list.setItemData(int(i), tr("No artisan file and no composer.json: commands may not work here"), Qt::ToolTipRole);
-            list.setItemData(int(i), list.palette().color(QPalette::Disabled, QPalette::Text), Qt::ForegroundRole);
-        }
-    }
-}
+void TfrmMain::MarkPlainProjects(const QList<TProjectFolder>& AFolders) { FProjectList->MarkPlain(AFolders); }
 
 QString TfrmMain::ProjectFolder() {
     FillPendingProjectList();

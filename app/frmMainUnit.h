@@ -19,7 +19,6 @@ class QAction;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QStandardItem;
 class QTimer;
 class TCommandBoxHistory;
 class TBackgroundJobs;
@@ -31,6 +30,7 @@ class QDockWidget;
 class TfrmPinnedPage;
 class TCommandRun;
 class TFindBar;
+class TProjectListModel;
 struct TRunEnd;
 class TConsoleEdit;
 class TUpdateCheckRun;
@@ -128,11 +128,18 @@ public:
     // Opens Project > Tools… for the selected project.
     void menToolsClick();
     // The views pane beside the console (Views > Pane), and the dock that holds it.
-    TViewsPane& ViewsPane() const { return *FViewsPane; }
+    // Made when first asked for.
+    TViewsPane& ViewsPane();
     QDockWidget& ViewsDock() const { return *FViewsDock; }
     // Shows the pane at the named view ("Routes") and reads it when it has not read the
     // selected project yet.
     void ShowView(const QString& AName);
+    // Opens the file at the line with the editor command of the preferences, or with the
+    // desktop's opener when there is none.
+    void OpenInEditor(const QString& AFile, int ALine);
+    // Opens the route's URI on the project's running development server, or copies it
+    // when none runs.
+    void OpenRoute(const QString& AUri);
     // Whether the first-choice detection of a project is still running.
     bool IsDetecting() const { return FDetector != nullptr; }
 
@@ -238,7 +245,6 @@ private:
     void FillAfterPaint();
     void ShowProjects(const QList<TProjectFolder>& AFolders);
     void MarkPlainProjects(const QList<TProjectFolder>& AFolders);
-    void GreyPlain(QStandardItem& AItem) const;
     void CreateProjectMenu();
     // The Views menu (frmMainViews.cpp).
     void SetUpViews();
@@ -293,6 +299,7 @@ private:
     bool FProjectListPending = false;
     // The start's reading of the root's folders, and what it found.
     TProjectFolderReader* FFolderReader = nullptr;
+    TProjectListModel* FProjectList = nullptr;
     QList<TProjectFolder> FStartFolders;
     bool FStartFoldersRead = false;
     bool FPaintedOnce = false;

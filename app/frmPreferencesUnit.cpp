@@ -78,6 +78,11 @@ TfrmPreferences::TfrmPreferences(const TPreferences& APreferences, IDesktop& ADe
                            tr("The command line that opens a file at a line, for example "
                                           "code --goto {file}:{line}; empty: the desktop's opener"));
     FedtEditor->setPlaceholderText(tr("the desktop's opener"));
+    FchkNotifyLogErrors = Described(new QCheckBox(tr("&Notify of new log errors while the log viewer is inactive"), this),
+                                    "chkNotifyLogErrors", QStringLiteral("Notify of new log errors"),
+                                    tr("A new ERROR, CRITICAL, ALERT or EMERGENCY entry in a followed log "
+                                       "shows a desktop notification while the log viewer is not the active window"));
+    FchkNotifyLogErrors->setChecked(APreferences.NotifyLogErrors);
 
     FcmbLanguage = Described(new QComboBox(this), "cmbLanguage", QStringLiteral("Language"),
                              tr("The language of the program's texts, from the next start"));
@@ -96,6 +101,7 @@ TfrmPreferences::TfrmPreferences(const TPreferences& APreferences, IDesktop& ADe
     form->addRow(fontLabel, fontRow);
     form->addRow(tr("Console &holds at most:"), FspnCapacity);
     form->addRow(tr("&Editor command:"), FedtEditor);
+    form->addRow(FchkNotifyLogErrors);
     form->addRow(tr("L&anguage:"), FcmbLanguage);
     auto* languageNote = new QLabel(tr("A new language shows from the next start."), this);
     languageNote->setObjectName(QStringLiteral("lblLanguageNote"));
@@ -115,6 +121,7 @@ TPreferences TfrmPreferences::Edited() const {
     edited.Colours = FchkColours->isChecked();
     edited.ConsoleCapacityMiB = FspnCapacity->value();
     edited.EditorCommand = FedtEditor->text().trimmed();
+    edited.NotifyLogErrors = FchkNotifyLogErrors->isChecked();
     edited.Language = FcmbLanguage->currentData().toString();
     return edited;
 }

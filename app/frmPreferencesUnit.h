@@ -35,5 +35,6 @@ private:
     QLabel* FlblFont;
     QSpinBox* FspnCapacity;
     QLineEdit* FedtEditor;
+    QCheckBox* FchkNotifyLogErrors;
     QComboBox* FcmbLanguage;
 };

@@ -346,6 +346,14 @@ void TfrmServices::FocusList() {
         FtrvServices->setCurrentItem(FThisProject->child(0));
 }
 
+QString TfrmServices::ServerAddress(const QString& AProject) const {
+    for (auto it = FEntries.cbegin(); it != FEntries.cend(); ++it)
+        if (it.key().startsWith(EntryKey(AProject, QString())) && it->Run->State() == TServiceRun::TState::Running &&
+            !it->Run->Address().isEmpty())
+            return it->Run->Address();
+    return {};
+}
+
 TServiceRun* TfrmServices::Service(const QString& AProject, const QString& AKey) const {
     const auto found = FEntries.find(EntryKey(AProject, AKey));
     return found == FEntries.end() ? nullptr : found->Run;

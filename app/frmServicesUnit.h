@@ -40,6 +40,9 @@ public:
     // Stops every service of every project and waits for their process trees.
     void StopAllAndWait();
     TServiceRun* Service(const QString& AProject, const QString& AKey) const;
+    // The address a running service of AProject serves at (the development server's);
+    // empty when none runs.
+    QString ServerAddress(const QString& AProject) const;
     // Gives the keyboard to the list of services.
     void FocusList();
 

@@ -12,7 +12,6 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QGuiApplication>
-#include <QIcon>
 #include <QScreen>
 #include <QSocketNotifier>
 #include <QStyle>
@@ -40,11 +39,9 @@ void AnswerInformationOptions(int& argc, char** argv) {
     parser.process(probe);
 }
 
-// The two slowest first reads of the start overlap: the font database (every installed
-// font, through fontconfig) fills on a second thread, which the font database allows,
-// while this thread reads the icon theme's index, which the style's first themed icon
-// needs: the command box's arrow, "go-down" in the theme. Icons stay on this thread.
-// The window's first text waits for the fonts.
+// The font database (every installed font, through fontconfig) fills on a second
+// thread, which the font database allows, while this thread makes the window. The
+// window's first text waits for the fonts.
 class TStartReads {
 public:
     TStartReads() {
@@ -53,7 +50,6 @@ public:
         } catch (const std::system_error&) {
             // Without a second thread the window reads the fonts itself.
         }
-        QIcon::hasThemeIcon(QStringLiteral("go-down"));
     }
     ~TStartReads() {
         if (FFonts.joinable()) FFonts.join();

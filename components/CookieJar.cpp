@@ -1,8 +1,7 @@
 #include "components/CookieJar.h"
 
 #include "components/TextRules.h"
-
-#include <curl/curl.h>
+#include "platform/HttpTransport.h"
 
 #include <algorithm>
 #include <cctype>
@@ -37,7 +36,7 @@ bool Expired(std::string_view attributes) {
             const auto [ptr, error] = std::from_chars(value.data(), value.data() + value.size(), seconds);
             if (error == std::errc() && ptr == value.data() + value.size()) maxAge = seconds;
         } else if (key == "expires") {
-            const std::time_t when = curl_getdate(value.c_str(), nullptr);
+            const std::time_t when = platform::HttpDate(value);
             if (when != -1) expires = when;
         }
     }

@@ -3,8 +3,6 @@
 #include "components/Exception.h"
 #include "components/TextRules.h"
 
-#include <curl/curl.h>
-
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -50,47 +48,15 @@ std::optional<std::string> SetCookieValue(std::string_view headerLine) {
     return TrimBlanks(value);
 }
 
-std::string OriginOf(const std::string& url) {
-    CURLU* parsed = curl_url();
-    std::string origin;
-    char* host = nullptr;
-    char* port = nullptr;
-    if (parsed && curl_url_set(parsed, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK &&
-        curl_url_get(parsed, CURLUPART_HOST, &host, 0) == CURLUE_OK &&
-        curl_url_get(parsed, CURLUPART_PORT, &port, CURLU_DEFAULT_PORT) == CURLUE_OK)
-        origin = LowerAscii(host) + ":" + port;
-    curl_free(host);
-    curl_free(port);
-    curl_url_cleanup(parsed);
-    return origin;
-}
+std::string OriginOf(const std::string& url) { return platform::HttpOrigin(url); }
 
-std::string WithoutCredentials(const std::string& url) {
-    CURLU* parsed = curl_url();
-    std::string result = url;
-    char* user = nullptr;
-    char* password = nullptr;
-    char* cleaned = nullptr;
-    if (parsed && curl_url_set(parsed, CURLUPART_URL, url.c_str(), CURLU_NON_SUPPORT_SCHEME) == CURLUE_OK &&
-        (curl_url_get(parsed, CURLUPART_USER, &user, 0) == CURLUE_OK ||
-         curl_url_get(parsed, CURLUPART_PASSWORD, &password, 0) == CURLUE_OK) &&
-        curl_url_set(parsed, CURLUPART_USER, nullptr, 0) == CURLUE_OK &&
-        curl_url_set(parsed, CURLUPART_PASSWORD, nullptr, 0) == CURLUE_OK &&
-        curl_url_set(parsed, CURLUPART_OPTIONS, nullptr, 0) == CURLUE_OK &&
-        curl_url_get(parsed, CURLUPART_URL, &cleaned, 0) == CURLUE_OK)
-        result = cleaned;
-    curl_free(user);
-    curl_free(password);
-    curl_free(cleaned);
-    curl_url_cleanup(parsed);
-    return result;
-}
+std::string WithoutCredentials(const std::string& url) { return platform::HttpWithoutCredentials(url); }
 
 }  // namespace http
 
-// The state of the transfer in progress, shared with libcurl's callbacks.
-struct THttpClient::TTransfer {
-    enum class TStop { None, Stall, TooLarge, InterimStatus };
+// What the client reads of the answer in progress.
+struct THttpClient::TAnswer {
+    enum class TStop { None, TooLarge, InterimStatus };
 
     std::string StatusLine;
     long Code = 0;
@@ -98,156 +64,101 @@ struct THttpClient::TTransfer {
     std::string* Body = nullptr;
     std::size_t Discarded = 0;  // bytes of a body that is not kept
     TStop Stop = TStop::None;
-    bool Connected = false;
-    Clock::time_point LastActivity;
-    Millis StallLimit{0};
-    char ErrorBuffer[CURL_ERROR_SIZE] = {};
 
-    static std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* self) {
-        auto& transfer = *static_cast<TTransfer*>(self);
-        const std::size_t length = size * count;
-        transfer.LastActivity = Clock::now();
-        std::string_view line(data, length);
-        while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+    bool OnHeaderLine(std::string_view line) {
         if (line.starts_with("HTTP/")) {
-            transfer.StatusLine = std::string(line);
-            transfer.Code = http::StatusCode(line);
-            transfer.SetCookies.clear();
+            StatusLine = std::string(line);
+            Code = http::StatusCode(line);
+            SetCookies.clear();
             // Only 100 is waited through; any other interim answer ends the download.
-            if (transfer.Code > 100 && transfer.Code < 200) {
-                transfer.Stop = TStop::InterimStatus;
-                return 0;
+            if (Code > 100 && Code < 200) {
+                Stop = TStop::InterimStatus;
+                return false;
             }
         } else if (auto value = http::SetCookieValue(line)) {
-            transfer.SetCookies.push_back(std::move(*value));
+            SetCookies.push_back(std::move(*value));
         }
-        return length;
+        return true;
     }
 
-    static std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* self) {
-        auto& transfer = *static_cast<TTransfer*>(self);
-        const std::size_t length = size * count;
-        transfer.LastActivity = Clock::now();
-        const bool kept = transfer.Code >= 200 && transfer.Code < 300;
-        const std::size_t received = (kept ? transfer.Body->size() : transfer.Discarded) + length;
+    bool OnBody(std::string_view data) {
+        const bool kept = Code >= 200 && Code < 300;
+        const std::size_t received = (kept ? Body->size() : Discarded) + data.size();
         if (received > http::kMaxBodyBytes) {
-            transfer.Stop = TStop::TooLarge;
-            return 0;
+            Stop = TStop::TooLarge;
+            return false;
         }
-        if (!kept) {
-            transfer.Discarded = received;
-            return length;
-        }
-        transfer.Body->append(data, length);
-        return length;
-    }
-
-    static int OnProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-        auto& transfer = *static_cast<TTransfer*>(self);
-        if (!transfer.Connected || Clock::now() - transfer.LastActivity < transfer.StallLimit) return 0;
-        transfer.Stop = TStop::Stall;
-        return 1;
-    }
-
-    static int OnConnected(void* self, char*, char*, int, int) {
-        auto& transfer = *static_cast<TTransfer*>(self);
-        transfer.Connected = true;
-        transfer.LastActivity = Clock::now();
-        return CURL_PREREQFUNC_OK;
+        if (kept) Body->append(data);
+        else Discarded = received;
+        return true;
     }
 };
 
-THttpClient::THttpClient() : FCurl(curl_easy_init()), FTransfer(std::make_unique<TTransfer>()) {
-    if (!FCurl) throw Exception("The HTTP client could not be initialised.");
-    CURL* curl = FCurl;
-    TTransfer* transfer = FTransfer.get();
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    // No proxy option: the transfer takes the proxy that the environment names
-    // (http_proxy, https_proxy, no_proxy), as the user's other network tools do.
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-    curl_easy_setopt(curl, CURLOPT_PATH_AS_IS, 1L);
-    curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
-    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, transfer->ErrorBuffer);
-    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &TTransfer::OnHeader);
-    curl_easy_setopt(curl, CURLOPT_HEADERDATA, transfer);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &TTransfer::OnBody);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, transfer);
-    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &TTransfer::OnProgress);
-    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, transfer);
-    curl_easy_setopt(curl, CURLOPT_PREREQFUNCTION, &TTransfer::OnConnected);
-    curl_easy_setopt(curl, CURLOPT_PREREQDATA, transfer);
-}
+THttpClient::THttpClient() = default;
 
-THttpClient::~THttpClient() { curl_easy_cleanup(static_cast<CURL*>(FCurl)); }
+THttpClient::~THttpClient() = default;
 
 void THttpClient::Get(const std::string& url, const TUpgradeTimeouts& timeouts, std::string& body) {
     body.clear();
-    FTransfer->Body = &body;
-    FTransfer->StallLimit = timeouts.Stall;
+    TAnswer answer;
+    answer.Body = &body;
     const auto deadline = Clock::now() + timeouts.Total;
     // Credentials are never sent, neither those of the address nor those a redirect names.
     std::string address = http::WithoutCredentials(url);
     for (int redirects = 0;;) {
-        Request(address, deadline, timeouts);
-        const long code = FTransfer->Code;
+        const std::string location = Request(address, deadline, timeouts, answer);
+        const long code = answer.Code;
         if (code >= 200 && code < 300) return;
-        char* location = nullptr;
-        curl_easy_getinfo(static_cast<CURL*>(FCurl), CURLINFO_REDIRECT_URL, &location);
-        if (code < 300 || code >= 400 || code == 304 || !location) throw Exception(FTransfer->StatusLine);
+        if (code < 300 || code >= 400 || code == 304 || location.empty()) throw Exception(answer.StatusLine);
         // A loop of redirects is a failed download, not an empty one.
         if (++redirects > kMaxRedirects) throw Exception(kTooManyRedirects);
         address = http::WithoutCredentials(location);
     }
 }
 
-// One request and its answer; the body goes to the transfer's body only for a 2xx answer.
-void THttpClient::Request(const std::string& url, Clock::time_point deadline, const TUpgradeTimeouts& timeouts) {
+// One request and its answer; the body goes to the answer's body only for a 2xx answer.
+std::string THttpClient::Request(const std::string& url, Clock::time_point deadline,
+                                 const TUpgradeTimeouts& timeouts, TAnswer& answer) {
     const auto remaining = std::chrono::ceil<Millis>(deadline - Clock::now());
     if (remaining <= Millis(0)) throw Exception(TotalTimeMessage(timeouts));
     const std::string origin = http::OriginOf(url);
-    CURL* curl = static_cast<CURL*>(FCurl);
-    TTransfer& transfer = *FTransfer;
 
-    curl_slist* headers = curl_slist_append(nullptr, kAcceptHeader);
-    headers = curl_slist_append(headers, kUserAgentHeader);
+    platform::THttpExchange exchange;
+    exchange.Url = url;
+    exchange.Headers = {kAcceptHeader, kUserAgentHeader};
     const std::string cookies = FCookies.Header(origin);
-    if (!cookies.empty()) headers = curl_slist_append(headers, ("Cookie: " + cookies).c_str());
-    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(timeouts.Connect.count()));
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(remaining.count()));
+    if (!cookies.empty()) exchange.Headers.push_back("Cookie: " + cookies);
+    exchange.ConnectLimit = timeouts.Connect;
+    exchange.StallLimit = timeouts.Stall;
+    exchange.TotalLimit = remaining;
+    exchange.OnHeaderLine = [&answer](std::string_view line) { return answer.OnHeaderLine(line); };
+    exchange.OnBody = [&answer](std::string_view data) { return answer.OnBody(data); };
 
-    transfer.StatusLine.clear();
-    transfer.Code = 0;
-    transfer.SetCookies.clear();
-    transfer.Discarded = 0;
-    transfer.Stop = TTransfer::TStop::None;
-    transfer.Connected = false;
-    transfer.ErrorBuffer[0] = '\0';
-    const CURLcode result = curl_easy_perform(curl);
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
-    curl_slist_free_all(headers);
-    for (const auto& setCookie : transfer.SetCookies) FCookies.Take(origin, setCookie);
+    answer.StatusLine.clear();
+    answer.Code = 0;
+    answer.SetCookies.clear();
+    answer.Discarded = 0;
+    answer.Stop = TAnswer::TStop::None;
+    const platform::THttpResult result = FTransport.Get(exchange);
+    for (const auto& setCookie : answer.SetCookies) FCookies.Take(origin, setCookie);
 
-    if (result == CURLE_OK) return;
-    switch (transfer.Stop) {
-    case TTransfer::TStop::Stall:
+    using TEnd = platform::THttpResult::TEnd;
+    switch (result.End) {
+    case TEnd::Done: return result.Location;
+    case TEnd::Stalled:
         throw Exception("The update server stopped sending data for " + FormatDuration(timeouts.Stall) + ".");
-    case TTransfer::TStop::TooLarge:
-        if (transfer.Code >= 200 && transfer.Code < 300) throw Exception("The update description is too large.");
-        if (transfer.Code >= 300 && transfer.Code < 400) throw Exception("The update server's answer is too large.");
-        throw Exception(transfer.StatusLine);
-    case TTransfer::TStop::InterimStatus: throw Exception(transfer.StatusLine);
-    case TTransfer::TStop::None: break;
-    }
-    if (result == CURLE_OPERATION_TIMEDOUT) {
-        if (!transfer.Connected && timeouts.Connect < remaining)
+    case TEnd::Stopped:
+        if (answer.Stop == TAnswer::TStop::TooLarge) {
+            if (answer.Code >= 200 && answer.Code < 300) throw Exception("The update description is too large.");
+            if (answer.Code >= 300 && answer.Code < 400) throw Exception("The update server's answer is too large.");
+        }
+        throw Exception(answer.StatusLine);
+    case TEnd::TimedOut:
+        if (!result.Connected && timeouts.Connect < remaining)
             throw Exception("The update server could not be reached within " + FormatDuration(timeouts.Connect) +
                             ".");
         throw Exception(TotalTimeMessage(timeouts));
+    case TEnd::Failed: break;
     }
-    throw Exception(transfer.ErrorBuffer[0] ? transfer.ErrorBuffer : curl_easy_strerror(result));
+    throw Exception(result.Error);
 }

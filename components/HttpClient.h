@@ -1,6 +1,7 @@
 #pragma once
 
 #include "components/CookieJar.h"
+#include "platform/HttpTransport.h"
 
 #include <chrono>
 #include <cstddef>
@@ -9,8 +10,7 @@
 #include <string>
 #include <string_view>
 
-// Time limits of one download, redirects included. A stall is noticed at the next of
-// libcurl's progress calls, which come at least about once a second.
+// Time limits of one download, redirects included.
 struct TUpgradeTimeouts {
     std::chrono::milliseconds Connect{10000};  // to establish a connection
     std::chrono::milliseconds Stall{15000};    // without receiving anything
@@ -41,10 +41,10 @@ std::string WithoutCredentials(const std::string& url);
 
 }  // namespace http
 
-// HTTP GET on one libcurl handle, kept for the object's life so that a connection the
-// server keeps alive is reused and the cookies servers set are sent back. Redirects and
-// cookies are handled here rather than by libcurl, so that every request carries exactly
-// the same headers in the same order.
+// HTTP GET through the system's HTTP service (platform/HttpTransport.h), kept for the
+// object's life so that the cookies servers set are sent back. Redirects and cookies are
+// handled here rather than by the system, so that every request carries exactly the same
+// headers in the same order on every system.
 class THttpClient {
 public:
     THttpClient();
@@ -59,12 +59,12 @@ public:
     const TCookieJar& Cookies() const { return FCookies; }
 
 private:
-    struct TTransfer;
+    struct TAnswer;
 
-    void Request(const std::string& url, std::chrono::steady_clock::time_point deadline,
-                 const TUpgradeTimeouts& timeouts);
+    // One request; the redirect target of its answer, "" when it has none.
+    std::string Request(const std::string& url, std::chrono::steady_clock::time_point deadline,
+                        const TUpgradeTimeouts& timeouts, TAnswer& answer);
 
-    void* FCurl;
+    platform::THttpTransport FTransport;
     TCookieJar FCookies;
-    std::unique_ptr<TTransfer> FTransfer;
 };

@@ -59,9 +59,13 @@ int RewriteFile(const std::string& target, std::size_t maxBytes, const std::func
     const TFileLock lock(target);
     if (!lock.Locked()) return lock.Error();
     std::string bytes;
-    if (const int failure = ReadRegularFile(target, maxBytes, bytes); failure != 0 && failure != ENOENT) return failure;
+    const int read = ReadRegularFile(target, maxBytes, bytes);
+    if (read != 0 && read != ENOENT) return read;
+    const std::string before = bytes;
     if (const int refused = change(bytes); refused != 0) return refused;
     RemoveStaleTemporaries(target);
+    // The file already holds these bytes: replacing it would only wait for the disk.
+    if (read == 0 && bytes == before) return 0;
     return ReplaceFileContents(target, bytes).Error;
 }
 

@@ -53,7 +53,8 @@ void RemoveStaleTemporaries(const std::string& target);
 // The one way a file the program keeps is changed by it: under the target's TFileLock,
 // the current bytes are read (ReadRegularFile; a missing file reads as empty), `change`
 // turns them into the new bytes, and ReplaceFileContents puts those in the file's place
-// with its permission bits; temporary files an interrupted writer left are removed. A
+// with its permission bits, unless they are the bytes the file holds already (then the
+// file is left as it is); temporary files an interrupted writer left are removed. A
 // `change` that returns an errno leaves the file untouched. 0, or the errno of the
 // failure (EFBIG: the file holds more than `maxBytes` bytes and is left as it is).
 int RewriteFile(const std::string& target, std::size_t maxBytes, const std::function<int(std::string& bytes)>& change);

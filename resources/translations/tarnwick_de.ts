@@ -249,6 +249,138 @@
         <source>Roll Back Last Batch</source>
         <translation>Letzten Stapel zurücknehmen</translation>
     </message>
+    <message>
+        <source>Table</source>
+        <translation>Tabelle</translation>
+    </message>
+    <message>
+        <source>Size (bytes)</source>
+        <translation>Größe (Bytes)</translation>
+    </message>
+    <message>
+        <source>Rows</source>
+        <translation>Zeilen</translation>
+    </message>
+    <message>
+        <source>Engine</source>
+        <translation>Engine</translation>
+    </message>
+    <message>
+        <source>Comment</source>
+        <translation>Kommentar</translation>
+    </message>
+    <message>
+        <source>Database: %1</source>
+        <translation>Datenbank: %1</translation>
+    </message>
+    <message>
+        <source>Rows are counted on Count Rows.</source>
+        <translation>Zeilen werden mit „Zeilen zählen“ gezählt.</translation>
+    </message>
+    <message>
+        <source>Kind</source>
+        <translation>Art</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Type</source>
+        <translation>Typ</translation>
+    </message>
+    <message>
+        <source>Details</source>
+        <translation>Details</translation>
+    </message>
+    <message>
+        <source>Column</source>
+        <translation>Spalte</translation>
+    </message>
+    <message>
+        <source>Index</source>
+        <translation>Index</translation>
+    </message>
+    <message>
+        <source>Foreign key</source>
+        <translation>Fremdschlüssel</translation>
+    </message>
+    <message>
+        <source>Table: %1</source>
+        <translation>Tabelle: %1</translation>
+    </message>
+    <message>
+        <source>Attribute</source>
+        <translation>Attribut</translation>
+    </message>
+    <message>
+        <source>Nullable</source>
+        <translation>Nullbar</translation>
+    </message>
+    <message>
+        <source>Fillable</source>
+        <translation>Befüllbar</translation>
+    </message>
+    <message>
+        <source>Hidden</source>
+        <translation>Verborgen</translation>
+    </message>
+    <message>
+        <source>Cast</source>
+        <translation>Cast</translation>
+    </message>
+    <message>
+        <source>yes</source>
+        <translation>ja</translation>
+    </message>
+    <message>
+        <source>no</source>
+        <translation>nein</translation>
+    </message>
+    <message>
+        <source>Relation</source>
+        <translation>Beziehung</translation>
+    </message>
+    <message>
+        <source>Related</source>
+        <translation>Verknüpft mit</translation>
+    </message>
+    <message>
+        <source>%1, table %2</source>
+        <translation>%1, Tabelle %2</translation>
+    </message>
+    <message>
+        <source>Database</source>
+        <translation>Datenbank</translation>
+    </message>
+    <message>
+        <source>Models</source>
+        <translation>Modelle</translation>
+    </message>
+    <message>
+        <source>Count Rows</source>
+        <translation>Zeilen zählen</translation>
+    </message>
+    <message>
+        <source>Choose a table above to see its columns, indexes and foreign keys.</source>
+        <translation>Wählen Sie oben eine Tabelle, um ihre Spalten, Indizes und Fremdschlüssel zu sehen.</translation>
+    </message>
+    <message>
+        <source>The table &quot;%1&quot; has a name that cannot be put on a command line.</source>
+        <translation>Der Name der Tabelle &quot;%1&quot; kann nicht in eine Befehlszeile übernommen werden.</translation>
+    </message>
+    <message>
+        <source>Model:</source>
+        <translation>Modell:</translation>
+    </message>
+    <message>
+        <source>There are no model classes under app/Models.</source>
+        <translation>Unter app/Models gibt es keine Modellklassen.</translation>
+    </message>
+    <message>
+        <source>The class &quot;%1&quot; has a name that cannot be put on a command line.</source>
+        <translation>Der Name der Klasse &quot;%1&quot; kann nicht in eine Befehlszeile übernommen werden.</translation>
+    </message>
 </context>
 <context>
     <name>TdtmMain</name>
@@ -1037,6 +1169,18 @@ Sie stoppen und beenden?</translation>
         <source>Runs &quot;%1&quot; and shows the result as a table</source>
         <translation>Führt „%1“ aus und zeigt das Ergebnis als Tabelle</translation>
     </message>
+    <message>
+        <source>The editor command &quot;%1&quot; could not start.</source>
+        <translation>Der Editor-Befehl &quot;%1&quot; konnte nicht starten.</translation>
+    </message>
+    <message>
+        <source>Copied %1: no development server runs for this project.</source>
+        <translation>%1 kopiert: Für dieses Projekt läuft kein Entwicklungsserver.</translation>
+    </message>
+    <message>
+        <source>Log %1</source>
+        <translation>Log %1</translation>
+    </message>
 </context>
 <context>
     <name>TfrmPalette</name>
@@ -1263,6 +1407,14 @@ Standard: </translation>
     <message>
         <source>Console Font</source>
         <translation>Konsolenschrift</translation>
+    </message>
+    <message>
+        <source>&amp;Notify of new log errors while the log viewer is inactive</source>
+        <translation>Bei neuen Log-Fehlern &amp;benachrichtigen, solange der Log-Betrachter inaktiv ist</translation>
+    </message>
+    <message>
+        <source>A new ERROR, CRITICAL, ALERT or EMERGENCY entry in a followed log shows a desktop notification while the log viewer is not the active window</source>
+        <translation>Ein neuer Eintrag ERROR, CRITICAL, ALERT oder EMERGENCY in einem verfolgten Log zeigt eine Desktop-Benachrichtigung, solange der Log-Betrachter nicht das aktive Fenster ist</translation>
     </message>
 </context>
 <context>

@@ -1,6 +1,7 @@
 #include "../ui/WindowFixture.h"
 #include "app/CatalogueStore.h"
 #include "app/frmPaletteUnit.h"
+#include "app/ViewsPane.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -21,6 +22,7 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTextBlock>
 #include <QToolButton>
 #include <QtTest/QTest>
@@ -349,7 +351,8 @@ TEST_F(EndToEnd, EveryArtisanButtonRunsInTheProject) {
         {"btnMake_Listener", nullptr, "Not enough arguments (missing: \"name\").", nullptr, "The name is required."},
         {"btnMake_Mail", nullptr, "Not enough arguments (missing: \"name\").", nullptr, "The name is required."},
         {"btnMake_Middleware", "CheckNote", "Middleware created successfully.", "app/Http/Middleware/CheckNote.php", "Middleware [app/Http/Middleware/CheckNote.php] created successfully."},
-        {"btnMake_Model", "Note", "Model created successfully.", "app/Models/Note.php", "Model [app/Models/Note.php] created successfully."},
+        // The fixture has a Note model of its own.
+        {"btnMake_Model", "Memo", "Model created successfully.", "app/Models/Memo.php", "Model [app/Models/Memo.php] created successfully."},
         {"btnMake_Notification", nullptr, "Not enough arguments (missing: \"name\").", nullptr, "The name is required."},
         {"btnMake_Policy", nullptr, "Not enough arguments (missing: \"name\").", nullptr, "The name is required."},
         {"btnMake_Provider", nullptr, "Not enough arguments (missing: \"name\").", nullptr, "The name is required."},
@@ -562,7 +565,7 @@ TEST_F(EndToEnd, TypedCommandsRunThroughTheShell) {
 
     const QString pipe = QStringLiteral("php artisan route:list | grep -c %1").arg(Says("Closure", "-e GET -e POST"));
     Type(pipe);
-    EXPECT_EQ(OutputAfter(pipe), QStringLiteral("3\n\n"));
+    EXPECT_EQ(OutputAfter(pipe), QStringLiteral("4\n\n"));  // the fixture's closures, /fail among them
 
     const QString chain = QStringLiteral("php artisan down && php artisan env && php artisan up");
     Type(chain);
@@ -787,6 +790,148 @@ TEST_F(EndToEnd, ColoursShowTheToolsStylesAndDropTheirEscapes) {
         for (auto it = block.begin(); !it.atEnd(); ++it)
             if (it.fragment().charFormat().hasProperty(QTextFormat::ForegroundBrush)) ++colouredRuns;
     EXPECT_GT(colouredRuns, 20);
+}
+
+// A control of the window (or of a window it opened) by its accessible name.
+template <typename T>
+T* Named(const QWidget& parent, const QString& name) {
+    for (T* control : parent.findChildren<T*>())
+        if (control->accessibleName() == name) return control;
+    ADD_FAILURE() << "no control named " << name.toStdString();
+    return nullptr;
+}
+
+// The shown rows' cells of one column, top to bottom.
+QStringList Cells(const QTableView& table, int column) {
+    QStringList cells;
+    for (int row = 0; row < table.model()->rowCount(); ++row)
+        cells << table.model()->index(row, column).data().toString();
+    return cells;
+}
+
+// The views of the window read the fixture through the real php, by accessible names.
+class ViewsEndToEnd : public EndToEnd {
+protected:
+    // Opens the view from the Views menu and waits for its reading.
+    TToolView& OpenView(const char* name) {
+        TToolView* view = Window->ViewsPane().View(QString::fromLatin1(name));
+        EXPECT_NE(view, nullptr);
+        QSignalSpy refreshed(view, &TToolView::refreshed);
+        Find<QAction>((QByteArray("menView") + name).constData())->trigger();
+        EXPECT_TRUE(TurnUntil([&] { return refreshed.count() > 0; }, 60000)) << name;
+        return *view;
+    }
+
+    QString Message(const TToolView& view) const {
+        auto* label = Named<QLabel>(view, view.Kind().Name + QStringLiteral(" message"));
+        return label ? label->text() : QString();
+    }
+
+    static QString NotAvailable(const char* line) {
+        return QStringLiteral("\"%1\" is not available in this Laravel version.").arg(QLatin1String(line));
+    }
+};
+
+TEST_F(ViewsEndToEnd, RoutesAppearByNameSortedAndFiltered) {
+    TToolView& routes = OpenView("Routes");
+    auto* table = Named<QTableView>(routes, QStringLiteral("Routes table"));
+    ASSERT_NE(table, nullptr);
+    table->sortByColumn(2, Qt::AscendingOrder);
+    EXPECT_EQ(Cells(*table, 2), (QStringList{"fail", "greeting", "home", "notes.store"})) << Message(routes).toStdString();
+    EXPECT_EQ(Cells(*table, 1), (QStringList{"fail", "greeting/{name}", "/", "notes"}));
+    QTest::keyClicks(Named<QLineEdit>(routes, QStringLiteral("Filter routes")), QStringLiteral("POST"));
+    EXPECT_EQ(Cells(*table, 2), (QStringList{"notes.store"}));
+}
+
+TEST_F(ViewsEndToEnd, ApplicationShowsTheFixturesNameAndTheLaravelVersion) {
+    TToolView& about = OpenView("Application");
+    if (!Laravel10()) {
+        EXPECT_EQ(Message(about), NotAvailable("php artisan about --json"));
+        return;
+    }
+    auto* table = Named<QTableView>(about, QStringLiteral("Application table"));
+    ASSERT_NE(table, nullptr);
+    const QStringList names = Cells(*table, 1);
+    const QStringList values = Cells(*table, 2);
+    const auto value = [&](const char* name) { return values.value(names.indexOf(QLatin1String(name))); };
+    EXPECT_EQ(value("application_name"), QStringLiteral("Fixture")) << Message(about).toStdString();
+    EXPECT_TRUE(value("laravel_version").startsWith(QStringLiteral("10."))) << value("laravel_version").toStdString();
+}
+
+TEST_F(ViewsEndToEnd, TheSeededDatabaseShowsItsTablesAndAChosenTablesColumns) {
+    Type(QStringLiteral("php artisan migrate --seed"));
+    TToolView& database = OpenView("Database");
+    if (!Laravel10()) {
+        EXPECT_EQ(Message(database), NotAvailable("php artisan db:show --json"));
+        return;
+    }
+    auto* tables = Named<QTableView>(database, QStringLiteral("Database table"));
+    ASSERT_NE(tables, nullptr);
+    tables->sortByColumn(0, Qt::AscendingOrder);
+    EXPECT_EQ(Cells(*tables, 0), (QStringList{"migrations", "notes", "password_resets"})) << Message(database).toStdString();
+
+    QSignalSpy counted(&database, &TToolView::refreshed);
+    Named<QPushButton>(database, QStringLiteral("Count rows"))->click();
+    ASSERT_TRUE(TurnUntil([&] { return counted.count() > 0; }, 60000));
+    EXPECT_EQ(Cells(*tables, 2), (QStringList{"2", "1", "0"}));  // the seeder wrote one note
+
+    TToolView& schema = Window->ViewsPane().Schema();
+    tables->setCurrentIndex(tables->model()->index(1, 0));
+    auto* columns = Named<QTableView>(schema, QStringLiteral("Schema table"));
+    ASSERT_NE(columns, nullptr);
+    EXPECT_TRUE(TurnUntil([&] { return !schema.IsReading() && Cells(*columns, 1).contains("title"); }, 60000))
+        << Message(schema).toStdString();
+    EXPECT_EQ(Cells(*columns, 1), (QStringList{"id", "title", "created_at", "updated_at", "primary"}));
+    EXPECT_EQ(Cells(*columns, 0).count(QStringLiteral("Column")), 4);
+}
+
+TEST_F(ViewsEndToEnd, AModelsAttributesAndRelationsShow) {
+    Type(QStringLiteral("php artisan migrate"));
+    TToolView& models = OpenView("Models");
+    auto* classes = Named<QComboBox>(models, QStringLiteral("Model class"));
+    ASSERT_NE(classes, nullptr);
+    EXPECT_EQ(classes->currentText(), QStringLiteral("App\\Models\\Note"));
+    if (!Laravel10()) {
+        EXPECT_EQ(Message(models), NotAvailable("php artisan model:show App/Models/Note --json"));
+        return;
+    }
+    auto* attributes = Named<QTableView>(models, QStringLiteral("Models table"));
+    ASSERT_NE(attributes, nullptr);
+    EXPECT_EQ(Cells(*attributes, 0), (QStringList{"id", "title", "created_at", "updated_at"})) << Message(models).toStdString();
+    EXPECT_EQ(Cells(*attributes, 3), (QStringList{"no", "yes", "no", "no"}));  // fillable
+    EXPECT_EQ(Cells(*attributes, 4), (QStringList{"no", "no", "no", "yes"}));  // hidden
+    auto* relations = Named<QTableView>(models, QStringLiteral("Relations table"));
+    ASSERT_NE(relations, nullptr);
+    EXPECT_EQ(Cells(*relations, 0), (QStringList{"siblings"}));
+    EXPECT_EQ(Cells(*relations, 1), (QStringList{"HasMany"}));
+}
+
+TEST_F(ViewsEndToEnd, AnErrorTheFixtureLogsAppearsInTheFollowedLogWithinTwoSeconds) {
+    RunDirectly(QStringLiteral("php artisan fixture:log 'First entry'"));
+    Find<QAction>("menViewLog")->trigger();
+    QWidget* viewer = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->accessibleName() == QStringLiteral("Log viewer") && widget->isVisible()) viewer = widget;
+    ASSERT_NE(viewer, nullptr);
+    auto* entries = Named<QTreeWidget>(*viewer, QStringLiteral("Log entries"));
+    ASSERT_NE(entries, nullptr);
+    const auto messages = [&] {
+        QStringList shown;
+        for (int i = 0; i < entries->topLevelItemCount(); ++i)
+            if (!entries->topLevelItem(i)->isHidden()) shown << entries->topLevelItem(i)->text(3).trimmed();
+        return shown;
+    };
+    EXPECT_TRUE(messages().contains(QStringLiteral("First entry"))) << messages().join(u'|').toStdString();
+    Named<QCheckBox>(*viewer, QStringLiteral("Follow the log"))->setChecked(true);
+
+    RunDirectly(QStringLiteral("php artisan fixture:log 'Written while followed'"));
+    EXPECT_TRUE(TurnUntil([&] { return messages().contains(QStringLiteral("Written while followed")); }, 2000))
+        << messages().join(u'|').toStdString();
+    const QList<QTreeWidgetItem*> found = entries->findItems(QStringLiteral("Written while followed"), Qt::MatchStartsWith, 3);
+    ASSERT_FALSE(found.isEmpty());
+    EXPECT_EQ(found.first()->text(2), QStringLiteral("ERROR"));
+    EXPECT_EQ(found.first()->text(1), QStringLiteral("local"));
+    viewer->close();
 }
 
 }  // namespace

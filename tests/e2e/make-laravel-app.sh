@@ -85,6 +85,11 @@ if (is_file(__DIR__.'/framework.php')) {
     require __DIR__.'/framework.php';
 }
 require_once 'Illuminate/autoload.php';
+// Inspecting the database (db:show, model:show) takes Doctrine DBAL, which a framework
+// folder of its own may leave to the system's PHP libraries.
+if (!interface_exists('Doctrine\\DBAL\\Driver') && stream_resolve_include_path('Doctrine/DBAL/autoload.php')) {
+    require_once 'Doctrine/DBAL/autoload.php';
+}
 
 if (is_file(__DIR__.'/../vendor/autoload.php')) {
     require __DIR__.'/../vendor/autoload.php';
@@ -368,6 +373,11 @@ Route::get('/greeting/{name}', function ($name) {
 Route::post('/notes', function () {
     return response('', 201);
 })->name('notes.store');
+
+Route::get('/fail', function () {
+    Illuminate\Support\Facades\Log::error('The fixture failed on purpose', ['route' => 'fail']);
+    return response('Logged', 500);
+})->name('fail');
 PHP
 
 write routes/console.php <<'PHP'
@@ -379,6 +389,30 @@ use Illuminate\Support\Facades\Artisan;
 Artisan::command('inspire', function () {
     $this->comment(Inspiring::quote());
 })->purpose('Display an inspiring quote');
+
+Artisan::command('fixture:log {message}', function ($message) {
+    Illuminate\Support\Facades\Log::error($message);
+})->purpose('Write an error entry into the log');
+PHP
+
+write app/Models/Note.php <<'PHP'
+<?php
+
+namespace App\Models;
+
+use Illuminate\Database\Eloquent\Model;
+
+class Note extends Model
+{
+    protected $fillable = ['title'];
+
+    protected $hidden = ['updated_at'];
+
+    public function siblings()
+    {
+        return $this->hasMany(Note::class, 'title', 'title');
+    }
+}
 PHP
 
 write database/migrations/2020_01_01_000000_create_notes_table.php <<'PHP'

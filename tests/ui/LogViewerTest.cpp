@@ -81,6 +81,21 @@ TEST(LogViewer, EntriesFoldOpenWithProjectFramesAndFilterByLevelTextAndTime) {
     EXPECT_EQ(ShownMessages(viewer).size(), 3);
 }
 
+TEST(LogViewer, AProjectFrameOpensAtItsFileAndLineAndOtherRowsDoNot) {
+    TempFolder folder;
+    WriteBytes(folder / "laravel.log", kLog);
+    TfrmLogViewer viewer(QString::fromStdString(folder.File("laravel.log")), {});
+    QStringList opened;
+    viewer.SetOpenAt([&](const QString& AFile, int ALine) { opened << AFile + ':' + QString::number(ALine); });
+    auto* entries = ByName<QTreeWidget>(viewer, QStringLiteral("Log entries"));
+    QTreeWidgetItem* error = entries->topLevelItem(1);
+    for (QTreeWidgetItem* item : {error->child(3), error->child(2), error, error->child(1)}) {
+        entries->setCurrentItem(item);
+        QTest::keyClick(entries, Qt::Key_Return);
+    }
+    EXPECT_EQ(opened, (QStringList{"/srv/app/app/Http/Middleware/Audit.php:12"}));
+}
+
 TEST(LogViewer, FollowShowsNewEntriesAndSurvivesRemoval) {
     TempFolder folder;
     const auto file = folder / "laravel.log";
@@ -98,6 +113,22 @@ TEST(LogViewer, FollowShowsNewEntriesAndSurvivesRemoval) {
 
     WriteBytes(file, "[2026-12-10 15:00:05] local.INFO: Back again [] []\n");
     EXPECT_TRUE(QTest::qWaitFor([&] { return ShownMessages(viewer) == QStringList{"Back again"}; }, 2000));
+}
+
+TEST(LogViewer, NewErrorsAreToldWhileTheViewerIsInactive) {
+    TempFolder folder;
+    const auto file = folder / "laravel.log";
+    WriteBytes(file, kLog);  // errors already there are not news
+    TfrmLogViewer viewer(QString::fromStdString(file.string()), {});
+    QStringList told;
+    viewer.SetNotify([&](const QString& ALevel, const QString& AMessage) { told << ALevel + ": " + AMessage; });
+    ASSERT_FALSE(viewer.isActiveWindow());
+    std::ofstream(file, std::ios::binary | std::ios::app) << "[2026-12-10 15:00:04] local.INFO: Fine [] []\n"
+                                                          << "[2026-12-10 15:00:05] local.CRITICAL: Disk full [] []\n"
+                                                          << "[2026-12-10 15:00:06] local.ERROR: Timeout [] []\n";
+    viewer.ReadOn();
+    EXPECT_EQ(told, (QStringList{"CRITICAL: Disk full", "ERROR: Timeout"}));
+    EXPECT_EQ(ShownMessages(viewer).size(), 6);
 }
 
 TEST(LogViewer, ClearLogAsksFirst) {

@@ -52,6 +52,7 @@ TEST_F(Preferences, DefaultsAreTheDescribedOnesAndEveryControlIsNamedAndExplaine
         }
         EXPECT_TRUE(In<QCheckBox>(ADialog, "chkCheckForUpdates")->isChecked());
         EXPECT_FALSE(In<QCheckBox>(ADialog, "chkColours")->isChecked());
+        EXPECT_FALSE(In<QCheckBox>(ADialog, "chkNotifyLogErrors")->isChecked());
         EXPECT_EQ(In<QSpinBox>(ADialog, "spnConsoleCapacity")->value(), 32);
         EXPECT_EQ(In<QComboBox>(ADialog, "cmbLanguage")->currentData().toString(), QString());
     }, false);
@@ -70,6 +71,7 @@ TEST_F(Preferences, OkStoresAppliesAndTheNextStartKeepsThem) {
         In<QPushButton>(ADialog, "btnConsoleFont")->click();
         In<QSpinBox>(ADialog, "spnConsoleCapacity")->setValue(4);
         In<QLineEdit>(ADialog, "edtEditorCommand")->setText(QStringLiteral("  kate --line {line} {file} "));
+        In<QCheckBox>(ADialog, "chkNotifyLogErrors")->setChecked(true);
         auto* language = In<QComboBox>(ADialog, "cmbLanguage");
         language->setCurrentIndex(language->findData(QStringLiteral("de")));
     });
@@ -79,6 +81,7 @@ TEST_F(Preferences, OkStoresAppliesAndTheNextStartKeepsThem) {
         EXPECT_EQ(Window->Console().font().family(), QStringLiteral("DejaVu Serif"));
         EXPECT_EQ(Window->Console().Capacity(), qsizetype(4) * 1024 * 1024);
         EXPECT_EQ(Window->Preferences().EditorCommand, QStringLiteral("kate --line {line} {file}"));
+        EXPECT_TRUE(Window->Preferences().NotifyLogErrors);
         EXPECT_EQ(Window->Preferences().Language, QStringLiteral("de"));
     };
     applied();

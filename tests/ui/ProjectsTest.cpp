@@ -1,5 +1,7 @@
 #include "WindowFixture.h"
 
+#include "app/ProjectFolders.h"
+
 #include <QAction>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -7,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QToolButton>
 #include <QToolTip>
 #include <QtTest/QTest>
@@ -61,6 +64,24 @@ TEST_F(Projects, ListsSubFoldersSortedWithHiddenOnesAndSelectsTheStoredProject) 
     EXPECT_TRUE(ReadFile(SettingsFile()).contains("Project=" + Path("www/BETA").toUtf8() + "\r\n"));
 }
 
+TEST(ProjectFolderOrder, LetterCaseIsIgnoredThenBreaksTiesForAsciiAndOtherNames) {
+    const struct {
+        QStringList Made, Listed;
+    } cases[] = {
+        // "_" sorts before the letters once they are taken as small ones.
+        {{"b", "ab", "Ab", "_b", "AB"}, {"_b", "AB", "Ab", "ab", "b"}},
+        {{"f", "\u00e9", "E", "\u00c9"}, {"E", "f", "\u00c9", "\u00e9"}},
+    };
+    for (const auto& c : cases) {
+        QTemporaryDir root;
+        for (const QString& name : c.Made) ASSERT_TRUE(QDir(root.path()).mkdir(name));
+        QStringList listed;
+        for (const TProjectFolder& folder : ReadProjectFolders(root.path()))
+            listed.append(QFileInfo(folder.Path).fileName());
+        EXPECT_EQ(listed, c.Listed);
+    }
+}
+
 TEST_F(Projects, OnlyFoldersAndLinksToFoldersAreListed) {
     const QString root = MakeRoot({"proj"});
     ASSERT_EQ(mkfifo(QFile::encodeName(root + "/pipe").constData(), 0600), 0);
@@ -99,8 +120,10 @@ TEST_F(Projects, AShownWindowFillsTheListRightAfterItsFirstPaint) {
     PaintWatch watch;
     Window->installEventFilter(&watch);
     bool paintedWhenFilled = false;
-    QObject::connect(List()->model(), &QAbstractItemModel::rowsInserted,
-                     [&] { paintedWhenFilled = watch.Painted; });
+    // The list fills in one reset of its model.
+    QObject::connect(List()->model(), &QAbstractItemModel::modelReset, [&] {
+        if (List()->count() > 0) paintedWhenFilled = watch.Painted;
+    });
     Window->show();
     EXPECT_TRUE(Window->IsProjectListPending());
     EXPECT_EQ(List()->count(), 0);

@@ -117,6 +117,10 @@ TEST_F(ServicesBoard, AServerRunsBesideTheConsoleAndStopsWithItsTree) {
     ASSERT_EQ(Desktop.OpenedUrls.size(), 1);
     EXPECT_TRUE(Desktop.OpenedUrls[0].startsWith(QStringLiteral("http://127.0.0.1:80")));
     EXPECT_FALSE(ProcessesRunning({"sleep", "341"}).empty());
+    // The views ask the board where the project is served.
+    const QString project = Find<QComboBox>("cmbProjects")->currentText();
+    EXPECT_EQ(Window->findChild<TfrmServices*>()->ServerAddress(project), Desktop.OpenedUrls[0]);
+    EXPECT_EQ(Window->findChild<TfrmServices*>()->ServerAddress(project + QStringLiteral("-other")), QString());
 
     // One-off commands go on in the console meanwhile.
     TypeAndGo(QStringLiteral("echo one-off"));
@@ -127,6 +131,7 @@ TEST_F(ServicesBoard, AServerRunsBesideTheConsoleAndStopsWithItsTree) {
     ASSERT_TRUE(TurnUntil([this] { return State(QStringLiteral("Development server")) == QStringLiteral("Stopped"); }, 20000));
     EXPECT_TRUE(ProcessesRunning({"sleep", "341"}).empty());
     EXPECT_FALSE(Find<QPushButton>("btnServiceOpen")->isEnabled());
+    EXPECT_EQ(Window->findChild<TfrmServices*>()->ServerAddress(project), QString());
 
     // The end a quit signal takes: the window goes without being closed, and its
     // services go with it.

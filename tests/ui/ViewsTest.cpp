@@ -1,8 +1,10 @@
 #include "WindowFixture.h"
+#include "app/EditorLaunch.h"
 #include "app/ResultTable.h"
 #include "app/ViewsPane.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QApplication>
 #include <QClipboard>
 #include <QDockWidget>
@@ -15,6 +17,7 @@
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTimer>
+#include <QUrl>
 #include <QtTest/QTest>
 
 #include <gtest/gtest.h>
@@ -89,6 +92,29 @@ TEST(ResultTable, SortsFiltersCopiesAndExportsTheShownRowsAsCsv) {
     QFile file(asked);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(file.readAll()), table.CsvText());
+}
+
+TEST(EditorLaunch, TheCommandIsSplitAndFilledWordByWord) {
+    struct TCase {
+        const char* Command;
+        std::optional<TEditorLaunch> Launch;
+    };
+    const QString file = QStringLiteral("/w/my app/routes/web.php");
+    const TCase cases[] = {
+        {"code --goto {file}:{line}", TEditorLaunch{"code", {"--goto", file + ":12"}}},
+        {"  kate --line {line} {file} ", TEditorLaunch{"kate", {"--line", "12", file}}},
+        {"\"/opt/my editor/bin/ed\" +{line}", TEditorLaunch{"/opt/my editor/bin/ed", {"+12", file}}},
+        {"gedit", TEditorLaunch{"gedit", {file}}},
+        {"", std::nullopt},
+        {"   ", std::nullopt},
+        {"\"/opt/editor {file}", std::nullopt},
+    };
+    for (const TCase& c : cases) EXPECT_EQ(EditorLaunch(QString::fromUtf8(c.Command), file, 12), c.Launch) << c.Command;
+    // A file name holding a placeholder keeps it; a missing line is the first.
+    EXPECT_EQ(EditorLaunch(QStringLiteral("ed {file}:{line}"), QStringLiteral("/a/{line}.php"), 0),
+              (TEditorLaunch{"ed", {"/a/{line}.php:1"}}));
+    EXPECT_EQ(FileAndLine(QStringLiteral("/w/routes/web.php:14")), (std::pair<QString, int>{"/w/routes/web.php", 14}));
+    EXPECT_EQ(FileAndLine(QStringLiteral("C:/w/web.php")), (std::pair<QString, int>{"C:/w/web.php", 0}));
 }
 
 class ViewsPaneTest : public WindowTest {
@@ -205,6 +231,109 @@ TEST_F(ViewsPaneTest, RunPendingRunsInTheConsoleAndReadsTheStatusAgain) {
     EXPECT_TRUE(ConsoleText().contains(QStringLiteral("Migrating")));
     EXPECT_EQ(Column(*table, 1), (QStringList{"1"}));
     EXPECT_EQ(Column(*table, 2), (QStringList{"Ran"}));
+}
+
+TEST_F(ViewsPaneTest, DatabaseListsTablesAndTheChosenTablesSchemaCountingRowsWhenAsked) {
+    UsePhpScript(
+        "db:show) if [ \"$4\" = --counts ]; then n1=2; n2=10; else n1=null; n2=null; fi\n"
+        "  echo '{\"platform\":{\"name\":\"SQLite\"},\"tables\":[{\"table\":\"notes\",\"size\":16384,\"rows\":'$n1'},"
+        "{\"table\":\"users\",\"size\":4096,\"rows\":'$n2'}]}' ;;\n"
+        "db:table) echo '{\"table\":{\"name\":\"'$3'\"},\"columns\":{\"id\":{\"column\":\"id\",\"attributes\":"
+        "{\"0\":\"autoincrement\",\"type\":\"integer\"},\"default\":null,\"type\":\"integer\"}},"
+        "\"indexes\":[{\"name\":\"primary\",\"columns\":[\"id\"],\"attributes\":[\"primary\"]}],"
+        "\"foreign_keys\":[{\"name\":\"fk\",\"local_columns\":[\"id\"],\"foreign_table\":\"'$3'_owner\","
+        "\"foreign_columns\":[\"id\"]}]}' ;;");
+    TToolView& database = Open("Database");
+    auto* tables = ByName<QTableView>(database, QStringLiteral("Database table"));
+    ASSERT_NE(tables, nullptr);
+    EXPECT_EQ(Column(*tables, 0), (QStringList{"notes", "users"}));
+    EXPECT_EQ(Column(*tables, 2), (QStringList{"", ""}));
+    EXPECT_TRUE(Label(database, "message").contains("SQLite"));
+    // Sizes sort as numbers.
+    tables->sortByColumn(1, Qt::AscendingOrder);
+    EXPECT_EQ(Column(*tables, 0), (QStringList{"users", "notes"}));
+
+    // The table the cursor rests on is described below the list.
+    TToolView& schema = Window->ViewsPane().Schema();
+    EXPECT_TRUE(TurnUntil([&] { return Label(schema, "message").contains("Choose a table"); }));
+    tables->setCurrentIndex(tables->model()->index(1, 0));
+    EXPECT_TRUE(TurnUntil(
+        [&] { return Label(schema, "command").endsWith("artisan db:table notes --json") && !schema.IsReading(); },
+        20000))
+        << Label(schema, "command").toStdString();
+    auto* columns = ByName<QTableView>(schema, QStringLiteral("Schema table"));
+    ASSERT_NE(columns, nullptr);
+    EXPECT_EQ(Column(*columns, 0), (QStringList{"Column", "Index", "Foreign key"}));
+    EXPECT_EQ(Column(*columns, 3), (QStringList{"autoincrement", "id", "id references notes_owner (id)"}));
+
+    QSignalSpy counted(&database, &TToolView::refreshed);
+    ByName<QPushButton>(database, QStringLiteral("Count rows"))->click();
+    EXPECT_TRUE(TurnUntil([&] { return counted.count() > 0; }, 20000));
+    EXPECT_EQ(Column(*tables, 2), (QStringList{"10", "2"}));  // still sorted by size
+    EXPECT_TRUE(ReadFile(Record).contains("db:show --json --counts"));
+}
+
+TEST_F(ViewsPaneTest, ModelsAreFoundUnderAppModelsAndShowAttributesAndRelations) {
+    QDir().mkpath(Project + QStringLiteral("/app/Models/Billing"));
+    WriteFile(Project + QStringLiteral("/app/Models/Note.php"), "<?php\nnamespace App\\Models;\nclass Note extends Model {}\n");
+    WriteFile(Project + QStringLiteral("/app/Models/Billing/Invoice.php"),
+              "<?php\nnamespace App\\Models\\Billing;\nclass Invoice extends Model {}\n");
+    UsePhpScript("model:show) case \"$3\" in\n"
+                 "  App/Models/Note) printf '%s\\n' '{\"class\":\"App\\\\Models\\\\Note\",\"table\":\"notes\",\"attributes\":"
+                 "[{\"name\":\"title\",\"type\":\"string\",\"nullable\":false,\"fillable\":true,\"hidden\":false,"
+                 "\"cast\":null}],\"relations\":[{\"name\":\"owner\",\"type\":\"BelongsTo\",\"related\":\"User\"}]}' ;;\n"
+                 "  *) echo \"Class $3 not found.\"; exit 1 ;;\n"
+                 "  esac ;;");
+    TToolView& models = Open("Models");
+    auto* classes = ByName<QComboBox>(models, QStringLiteral("Model class"));
+    ASSERT_NE(classes, nullptr);
+    ASSERT_EQ(classes->count(), 2);
+    EXPECT_EQ(classes->itemText(0), "App\\Models\\Billing\\Invoice");
+    // The first model failed: its output and status are said.
+    EXPECT_TRUE(Label(models, "message").contains("status 1")) << Label(models, "message").toStdString();
+    EXPECT_TRUE(Label(models, "message").contains("Class App/Models/Billing/Invoice not found."));
+
+    QSignalSpy refreshed(&models, &TToolView::refreshed);
+    classes->setCurrentIndex(1);
+    emit classes->activated(1);
+    EXPECT_TRUE(TurnUntil([&] { return refreshed.count() > 0; }, 20000));
+    EXPECT_EQ(classes->currentText(), "App\\Models\\Note");
+    auto* attributes = ByName<QTableView>(models, QStringLiteral("Models table"));
+    ASSERT_NE(attributes, nullptr);
+    EXPECT_EQ(Column(*attributes, 0), (QStringList{"title"}));
+    EXPECT_EQ(Column(*attributes, 3), (QStringList{"yes"}));
+    ASSERT_NE(models.SecondTable(), nullptr);
+    auto* relations = ByName<QTableView>(models, QStringLiteral("Relations table"));
+    ASSERT_NE(relations, nullptr);
+    EXPECT_EQ(Column(*relations, 1), (QStringList{"BelongsTo"}));
+    EXPECT_EQ(Label(models, "message"), "App\\Models\\Note, table notes");
+}
+
+TEST_F(ViewsPaneTest, WithoutTheCommandsTheDatabaseAndModelViewsSaySo) {
+    QDir().mkpath(Project + QStringLiteral("/app/Models"));
+    WriteFile(Project + QStringLiteral("/app/Models/User.php"), "<?php\nnamespace App\\Models;\nclass User {}\n");
+    UsePhpScript("db:show|model:show) printf '\\n  Command \"%s\" is not defined.\\n' \"$2\"; exit 1 ;;");
+    EXPECT_EQ(Label(Open("Database"), "message"), "\"php artisan db:show --json\" is not available in this Laravel version.");
+    EXPECT_EQ(Label(Open("Models"), "message"),
+              "\"php artisan model:show App/Models/User --json\" is not available in this Laravel version.");
+}
+
+TEST_F(ViewsPaneTest, ARouteIsCopiedWithoutAServerAndAClosuresPathOpensInTheEditor) {
+    UsePhpScript(R"(route:list) echo '[{"method":"GET|HEAD","uri":"greeting\/{name}","name":"greeting","action":"Closure","middleware":[],"path":"routes\/web.php:14"}]' ;;)");
+    TToolView& routes = Open("Routes");
+    auto* table = ByName<QTableView>(routes, QStringLiteral("Routes table"));
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(Column(*table, 5), (QStringList{"routes/web.php:14"}));
+    // No development server runs for the project: Enter on the route copies its URI.
+    QApplication::clipboard()->clear();
+    table->setCurrentIndex(table->model()->index(0, 2));
+    QTest::keyClick(table, Qt::Key_Return);
+    EXPECT_EQ(QApplication::clipboard()->text(), "greeting/{name}");
+    EXPECT_TRUE(Desktop.OpenedUrls.isEmpty());
+    // On the path, the project's file opens with the desktop's opener (no editor command).
+    table->setCurrentIndex(table->model()->index(0, 5));
+    QTest::keyClick(table, Qt::Key_Return);
+    EXPECT_EQ(Desktop.OpenedUrls, (QStringList{QUrl::fromLocalFile(Project + "/routes/web.php").toString()}));
 }
 
 TEST_F(ViewsPaneTest, AHundredThousandRoutesAreReadWhileTheWindowKeepsTurning) {

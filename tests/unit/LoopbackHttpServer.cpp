@@ -1,11 +1,16 @@
 #include "tests/unit/LoopbackHttpServer.h"
 
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cctype>
@@ -25,7 +30,68 @@ using Clock = std::chrono::steady_clock;
 // Requests larger than this are refused by closing the connection.
 constexpr std::size_t kMaxRequestBytes = 1 << 20;
 
-void SetNonBlocking(int fd) { ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK); }
+// The few socket calls that differ between POSIX systems and Windows.
+#ifdef _WIN32
+using TSocket = SOCKET;
+using TLength = int;
+constexpr int kNoSignal = 0;
+void SetNonBlocking(TSocket fd) {
+    u_long on = 1;
+    ::ioctlsocket(fd, FIONBIO, &on);
+}
+void CloseSocket(std::intptr_t fd) { ::closesocket(static_cast<TSocket>(fd)); }
+int PollSockets(pollfd* fds, std::size_t count, int timeout) {
+    return ::WSAPoll(fds, static_cast<ULONG>(count), timeout);
+}
+bool WouldBlock() {
+    const int error = ::WSAGetLastError();
+    return error == WSAEWOULDBLOCK || error == WSAEINTR;
+}
+std::string LastSocketError() { return "socket error " + std::to_string(::WSAGetLastError()); }
+// Winsock is started once, for the life of the test program.
+void StartSockets() {
+    static const bool started = [] {
+        WSADATA data;
+        return ::WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }();
+    if (!started) throw std::runtime_error("loopback server: Winsock could not be started");
+}
+#else
+using TSocket = int;
+using TLength = socklen_t;
+constexpr int kNoSignal = MSG_NOSIGNAL;
+void SetNonBlocking(TSocket fd) {
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+}
+void CloseSocket(std::intptr_t fd) { ::close(static_cast<TSocket>(fd)); }
+int PollSockets(pollfd* fds, std::size_t count, int timeout) { return ::poll(fds, count, timeout); }
+bool WouldBlock() { return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR; }
+std::string LastSocketError() { return std::strerror(errno); }
+void StartSockets() {}
+#endif
+
+TSocket AsSocket(std::intptr_t fd) { return static_cast<TSocket>(fd); }
+
+// A socket of `type` bound to 127.0.0.1 on an ephemeral port; -1 when that fails.
+std::intptr_t LoopbackSocket(int type, unsigned short& port) {
+    const TSocket fd = ::socket(AF_INET, type, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    TLength length = sizeof address;
+    const auto value = static_cast<std::intptr_t>(fd);
+    if (value == -1) return -1;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        (type == SOCK_STREAM && ::listen(fd, 16) != 0) ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        CloseSocket(value);
+        return -1;
+    }
+    SetNonBlocking(fd);
+    port = ntohs(address.sin_port);
+    return value;
+}
 
 std::string Lower(std::string_view text) {
     std::string result(text);
@@ -60,7 +126,7 @@ struct LoopbackHttpServer::Connection {
         std::string Bytes;
     };
 
-    int Fd = -1;
+    std::intptr_t Fd = -1;
     std::size_t Index = 0;
     std::string Input;
     std::string Output;
@@ -100,38 +166,31 @@ LoopbackHttpServer::Reply LoopbackHttpServer::Reply::Silent() {
 
 LoopbackHttpServer::LoopbackHttpServer(std::vector<Reply> script, Millis lifetime)
     : FScript(std::make_move_iterator(script.begin()), std::make_move_iterator(script.end())) {
-    FListener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    int pipeFds[2] = {-1, -1};
-    if (FListener < 0 || ::bind(FListener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(FListener, 16) != 0 ||
-        ::getsockname(FListener, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
-        ::pipe2(pipeFds, O_CLOEXEC) != 0) {
-        const std::string reason = std::strerror(errno);
-        if (FListener >= 0) ::close(FListener);
+    StartSockets();
+    FListener = LoopbackSocket(SOCK_STREAM, FPort);
+    FWake = FListener == -1 ? -1 : LoopbackSocket(SOCK_DGRAM, FWakePort);
+    if (FWake == -1) {
+        const std::string reason = LastSocketError();
+        if (FListener != -1) CloseSocket(FListener);
         throw std::runtime_error("loopback server: " + reason);
     }
-    SetNonBlocking(FListener);
-    FPort = ntohs(address.sin_port);
-    FWakeRead = pipeFds[0];
-    FWakeWrite = pipeFds[1];
     FThread = std::thread([this, lifetime] { Run(lifetime); });
 }
 
 LoopbackHttpServer::~LoopbackHttpServer() {
     Stop();
-    ::close(FWakeRead);
-    ::close(FWakeWrite);
-    ::close(FListener);
+    CloseSocket(FWake);
+    CloseSocket(FListener);
 }
 
 void LoopbackHttpServer::Stop() {
     if (!FThread.joinable()) return;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(FWakePort);
     const char wake = 1;
-    [[maybe_unused]] const auto written = ::write(FWakeWrite, &wake, 1);
+    ::sendto(AsSocket(FWake), &wake, 1, 0, reinterpret_cast<sockaddr*>(&address), sizeof address);
     FThread.join();
 }
 
@@ -197,19 +256,20 @@ void LoopbackHttpServer::Run(Millis lifetime) {
         const auto now = Clock::now();
         if (now >= end) break;
         auto wakeAt = end;
-        fds = {{FWakeRead, POLLIN, 0}, {FListener, POLLIN, 0}};
+        fds = {{AsSocket(FWake), POLLIN, 0}, {AsSocket(FListener), POLLIN, 0}};
         for (const auto& connection : connections) {
             const short events = static_cast<short>(POLLIN | (connection->Output.empty() ? 0 : POLLOUT));
-            fds.push_back({connection->Fd, events, 0});
+            fds.push_back({AsSocket(connection->Fd), events, 0});
             if (!connection->Pending.empty()) wakeAt = std::min(wakeAt, connection->Pending.front().Due);
         }
         const auto wait = std::chrono::ceil<Millis>(std::max(wakeAt - now, Clock::duration::zero()));
-        if (::poll(fds.data(), fds.size(), static_cast<int>(wait.count())) < 0 && errno != EINTR) break;
+        if (PollSockets(fds.data(), fds.size(), static_cast<int>(wait.count())) < 0 && !WouldBlock()) break;
         if (fds[0].revents) break;
 
         if (fds[1].revents & POLLIN) {
-            const int fd = ::accept4(FListener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-            if (fd >= 0) {
+            const auto fd = static_cast<std::intptr_t>(::accept(AsSocket(FListener), nullptr, nullptr));
+            if (fd != -1) {
+                SetNonBlocking(AsSocket(fd));
                 auto connection = std::make_unique<Connection>();
                 connection->Fd = fd;
                 std::lock_guard lock(FMutex);
@@ -223,12 +283,12 @@ void LoopbackHttpServer::Run(Millis lifetime) {
             const short revents = fds[i + 2].revents;
             if (revents & (POLLIN | POLLHUP | POLLERR)) {
                 char buffer[16384];
-                const ssize_t got = ::recv(connection.Fd, buffer, sizeof buffer, 0);
+                const auto got = ::recv(AsSocket(connection.Fd), buffer, sizeof buffer, 0);
                 if (got > 0) {
                     connection.Input.append(buffer, static_cast<std::size_t>(got));
                     if (connection.Input.size() > kMaxRequestBytes) connection.Dead = true;
                     if (!connection.Hang) TakeRequests(connection);
-                } else if (got == 0 || (errno != EAGAIN && errno != EINTR)) {
+                } else if (got == 0 || !WouldBlock()) {
                     connection.Dead = true;
                 }
             }
@@ -238,20 +298,20 @@ void LoopbackHttpServer::Run(Millis lifetime) {
                 connection.Pending.pop_front();
             }
             if (!connection.Output.empty() && !connection.Dead) {
-                const ssize_t sent = ::send(connection.Fd, connection.Output.data(),
-                                            connection.Output.size(), MSG_NOSIGNAL);
+                const auto sent = ::send(AsSocket(connection.Fd), connection.Output.data(),
+                                         static_cast<int>(connection.Output.size()), kNoSignal);
                 if (sent > 0) connection.Output.erase(0, static_cast<std::size_t>(sent));
-                else if (sent < 0 && errno != EAGAIN && errno != EINTR) connection.Dead = true;
+                else if (sent < 0 && !WouldBlock()) connection.Dead = true;
             }
             if (connection.CloseWhenFlushed && connection.Output.empty() && connection.Pending.empty())
                 connection.Dead = true;
         }
         std::erase_if(connections, [](const auto& connection) {
-            if (connection->Dead) ::close(connection->Fd);
+            if (connection->Dead) CloseSocket(connection->Fd);
             return connection->Dead;
         });
     }
-    for (const auto& connection : connections) ::close(connection->Fd);
+    for (const auto& connection : connections) CloseSocket(connection->Fd);
 }
 
 }  // namespace testsupport

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <mutex>
 #include <string>
@@ -64,10 +65,12 @@ private:
     void Run(Millis lifetime);
     void TakeRequests(Connection& connection);
 
-    int FListener = -1;
-    int FWakeRead = -1;
-    int FWakeWrite = -1;
+    // Sockets as integers, -1 for none, on POSIX systems and Windows alike. The wake socket
+    // is a datagram socket that Stop() sends a byte to.
+    std::intptr_t FListener = -1;
+    std::intptr_t FWake = -1;
     unsigned short FPort = 0;
+    unsigned short FWakePort = 0;
     mutable std::mutex FMutex;
     std::deque<Reply> FScript;
     std::vector<Request> FRequests;

@@ -175,6 +175,21 @@ TEST_F(PrivateProfileTest, WriteChangesOnlyWhatItMust) {
     }
 }
 
+TEST_F(PrivateProfileTest, AWriteOfTheStoredValueLeavesTheFileAsItIs) {
+    WriteBytes(ini, "[Settings]\r\nRoot=/srv\r\n");
+    const auto inode = [this] {
+        struct stat status {};
+        ::stat(ini.c_str(), &status);
+        return status.st_ino;
+    };
+    const auto before = inode();
+    ASSERT_TRUE(platform::WritePrivateProfileString("Settings", "Root", "/srv", ini));
+    EXPECT_EQ(inode(), before) << "the file was replaced by the same bytes";
+    ASSERT_TRUE(platform::WritePrivateProfileString("Settings", "Root", "/www", ini));
+    EXPECT_NE(inode(), before);
+    EXPECT_EQ(ReadBytes(ini), "[Settings]\r\nRoot=/www\r\n");
+}
+
 TEST_F(PrivateProfileTest, WriteKeepsAUtf16FileInUtf16) {
     // The comment holds an unpaired surrogate, which must survive untouched.
     WriteBytes(ini, Utf16LeFile(u"[S]\r\nA=1\r\n; Gr\u00FC\u00DFe \xD800!\r\n"));

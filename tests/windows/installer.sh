@@ -31,7 +31,7 @@ wine "$installer" /S
 wineserver -w
 program="$drive/Program Files/Tarnwick/bin/tarnwick.exe"
 [ -f "$program" ] || fail "the silent install put no tarnwick.exe under Program Files"
-for file in Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll platforms/qwindows.dll libstdc++-6.dll; do
+for file in Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll platforms/qwindows.dll libstdc++-6.dll tarnwick-update.dll; do
   [ -f "$drive/Program Files/Tarnwick/bin/$file" ] || fail "the install lacks $file"
 done
 [ -f "$drive/ProgramData/Microsoft/Windows/Start Menu/Programs/Tarnwick/Tarnwick.lnk" ] ||
