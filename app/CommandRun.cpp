@@ -158,7 +158,11 @@ void TCommandRun::SendQtKey(int AKey, Qt::KeyboardModifiers AModifiers, const QS
 }
 
 void TCommandRun::ToScreen(const char* ABytes, std::size_t ACount) {
-    FScreen->Write(ABytes, ACount);
+    FScreen->Write(ABytes, ACount, true);
+    TakeFromScreen();
+}
+
+void TCommandRun::TakeFromScreen() {
     FScreenChanged = true;
     QString rows;
     for (const TScreenRow& row : FScreen->TakeScrolled())
@@ -203,6 +207,11 @@ void TCommandRun::StopAndWait() {
 // piece by piece until the batch's time is used up.
 bool TCommandRun::Deliver() {
     const bool done = DeliverOutput(kBatchBudgetMs);
+    if (FScreen && FScreenChanged) {
+        // The batch's text is all written: what waited for more is shown now.
+        FScreen->Flush();
+        TakeFromScreen();
+    }
     if (FScreen && std::exchange(FScreenChanged, false))
         emit screenChanged(ScreenText(), FScreen->CursorRow(), FScreen->CursorColumn(), FScreen->CursorVisible());
     return done;

@@ -103,6 +103,8 @@ private:
     bool DeliverOutput(qint64 ABudgetMs);
     // Output of a terminal run through its emulator; the screen's rows as SGR text.
     void ToScreen(const char* ABytes, std::size_t ACount);
+    // Hands on the rows that left the screen and the emulator's answers.
+    void TakeFromScreen();
     QString ScreenText() const;
     void WriteBytes(const std::string& ABytes);
     void WorkerEnded();

@@ -160,20 +160,45 @@ constexpr std::size_t kMaxSequenceBytes = 64;
 constexpr std::size_t kMaxStringBytes = 4096;
 enum TSequenceState { kText = 0, kEscape, kControlSequence, kString, kStringEscape };
 
+//
+// libvterm also reads a run of text with the character set of the run's first byte: as
+// UTF-8 when it is not ASCII, ASCII after it included; else through the designated set
+// (such as line drawing) up to the first byte that is not ASCII. So that this does not
+// depend on where writes cut, text is cut (Breaks) wherever it turns back to ASCII.
 struct TSequenceFilter {
     std::string& Out;
+    std::vector<std::size_t>& Breaks;
     std::string& Sequence;
     int& State;
     int& Separators;
     int& Digits;
     bool& TooLong;
+    int& TextClass;  // of the last text byte: 0 ASCII, 1 other, -1 none since a control
 
+    void Text(char AChar) {
+        const auto c = static_cast<unsigned char>(AChar);
+        if (c < 0x20 || c == 0x7F) {
+            Control(AChar);
+            return;
+        }
+        const int textClass = c >= 0x80 ? 1 : 0;
+        if (TextClass == 1 && textClass == 0) Breaks.push_back(Out.size());
+        TextClass = textClass;
+        Out += AChar;
+    }
+    void Control(char AChar) {
+        TextClass = -1;
+        Out += AChar;
+    }
     void Drop() {
         Sequence.clear();
         State = kText;
     }
     void Emit() {
-        if (!TooLong) Out += Sequence;
+        if (!TooLong) {
+            Out += Sequence;
+            TextClass = -1;
+        }
         Drop();
     }
     void Begin() {
@@ -193,7 +218,7 @@ struct TSequenceFilter {
         switch (State) {
         case kText:
             if (c == 0x1b) Begin();
-            else Out += AChar;
+            else Text(AChar);
             return;
         case kString:
             if (c == 0x07) {
@@ -226,12 +251,12 @@ struct TSequenceFilter {
         } else if (c == 0x18 || c == 0x1a) {
             Drop();  // cancelled
         } else if (c < 0x20) {
-            Out += AChar;  // carried out at once, as inside a sequence
+            Control(AChar);  // carried out at once, as inside a sequence
         } else if (c == 0x7f) {
             // ignored inside a sequence
         } else if (c >= 0x80) {
             Drop();
-            Out += AChar;
+            Text(AChar);
         } else if (State == kEscape) {
             const bool introducer = Sequence.size() == 1;
             if (introducer && c == '[') {
@@ -263,6 +288,33 @@ struct TSequenceFilter {
         }
     }
 };
+
+// libvterm joins a combining character to the one before it only when both come in one
+// write if that one filled the last column. So, when more output follows, the text at
+// the end of a write that such a character could still join (printable characters other
+// than ASCII, and the one printable ASCII character before them) waits for it, up to
+// kMaxHeldBytes.
+// AText is valid UTF-8 outside escape sequences.
+constexpr std::size_t kMaxHeldBytes = 4096;
+
+std::size_t TrailingTextStart(const std::string& AText) {
+    std::size_t start = AText.size();
+    const std::size_t limit = AText.size() > kMaxHeldBytes ? AText.size() - kMaxHeldBytes : 0;
+    while (start > limit) {
+        std::size_t lead = start - 1;
+        while (lead > limit && (static_cast<unsigned char>(AText[lead]) & 0xC0) == 0x80) --lead;
+        const auto first = static_cast<unsigned char>(AText[lead]);
+        if (first < 0x80) {
+            if (first >= 0x20 && first != 0x7F) start = lead;  // the character they would join
+            break;
+        }
+        // U+0080 to U+009F (C2 80 to C2 9F) are control characters.
+        if (first == 0xC2 && lead + 1 < AText.size() && static_cast<unsigned char>(AText[lead + 1]) < 0xA0) break;
+        if ((first & 0xC0) != 0xC0) break;  // cut by the limit
+        start = lead;
+    }
+    return start;
+}
 
 int ClampedColumns(int AColumns) { return std::clamp(AColumns, TTerminalScreen::kMinColumns, TTerminalScreen::kMaxSide); }
 int ClampedRows(int ARows) { return std::clamp(ARows, 1, TTerminalScreen::kMaxSide); }
@@ -317,20 +369,42 @@ TTerminalScreen::TTerminalScreen(int AColumns, int ARows) : FColumns(ClampedColu
 
 TTerminalScreen::~TTerminalScreen() { vterm_free(FTerm); }
 
-void TTerminalScreen::Write(const char* ABytes, std::size_t ACount) {
-    if (ACount == 0) return;
+void TTerminalScreen::Write(const char* ABytes, std::size_t ACount, bool AMoreFollows) {
     // libvterm's own decoding of broken UTF-8 depends on where the writes cut.
     FClean.clear();
     AppendCleanUtf8(FClean, FPartial, ABytes, ACount);
-    FFiltered.clear();
-    TSequenceFilter filter{FFiltered, FSequence, FSequenceState, FSeparators, FDigits, FSequenceTooLong};
+    FFiltered.swap(FHeld);
+    FHeld.clear();
+    FBreaks.clear();
+    TSequenceFilter filter{FFiltered, FBreaks, FSequence, FSequenceState, FSeparators, FDigits, FSequenceTooLong, FTextClass};
     for (char c : FClean) filter.Feed(c);
-    if (FFiltered.empty()) return;
-    vterm_input_write(FTerm, FFiltered.data(), FFiltered.size());
+    if (AMoreFollows) {
+        const std::size_t held = TrailingTextStart(FFiltered);
+        FHeld.assign(FFiltered, held, std::string::npos);
+        FFiltered.resize(held);
+        while (!FBreaks.empty() && FBreaks.back() >= held) FBreaks.pop_back();
+    }
+    WriteToEmulator(FFiltered, FBreaks);
+}
+
+void TTerminalScreen::Flush() {
+    // What waited never turns back to ASCII: no break inside it.
+    WriteToEmulator(std::exchange(FHeld, std::string()), {});
+}
+
+void TTerminalScreen::WriteToEmulator(const std::string& ABytes, const std::vector<std::size_t>& ABreaks) {
+    if (ABytes.empty()) return;
+    std::size_t from = 0;
+    for (const std::size_t to : ABreaks) {
+        vterm_input_write(FTerm, ABytes.data() + from, to - from);
+        from = to;
+    }
+    vterm_input_write(FTerm, ABytes.data() + from, ABytes.size() - from);
     vterm_screen_flush_damage(FScreen);
 }
 
 void TTerminalScreen::Resize(int AColumns, int ARows) {
+    Flush();
     AColumns = ClampedColumns(AColumns);
     ARows = ClampedRows(ARows);
     if (AColumns == FColumns && ARows == FRows) return;

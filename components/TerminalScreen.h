@@ -70,8 +70,11 @@ public:
     TTerminalScreen(const TTerminalScreen&) = delete;
     TTerminalScreen& operator=(const TTerminalScreen&) = delete;
 
-    void Write(const char* ABytes, std::size_t ACount);
-    void Write(const std::string& ABytes) { Write(ABytes.data(), ABytes.size()); }
+    // With AMoreFollows, text at the end that a combining character in the next write
+    // could still join waits for that write, or for Flush or a resize.
+    void Write(const char* ABytes, std::size_t ACount, bool AMoreFollows = false);
+    void Write(const std::string& ABytes, bool AMoreFollows = false) { Write(ABytes.data(), ABytes.size(), AMoreFollows); }
+    void Flush();
 
     int Columns() const { return FColumns; }
     int Rows() const { return FRows; }
@@ -109,6 +112,8 @@ public:
 private:
     friend struct TTerminalScreenEvents;  // libvterm's callbacks (TerminalScreen.cpp)
 
+    void WriteToEmulator(const std::string& ABytes, const std::vector<std::size_t>& ABreaks);
+
     VTerm* FTerm = nullptr;
     VTermScreen* FScreen = nullptr;
     int FColumns;
@@ -122,6 +127,9 @@ private:
     std::string FPartial;
     std::string FClean;  // reused for each write
     std::string FFiltered;  // likewise
+    std::string FHeld;      // text waiting for the next write (Flush)
+    std::vector<std::size_t> FBreaks;  // where the filtered text is cut (TerminalScreen.cpp)
+    int FTextClass = -1;
     // The escape sequence being written, held until it is whole (TerminalScreen.cpp).
     std::string FSequence;
     int FSequenceState = 0;

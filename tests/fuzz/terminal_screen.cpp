@@ -2,7 +2,8 @@
 //
 // Input: a byte choosing the columns, a byte choosing the rows, a byte choosing a resize
 // part-way, then the output's bytes, cut into pieces whose lengths come from the bytes
-// themselves (so that cuts fall inside sequences and characters).
+// themselves (so that cuts fall inside sequences and characters), each written as one
+// that more output follows, as the console does within a batch.
 //
 // Oracles: the pieces leave the same screen, the same rows off the top and the same
 // answers as the bytes written at once; every row is valid UTF-8 no wider than the
@@ -92,12 +93,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         std::size_t length = std::min<std::size_t>(1 + previous % 32, bytes.size() - at);
         if (!resized) length = std::min(length, cut - at);
-        pieces.Write(bytes.data() + at, length);
+        pieces.Write(bytes.data() + at, length, true);
         at += length;
         previous = static_cast<unsigned char>(bytes[at - 1]);
         Take(pieces, piecesSeen);
     }
 
+    pieces.Flush();
+    Take(pieces, piecesSeen);
     Check(pieces.Screen() == whole.Screen(), "the pieces leave another screen than the whole output");
     Check(piecesSeen.Scrolled == wholeSeen.Scrolled && piecesSeen.Dropped == wholeSeen.Dropped,
           "the pieces scroll other rows off than the whole output");

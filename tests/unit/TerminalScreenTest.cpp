@@ -73,6 +73,22 @@ TEST(TerminalScreenTest, SequencesAndCharactersCutAnywhereGiveTheSameScreen) {
                                           "4" + replacement + "5" + replacement + replacement + "6");
 }
 
+// A combining accent cut from its letter in the last column still joins it, and line
+// drawing reads the same after other text whether or not a write cuts between them.
+TEST(TerminalScreenTest, CutsBeforeAnAccentOrLineDrawingChangeNothing) {
+    const std::string bytes = "abcde\xCC\x81\r\n\x1b)0\x0e\xC3\xA9q";
+    TTerminalScreen whole(5, 3);
+    whole.Write(bytes);
+    TTerminalScreen pieces(5, 3);
+    pieces.Write(bytes.substr(0, 5), true);
+    pieces.Write(bytes.substr(5, 10), true);
+    pieces.Write(bytes.substr(15), true);
+    pieces.Flush();
+    EXPECT_EQ(pieces.Screen(), whole.Screen());
+    EXPECT_EQ(whole.Screen()[0].Text, "abcde\xCC\x81");
+    EXPECT_EQ(whole.Screen()[1].Text, "\xC3\xA9\xE2\x94\x80");  // q is a line in the drawing set
+}
+
 TEST(TerminalScreenTest, BadInputLeavesAReadableBoundedScreen) {
     {
         SCOPED_TRACE("invalid UTF-8");
