@@ -47,6 +47,10 @@ TCommandRun::~TCommandRun() { StopAndWait(); }
 
 void TCommandRun::Start() {
     FDecoder = std::make_unique<TAnsiStreamDecoder>(AnsiText{}.CodePage);
+    if (FCmd.Terminal() && platform::PseudoTerminalSupported()) {
+        const platform::TerminalSize size = FCmd.TerminalSize();
+        FScreen = std::make_unique<TTerminalScreen>(size.Columns, size.Rows);
+    }
     FRunning = true;
     FBatchTimer.start();
     FWorker = std::thread([this] {
@@ -99,6 +103,82 @@ bool TCommandRun::WriteInput(const QString& AText) {
     return true;
 }
 
+void TCommandRun::WriteBytes(const std::string& ABytes) {
+    if (ABytes.empty()) return;
+    if (FStartReported)
+        FCmd.WriteInput(ABytes);
+    else if (FRunning && !FEarlyClose)
+        FEarlyInput += ABytes;
+}
+
+void TCommandRun::setTerminalSize(platform::TerminalSize AValue) {
+    FCmd.setTerminalSize(AValue);
+    if (!FScreen) return;
+    FScreen->Resize(AValue.Columns, AValue.Rows);
+    FScreenChanged = true;
+}
+
+void TCommandRun::SendKey(TTerminalScreen::TKey AKey, TKeyModifiers AModifiers) {
+    if (!FScreen || !FRunning) return;
+    FScreen->Key(AKey, AModifiers);
+    WriteBytes(FScreen->TakeToProgram());
+}
+
+void TCommandRun::SendCharacter(char32_t ACharacter, TKeyModifiers AModifiers) {
+    if (!FScreen || !FRunning) return;
+    FScreen->Character(ACharacter, AModifiers);
+    WriteBytes(FScreen->TakeToProgram());
+}
+
+void TCommandRun::SendPaste(const QString& AText) {
+    if (!FScreen || !FRunning) return;
+    FScreen->Paste(AText.toStdString());
+    WriteBytes(FScreen->TakeToProgram());
+}
+
+void TCommandRun::SendQtKey(int AKey, Qt::KeyboardModifiers AModifiers, const QString& AText) {
+    using TKey = TTerminalScreen::TKey;
+    static const std::pair<int, TKey> kKeys[] = {
+        {Qt::Key_Return, TKey::Enter},     {Qt::Key_Enter, TKey::Enter},   {Qt::Key_Tab, TKey::Tab},
+        {Qt::Key_Backtab, TKey::Tab},      {Qt::Key_Backspace, TKey::Backspace}, {Qt::Key_Escape, TKey::Escape},
+        {Qt::Key_Up, TKey::Up},            {Qt::Key_Down, TKey::Down},     {Qt::Key_Left, TKey::Left},
+        {Qt::Key_Right, TKey::Right},      {Qt::Key_Insert, TKey::Insert}, {Qt::Key_Delete, TKey::Delete},
+        {Qt::Key_Home, TKey::Home},        {Qt::Key_End, TKey::End},       {Qt::Key_PageUp, TKey::PageUp},
+        {Qt::Key_PageDown, TKey::PageDown},
+    };
+    const TKeyModifiers modifiers{AModifiers.testFlag(Qt::ShiftModifier) || AKey == Qt::Key_Backtab,
+                                  AModifiers.testFlag(Qt::AltModifier), AModifiers.testFlag(Qt::ControlModifier)};
+    for (const auto& [qtKey, key] : kKeys)
+        if (qtKey == AKey) return SendKey(key, modifiers);
+    // Ctrl+letter by the key, whatever text the platform gives it.
+    if (modifiers.Ctrl && AKey >= Qt::Key_A && AKey <= Qt::Key_Z)
+        return SendCharacter(char32_t(U'a' + (AKey - Qt::Key_A)), modifiers);
+    for (const char32_t character : AText.toUcs4())
+        if (character >= 0x20 && character != 0x7F) SendCharacter(character, modifiers);
+}
+
+void TCommandRun::ToScreen(const char* ABytes, std::size_t ACount) {
+    FScreen->Write(ABytes, ACount, true);
+    TakeFromScreen();
+}
+
+void TCommandRun::TakeFromScreen() {
+    FScreenChanged = true;
+    QString rows;
+    for (const TScreenRow& row : FScreen->TakeScrolled())
+        rows += QString::fromUtf8(TTerminalScreen::RowAsAnsi(row)) + u'\n';
+    FScreen->TakeDropped();  // rows are taken every piece: none wait long enough to go
+    if (!rows.isEmpty()) emit outputArrived(rows);
+    // Answers to the program's questions (where the cursor is, what the terminal is).
+    WriteBytes(FScreen->TakeToProgram());
+}
+
+QString TCommandRun::ScreenText() const {
+    QStringList rows;
+    for (const TScreenRow& row : FScreen->Screen()) rows.append(QString::fromUtf8(TTerminalScreen::RowAsAnsi(row)));
+    return rows.join(u'\n');
+}
+
 void TCommandRun::CloseInput() {
     if (FStartReported)
         FCmd.CloseInput();
@@ -126,6 +206,18 @@ void TCommandRun::StopAndWait() {
 // Hands what has arrived to the owner's thread: the start report first, then output
 // piece by piece until the batch's time is used up.
 bool TCommandRun::Deliver() {
+    const bool done = DeliverOutput(kBatchBudgetMs);
+    if (FScreen && FScreenChanged) {
+        // The batch's text is all written: what waited for more is shown now.
+        FScreen->Flush();
+        TakeFromScreen();
+    }
+    if (FScreen && std::exchange(FScreenChanged, false))
+        emit screenChanged(ScreenText(), FScreen->CursorRow(), FScreen->CursorColumn(), FScreen->CursorVisible());
+    return done;
+}
+
+bool TCommandRun::DeliverOutput(qint64 ABudgetMs) {
     QElapsedTimer budget;
     budget.start();
     bool report = false;
@@ -161,10 +253,15 @@ bool TCommandRun::Deliver() {
             if (FTaken.empty()) return true;
         }
         const std::size_t size = std::min(FTaken.size() - FTakenAt, std::size_t(kMaxPieceBytes));
-        const QString text = FDecoder->Decode(FTaken.data() + FTakenAt, qsizetype(size));
-        FTakenAt += size;
-        if (!text.isEmpty()) emit outputArrived(text);
-        if (budget.elapsed() >= kBatchBudgetMs) return FTakenAt == FTaken.size() && PendingEmpty();
+        if (FScreen) {
+            ToScreen(FTaken.data() + FTakenAt, size);
+            FTakenAt += size;
+        } else {
+            const QString text = FDecoder->Decode(FTaken.data() + FTakenAt, qsizetype(size));
+            FTakenAt += size;
+            if (!text.isEmpty()) emit outputArrived(text);
+        }
+        if (budget.elapsed() >= ABudgetMs) return FTakenAt == FTaken.size() && PendingEmpty();
     }
 }
 
@@ -183,7 +280,7 @@ void TCommandRun::WorkerEnded() {
 void TCommandRun::DeliverRest() {
     if (!Deliver()) return;
     FRestTimer.stop();
-    const QString rest = FDecoder->Finish();
+    const QString rest = FScreen ? ScreenText() : FDecoder->Finish();
     if (!rest.isEmpty()) emit outputArrived(rest);
     std::uint64_t cut = 0;
     {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "components/Cmd.h"
+#include "components/TerminalScreen.h"
 
 #include <QObject>
 #include <QString>
@@ -23,6 +24,12 @@ class TAnsiStreamDecoder;
 // event loop turning in between), then the end. Stop and input are safe at any time.
 // Output read but not handed over yet when Stop comes is cut, as is output past
 // kAfterStopBytes after it: outputCut tells how much, once, just before the end.
+//
+// A run on a terminal goes through a terminal emulator on the owner's thread: the rows
+// that leave the top of its screen come as output (SGR-coloured lines), the screen
+// itself as screenChanged after each batch that changed it, and at the end the final
+// screen comes as output before finished. Keys and pastes go to the program as the
+// terminal encodes them, and so do its answers to the program's questions.
 class TCommandRun : public QObject {
     Q_OBJECT
 
@@ -48,6 +55,21 @@ public:
     // The error the worker met (a failing handler), empty when none.
     const QString& Failure() const { return FFailure; }
 
+    // Before Start: whether the child gets a pseudo-terminal (where the system has one)
+    // instead of pipes.
+    void setTerminal(bool AValue) { FCmd.setTerminal(AValue); }
+    // Whether the run goes on a terminal (known from Start on).
+    bool Terminal() const { return FScreen != nullptr; }
+    // The terminal's size; during a run its terminal takes the new size at once.
+    void setTerminalSize(platform::TerminalSize AValue);
+    platform::TerminalSize TerminalSize() const { return FCmd.TerminalSize(); }
+    // On a terminal: a key, a typed character and pasted text, as the terminal sends them.
+    void SendKey(TTerminalScreen::TKey AKey, TKeyModifiers AModifiers);
+    void SendCharacter(char32_t ACharacter, TKeyModifiers AModifiers);
+    void SendPaste(const QString& AText);
+    // A key of the keyboard (a Qt::Key with its modifiers and text) as a terminal sends it.
+    void SendQtKey(int AKey, Qt::KeyboardModifiers AModifiers, const QString& AText);
+
     // Stop steps are given this long each (the runner's grace).
     void setStopGraceMs(int AValue) { FCmd.setStopGraceMs(AValue); }
     // Output waiting for the owner's thread beyond this many bytes holds the worker back.
@@ -70,12 +92,21 @@ signals:
     void outputArrived(const QString& AText);
     // Bytes of output that were read and not handed over because of a stop.
     void outputCut(qint64 ABytes);
+    // The terminal's screen: its rows as SGR text joined by line feeds, and the cursor.
+    void screenChanged(const QString& ARows, int ACursorRow, int ACursorColumn, bool ACursorVisible);
     void finished();
 
 private:
     // Hands over the start report and output for up to the batch budget; true when
     // nothing is left waiting.
     bool Deliver();
+    bool DeliverOutput(qint64 ABudgetMs);
+    // Output of a terminal run through its emulator; the screen's rows as SGR text.
+    void ToScreen(const char* ABytes, std::size_t ACount);
+    // Hands on the rows that left the screen and the emulator's answers.
+    void TakeFromScreen();
+    QString ScreenText() const;
+    void WriteBytes(const std::string& ABytes);
     void WorkerEnded();
     void DeliverRest();
     bool PendingEmpty();
@@ -101,6 +132,8 @@ private:
     std::string FTaken;
     std::size_t FTakenAt = 0;
     std::unique_ptr<TAnsiStreamDecoder> FDecoder;
+    std::unique_ptr<TTerminalScreen> FScreen;
+    bool FScreenChanged = false;
 
     // Shared with the worker.
     std::mutex FMutex;

@@ -4,7 +4,9 @@
 #include "app/Fonts.h"
 #include "platform/CodePage.h"
 
+#include <QClipboard>
 #include <QContextMenuEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
@@ -168,7 +170,91 @@ QMenu* TConsoleEdit::CreateContextMenu(const QPoint& APosition) {
     return menu;
 }
 
+void TConsoleEdit::ShowLiveScreen(const QString& ARows, int ACursorRow, int ACursorColumn, bool ACursorVisible) {
+    const TFollowOutput follow(*this);
+    const TConsoleUndo::TAddition addition(*FUndo);
+    ClearLiveScreen();
+    QTextCursor end(document());
+    end.movePosition(QTextCursor::End);
+    FLiveStart = end;
+    FLiveStart->setKeepPositionOnInsert(true);
+    // The screen starts on a line of its own.
+    if (!document()->lastBlock().text().isEmpty())
+        end.insertBlock(ConsoleBlocks::FormatOf(ConsoleBlocks::TKind::Line), QTextCharFormat());
+    TConsoleOutput screen(end);
+    screen.Write(ARows);
+    screen.Finish(false);
+    if (!ACursorVisible || ACursorRow < 0 || ACursorColumn < 0) return;
+    QTextBlock row = document()->findBlock(FLiveStart->position());
+    for (int i = 0; i < ACursorRow && row.next().isValid(); ++i) row = row.next();
+    QTextCursor cell(row);
+    cell.movePosition(QTextCursor::EndOfBlock);
+    const int missing = ACursorColumn + 1 - (row.length() - 1);
+    if (missing > 0) cell.insertText(QString(missing, u' '), QTextCharFormat());
+    cell.setPosition(row.position() + ACursorColumn);
+    cell.setPosition(row.position() + ACursorColumn + 1, QTextCursor::KeepAnchor);
+    QTextCharFormat inverted;
+    inverted.setForeground(Qt::black);
+    inverted.setBackground(Qt::white);
+    cell.mergeCharFormat(inverted);
+}
+
+void TConsoleEdit::ClearLiveScreen() {
+    if (!FLiveStart) return;
+    const TConsoleUndo::TAddition addition(*FUndo);
+    QTextCursor screen = *FLiveStart;
+    FLiveStart.reset();
+    screen.setKeepPositionOnInsert(false);
+    screen.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    ConsoleBlocks::RemoveSelection(screen);
+}
+
+void TConsoleEdit::resizeEvent(QResizeEvent* event) {
+    QPlainTextEdit::resizeEvent(event);
+    emit resized();
+}
+
+bool TConsoleEdit::event(QEvent* event) {
+    // Ctrl+letters are the program's while it takes the keys, even where the window has
+    // a shortcut for them; so is Esc, which otherwise stops the run.
+    if (FKeysToProgram && event->type() == QEvent::ShortcutOverride) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        const bool ctrl = key->modifiers() & Qt::ControlModifier;
+        const bool shift = key->modifiers() & Qt::ShiftModifier;
+        const bool copy = key->key() == Qt::Key_C && ctrl && (shift || textCursor().hasSelection());
+        if (!copy && ((ctrl && key->key() >= Qt::Key_A && key->key() <= Qt::Key_Z) || key->key() == Qt::Key_Escape)) {
+            event->accept();
+            return true;
+        }
+    }
+    return QPlainTextEdit::event(event);
+}
+
+bool TConsoleEdit::TakeKeyForProgram(QKeyEvent* event) {
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    const bool ctrl = modifiers & Qt::ControlModifier;
+    const bool shift = modifiers & Qt::ShiftModifier;
+    const int key = event->key();
+    if ((key == Qt::Key_C && ctrl && shift) || (key == Qt::Key_C && ctrl && textCursor().hasSelection()) ||
+        (key == Qt::Key_Insert && ctrl)) {
+        copy();
+        return true;
+    }
+    if (event->matches(QKeySequence::Paste) || (key == Qt::Key_V && ctrl && shift)) {
+        emit pasteForProgram(QGuiApplication::clipboard()->text());
+        return true;
+    }
+    // Keys of the view itself stay: function keys and the modifiers alone.
+    if ((key >= Qt::Key_F1 && key <= Qt::Key_F35) || key == Qt::Key_Shift || key == Qt::Key_Control ||
+        key == Qt::Key_Alt || key == Qt::Key_Meta)
+        return false;
+    emit keyForProgram(key, modifiers, event->text());
+    event->accept();
+    return true;
+}
+
 void TConsoleEdit::keyPressEvent(QKeyEvent* event) {
+    if (FKeysToProgram && TakeKeyForProgram(event)) return;
     if (event->matches(QKeySequence::Undo)) {
         Undo();
         event->accept();
@@ -211,6 +297,7 @@ void TConsoleEdit::FinishOutput(TOutputState& AState) {
 }
 
 void TConsoleEdit::AddText(const QString& text) {
+    ClearLiveScreen();
     TOutputState state = StartOutput();
     WriteOutput(state, text);
     FinishOutput(state);
@@ -222,10 +309,12 @@ void TConsoleEdit::BeginOutput() {
 }
 
 void TConsoleEdit::AppendOutput(const QString& AChunk) {
+    ClearLiveScreen();
     if (FOutput) WriteOutput(*FOutput, AChunk);
 }
 
 void TConsoleEdit::EndOutput() {
+    ClearLiveScreen();
     if (!FOutput) return;
     TOutputState state = std::move(*FOutput);
     FOutput.reset();
@@ -233,6 +322,7 @@ void TConsoleEdit::EndOutput() {
 }
 
 void TConsoleEdit::AddEndLine(const QString& AText, bool ASuccess) {
+    ClearLiveScreen();
     const TFollowOutput follow(*this);
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);

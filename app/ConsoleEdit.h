@@ -44,6 +44,27 @@ public:
     void EndOutput();
     bool InOutput() const { return FOutput.has_value(); }
 
+    // A terminal's live screen, below everything else: ARows (SGR text, one line per
+    // row) with the cursor's cell inverted when ACursorVisible. The next call redraws it
+    // in place; any other addition takes it away first, so that it never lands between
+    // lines of output.
+    void ShowLiveScreen(const QString& ARows, int ACursorRow, int ACursorColumn, bool ACursorVisible);
+    void ClearLiveScreen();
+    bool HasLiveScreen() const { return FLiveStart.has_value(); }
+
+    // While a run on a terminal goes, the keys typed in the console go to it
+    // (keyForProgram, pasteForProgram) instead of editing the console. Copy stays: Ctrl+C
+    // with a selection, and Ctrl+Shift+C always.
+    void setKeysToProgram(bool AValue) { FKeysToProgram = AValue; }
+    bool KeysToProgram() const { return FKeysToProgram; }
+
+signals:
+    void keyForProgram(int AKey, Qt::KeyboardModifiers AModifiers, const QString& AText);
+    void pasteForProgram(const QString& AText);
+    // The console's size has changed (and so has the room it has for text).
+    void resized();
+
+public:
     // The line that tells how a run ended: its own line, muted grey for a success,
     // red otherwise.
     void AddEndLine(const QString& AText, bool ASuccess);
@@ -77,12 +98,17 @@ public:
     QMenu* CreateContextMenu(const QPoint& APosition);
 
 protected:
+    bool event(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     // Copy and drag take long lines whole.
     QMimeData* createMimeDataFromSelection() const override;
 
 private:
+    // Hands a key to the program, or copies or pastes; false for a key of the view.
+    bool TakeKeyForProgram(QKeyEvent* event);
+
     // Where an addition goes and what it still owes the console.
     struct TOutputState {
         TConsoleOutput Output;        // colours, line breaks, carriage returns
@@ -104,5 +130,7 @@ private:
     qsizetype FCapacity = kDefaultCapacity;
     std::optional<TOutputState> FOutput;
     bool FFollowing = true;  // the view keeps to the last line
+    std::optional<QTextCursor> FLiveStart;  // where the live screen begins
+    bool FKeysToProgram = false;
 };
 

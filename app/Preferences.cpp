@@ -26,6 +26,7 @@ TPreferences TPreferences::Load(const TIniFileParser& ASettings) {
     QString colours = read("Colours");
     if (colours.isEmpty()) colours = QString::fromStdString(ASettings.ReadVal(kOlderSection, "Colours", ""));
     preferences.Colours = colours == u'1';
+    if (const QString terminal = read("Terminal"); !terminal.isEmpty()) preferences.Terminal = terminal != u'0';
     if (QFont font; !read("ConsoleFont").isEmpty() && font.fromString(read("ConsoleFont")))
         preferences.ConsoleFont = font.toString();
     bool number = false;
@@ -47,6 +48,7 @@ bool TPreferences::Save(const TIniFileParser& ASettings, const TPreferences& ASt
     };
     write(CheckForUpdates != AStored.CheckForUpdates, "CheckForUpdates", Flag(CheckForUpdates));
     write(Colours != AStored.Colours, "Colours", Flag(Colours));
+    write(Terminal != AStored.Terminal, "Terminal", Flag(Terminal));
     write(ConsoleFont != AStored.ConsoleFont, "ConsoleFont", ConsoleFont.toStdString());
     write(ConsoleCapacityMiB != AStored.ConsoleCapacityMiB, "ConsoleCapacityMiB", std::to_string(ConsoleCapacityMiB));
     write(EditorCommand != AStored.EditorCommand, "EditorCommand", EditorCommand.toStdString());

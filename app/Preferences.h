@@ -10,6 +10,7 @@ class TIniFileParser;
 struct TPreferences {
     bool CheckForUpdates = true;  // the automatic check ten seconds after start
     bool Colours = false;         // View > Colours
+    bool Terminal = true;         // View > Terminal: runs get a pseudo-terminal
     QString ConsoleFont;          // QFont::toString(); empty: the console's own font
     int ConsoleCapacityMiB = 32;  // characters the console holds, in Mi
     // The command line that opens a file at a line: {file} and {line} are replaced;

@@ -2,6 +2,7 @@
 // Console, the find bar, colours, and the command history with Run Again.
 
 #include "app/CommandBoxHistory.h"
+#include "app/CommandRun.h"
 #include "app/ConsoleEdit.h"
 #include "app/Desktop.h"
 #include "app/FindBar.h"
@@ -98,6 +99,14 @@ void TfrmMain::SetUpConsoleTools() {
         changed.Colours = AOn;
         SetPreferences(changed);
     });
+    FmenTerminal = AddItem(*view, "menTerminal", tr("&Terminal"));
+    FmenTerminal->setCheckable(true);
+    FmenTerminal->setStatusTip(tr("Commands run on a terminal of the console's size, so that they can ask questions"));
+    connect(FmenTerminal, &QAction::toggled, this, [this](bool AOn) {
+        TPreferences changed = FPreferences;
+        changed.Terminal = AOn;
+        SetPreferences(changed);
+    });
     QAction* consoleFont = AddItem(*view, "menConsoleFont", tr("Console &Font…"));
     consoleFont->setStatusTip(tr("Choose the console's font"));
     connect(consoleFont, &QAction::triggered, this, Guarded(&TfrmMain::ChooseConsoleFont));
@@ -117,6 +126,22 @@ void TfrmMain::ChooseConsoleFont() {
 }
 
 bool TfrmMain::ColoursOn() const { return FmenColours->isChecked(); }
+
+bool TfrmMain::TerminalOn() const { return FmenTerminal->isChecked(); }
+
+platform::TerminalSize TfrmMain::ConsoleTerminalSize() const {
+    const QFontMetrics metrics(Console().font());
+    const QRect room = Console().viewport()->contentsRect();
+    // The text keeps the document's margin on each side.
+    const int margin = 2 * int(Console().document()->documentMargin());
+    const int advance = std::max(1, metrics.horizontalAdvance(u'M'));
+    return {std::max(1, (room.width() - margin) / advance),
+            std::max(1, (room.height() - margin) / std::max(1, metrics.lineSpacing()))};
+}
+
+void TfrmMain::FollowConsoleSize() {
+    if (FRun && FRun->Terminal()) FRun->setTerminalSize(ConsoleTerminalSize());
+}
 
 QString TfrmMain::PresetLine(TCommandType ACommandType, const QString& ACommand) const {
     // Right after the tool's name, the option cannot end up among the arguments the

@@ -128,10 +128,15 @@ void TfrmMain::ApplyPreferences() {
         const QSignalBlocker quiet(FmenColours);
         FmenColours->setChecked(FPreferences.Colours);
     }
+    {
+        const QSignalBlocker quiet(FmenTerminal);
+        FmenTerminal->setChecked(FPreferences.Terminal);
+    }
     QFont font = ConsoleFont();
     if (!FPreferences.ConsoleFont.isEmpty()) font.fromString(FPreferences.ConsoleFont);
     Console().setFont(font);
     Console().setCapacity(qsizetype(FPreferences.ConsoleCapacityMiB) * 1024 * 1024);
+    FollowConsoleSize();  // the font sets how many characters fit
     if (FfrmPalette) FfrmPalette->UpdatePreview();  // Colours change the line it shows
     // The automatic check waits for its time only while it is wanted.
     if (!FPreferences.CheckForUpdates) FtmrUpdateDelayCheck->stop();

@@ -182,6 +182,14 @@ TfrmMain::TfrmMain(TdtmMain& dtmMain, IDesktop& desktop, const TAppEnvironment& 
     connect(ui->imgDonate, &TLinkLabel::clicked, this, Guarded(&TfrmMain::imgDonateClick));
     KeyboardAccess();
     ui->panTop->installEventFilter(this);
+    connect(&Console(), &TConsoleEdit::resized, this, &TfrmMain::FollowConsoleSize);
+    connect(&Console(), &TConsoleEdit::keyForProgram, this,
+            [this](int AKey, Qt::KeyboardModifiers AModifiers, const QString& AText) {
+                if (FRun) FRun->SendQtKey(AKey, AModifiers, AText);
+            });
+    connect(&Console(), &TConsoleEdit::pasteForProgram, this, [this](const QString& AText) {
+        if (FRun) FRun->SendPaste(AText);
+    });
 
     FtmrUpdateDelayCheck->setObjectName(QStringLiteral("tmrUpdateDelayCheck"));
     FtmrUpdateDelayCheck->setInterval(kUpdateDelayMs);
@@ -666,6 +674,8 @@ bool TfrmMain::RunInProject(const QString& ACommandLine) {
     }
 
     FRun = std::make_unique<TCommandRun>(routed, true, FRunFolder.toStdString());
+    FRun->setTerminal(TerminalOn());
+    FRun->setTerminalSize(ConsoleTerminalSize());
     FRunStartReport.clear();
     FRunOutputFailed = false;
     FRunStartSeen = false;
@@ -677,8 +687,18 @@ bool TfrmMain::RunInProject(const QString& ACommandLine) {
             Console().AddNote(QStringLiteral("[%1 bytes of output were not shown: the command was stopped.]").arg(ABytes));
     });
     connect(FRun.get(), &TCommandRun::finished, this, &TfrmMain::RunEnded);
+    connect(FRun.get(), &TCommandRun::screenChanged, this,
+            [this](const QString& ARows, int ACursorRow, int ACursorColumn, bool ACursorVisible) {
+                if (FRunOutputFailed || !FRunStartSeen) return;
+                try {
+                    Console().ShowLiveScreen(ARows, ACursorRow, ACursorColumn, ACursorVisible);
+                } catch (const std::exception& error) {
+                    RunAdditionFailed(error);
+                }
+            });
     SetRunning(true);
     FRun->Start();
+    Console().setKeysToProgram(FRun->Terminal());
     return true;
 }
 
@@ -811,6 +831,7 @@ void TfrmMain::RunEnded() {
     // A long run that ends while the user is elsewhere is told to the desktop.
     if (end.Seconds >= NotifyAfterSeconds && !isActiveWindow())
         FDesktop.Notify(tr("Command finished"), FRunLine + u'\n' + EndLineText(end, FRunStartReport));
+    Console().setKeysToProgram(false);
     // The run object sends this very signal: it goes once control is back in the loop.
     FRun.release()->deleteLater();
     SetRunning(false);
@@ -843,7 +864,8 @@ QString TfrmMain::EndLineText(const TRunEnd& AEnd, const QString& AStartReport) 
 void TfrmMain::btnSendInputClick() {
     if (!FRun) return;
     const QString line = FedtInput->text();
-    if (!FRun->WriteInput(line + u'\n')) {
+    // A terminal's Enter is a carriage return; the terminal echoes the line itself.
+    if (!FRun->WriteInput(line + (FRun->Terminal() ? u'\r' : u'\n'))) {
         // Kept in the box, to send again or copy.
         FlblInputState->setText(tr("Not sent: the command's input is closed or full"));
         FlblInputState->show();
@@ -852,7 +874,7 @@ void TfrmMain::btnSendInputClick() {
     }
     FInputRefused = false;
     FedtInput->clear();
-    EchoInput(line);
+    if (!FRun->Terminal()) EchoInput(line);
 }
 
 void TfrmMain::btnCloseInputClick() {

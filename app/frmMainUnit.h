@@ -6,6 +6,7 @@
 #include "app/ProjectFolders.h"
 #include "app/Preferences.h"
 #include "components/ProjectTools.h"
+#include "platform/PseudoTerminal.h"
 
 #include <QMainWindow>
 #include <QToolButton>
@@ -111,6 +112,10 @@ public:
     // Runs the newest line of the selected project's history again.
     void RunAgain();
     bool ColoursOn() const;
+    // View > Terminal: runs from the window get a pseudo-terminal of the console's size.
+    bool TerminalOn() const;
+    // The console's visible room in characters: columns and rows.
+    platform::TerminalSize ConsoleTerminalSize() const;
     // The project's commands, read once per project, and the palette that offers them.
     TCatalogueStore& CatalogueStore() const { return *FCatalogueStore; }
     TfrmPalette& Palette();
@@ -167,6 +172,8 @@ signals:
 protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // A run on a terminal keeps the terminal at the console's size.
+    void FollowConsoleSize();
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -302,6 +309,7 @@ private:
     TfrmServices* FServices = nullptr;
     TCommandBoxHistory* FCommandBoxHistory = nullptr;
     QAction* FmenColours = nullptr;
+    QAction* FmenTerminal = nullptr;
     TCatalogueStore* FCatalogueStore;
     TfrmPalette* FfrmPalette = nullptr;
     TPinStore FPinStore;

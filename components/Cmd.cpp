@@ -54,12 +54,8 @@ std::string NotStartedInText(const std::string& AWorkingDir, const std::string& 
 // Starts the child for ACommand with its output going to AOutput. Returns the text
 // that explains why it did not start, or the empty text when it did.
 std::string StartChild(const std::string& ACommand, bool ARunWithCmd, const std::string& AWorkingDir,
-                       platform::NativeHandle AOutput, platform::NativeHandle AInput,
-                       platform::ChildProcess& AChild) {
-    platform::ProcessStartInfo info;
+                       platform::ProcessStartInfo& info, platform::ChildProcess& AChild) {
     info.WorkingDir = AWorkingDir;
-    info.OutputFd = AOutput;
-    info.InputFd = AInput;
     switch (platform::SetCommand(info, ACommand, ARunWithCmd)) {
     case platform::TCommandProblem::OpenQuote:
         return NotStartedInText(AWorkingDir, "it has a quote that is not closed");
@@ -101,25 +97,46 @@ void TCmd::RunCommand(const std::string& AWorkingDir) {
 
     platform::Pipe pipe;
     platform::Pipe input;
-    std::error_code pipeError = platform::CreatePipe(pipe);
-    if (!pipeError && FInputFromCaller) pipeError = platform::CreatePipe(input);
-    if (pipeError) {
-        RaiseReadError("The command was not started: no pipe for its output could be made (" +
-                       pipeError.message() + ").");
-        return;
+    platform::PseudoTerminal terminal;
+    platform::ProcessStartInfo info;
+    const bool withTerminal = FTerminal && platform::PseudoTerminalSupported();
+    if (withTerminal) {
+        const platform::TerminalSize size = TerminalSize();
+        if (const std::error_code error = platform::OpenPseudoTerminal(terminal, size)) {
+            RaiseReadError("The command was not started: no terminal for it could be made (" + error.message() +
+                           ").");
+            return;
+        }
+        info.TerminalName = terminal.SlaveName;
+        info.Environment = {"TERM=xterm-256color", "COLUMNS=" + std::to_string(size.Columns),
+                            "LINES=" + std::to_string(size.Rows)};
+        pipe.ReadEnd = std::move(terminal.Master);
+        pipe.WriteEnd = std::move(terminal.Slave);
+        input.WriteEnd = std::move(terminal.Input);
+    } else {
+        std::error_code pipeError = platform::CreatePipe(pipe);
+        if (!pipeError && FInputFromCaller) pipeError = platform::CreatePipe(input);
+        if (pipeError) {
+            RaiseReadError("The command was not started: no pipe for its output could be made (" +
+                           pipeError.message() + ").");
+            return;
+        }
+        info.OutputFd = pipe.WriteEnd.Get();
+        info.InputFd = input.ReadEnd.Get();
     }
 
     const Clock::time_point start = Clock::now();
     platform::ChildProcess child;
-    const std::string failure = StartChild(FCommmandStr, FRunWithCmd, AWorkingDir, pipe.WriteEnd.Get(),
-                                           input.ReadEnd.Get(), child);
-    // From here only the child and its heirs hold the write end, so the pipe reports its
-    // end once they have all finished with it.
+    const std::string failure = StartChild(FCommmandStr, FRunWithCmd, AWorkingDir, info, child);
+    // From here only the child and its heirs hold the write end (or the terminal's side),
+    // so the output reports its end once they have all finished with it.
     pipe.WriteEnd.Close();
     input.ReadEnd.Close();
     if (child.Started()) {
         const std::lock_guard lock(FMutex);
         FChild = &child;
+        FTerminalRun = withTerminal;
+        if (withTerminal) FTerminalMaster = pipe.ReadEnd.Get();
         FInput = std::move(input.WriteEnd);
         if (FInput.IsOpen()) FWriter = std::thread([this] { FeedInput(); });
     } else {
@@ -191,6 +208,7 @@ void TCmd::EndRun(platform::ChildProcess& AChild, double ASeconds) {
         const std::lock_guard lock(FMutex);
         const platform::ExitStatus status = AChild.Reap();
         FChild = nullptr;
+        FTerminalMaster = platform::NoHandle;
         FInput.Close();
         FInputQueue.clear();
         using TKind = TRunEnd::TKind;
@@ -254,7 +272,13 @@ bool TCmd::WriteInput(const std::string& AText) {
 void TCmd::CloseInput() {
     {
         const std::lock_guard lock(FMutex);
-        FInputCloseWanted = true;
+        // A terminal stays open for more keys: its program reads the end-of-input
+        // character as the end of its input.
+        if (FTerminalRun && FChild) {
+            if (FInput.IsOpen() && !FInputGone && FInputQueue.size() < kMaxInputBytes) FInputQueue += '\x04';
+        } else {
+            FInputCloseWanted = true;
+        }
     }
     FInputWanted.notify_all();
 }
@@ -289,6 +313,17 @@ void TCmd::FeedInput() {
         }
         FInputQueue.erase(0, static_cast<std::size_t>(written));
     }
+}
+
+platform::TerminalSize TCmd::TerminalSize() const {
+    const std::lock_guard lock(FMutex);
+    return FTerminalSize;
+}
+
+void TCmd::setTerminalSize(platform::TerminalSize AValue) {
+    const std::lock_guard lock(FMutex);
+    FTerminalSize = AValue;
+    if (FTerminalMaster != platform::NoHandle) platform::ResizePseudoTerminal(FTerminalMaster, AValue);
 }
 
 TRunEnd TCmd::LastRunEnd() const {

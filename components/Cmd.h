@@ -10,6 +10,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/Process.h"
+#include "platform/PseudoTerminal.h"
 
 // Receives the whole output of one run and the command that produced it.
 using TOnReadOutput = std::function<void(const AnsiText& AOutput, std::string ACommandString)>;
@@ -64,6 +65,19 @@ public:
     bool InputFromCaller() const { return FInputFromCaller; }
     void setInputFromCaller(bool AValue) { FInputFromCaller = AValue; }
 
+    // True: the child gets a pseudo-terminal as its standard input, output and error,
+    // where the system has one (platform::PseudoTerminalSupported; otherwise the pipes as
+    // without), in a session of its own, with TERM=xterm-256color and COLUMNS and LINES
+    // of TerminalSize. Its input is then always the caller's, what it reads is echoed as
+    // a terminal does, and CloseInput sends the terminal's end-of-input character (the
+    // terminal stays open for more).
+    bool Terminal() const { return FTerminal; }
+    void setTerminal(bool AValue) { FTerminal = AValue; }
+    // Thread-safe. The terminal's size for the next run; during a run with a terminal,
+    // its terminal takes the new size at once (and its programs are told).
+    platform::TerminalSize TerminalSize() const;
+    void setTerminalSize(platform::TerminalSize AValue);
+
     // How long each stop step is given before the next, harder one.
     int StopGraceMs() const { return FStopGraceMs; }
     void setStopGraceMs(int AValue) { FStopGraceMs = AValue; }
@@ -109,6 +123,10 @@ private:
     std::string FCommmandStr;
     bool FRunWithCmd = true;
     bool FInputFromCaller = false;
+    bool FTerminal = false;
+    platform::TerminalSize FTerminalSize;
+    platform::NativeHandle FTerminalMaster = platform::NoHandle;  // while a run has a terminal
+    bool FTerminalRun = false;
     int FStopGraceMs = 2000;
     std::size_t FReadSize = kDefaultReadSize;
 

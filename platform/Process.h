@@ -72,7 +72,8 @@ std::ptrdiff_t WritePipeSome(const FileHandle& AWriteEnd, const char* ABytes, st
 
 // Reads at most ACount bytes, blocking until some are there. Returns how many arrived;
 // 0 means the pipe is finished: every holder of the write end has closed it, or the read
-// failed. Interrupted reads are retried.
+// failed. Interrupted reads are retried, and so are reads of an end that another holder
+// made non-blocking.
 std::size_t ReadPipe(const FileHandle& AReadEnd, char* ABuffer, std::size_t ACount);
 
 // How a child ended: its exit code, or the signal that ended it (POSIX).
@@ -184,6 +185,12 @@ struct ProcessStartInfo {
     // Becomes the child's standard input; without one it reads an empty input (the null
     // device).
     NativeHandle InputFd = NoHandle;
+    // POSIX: the path of a pseudo-terminal's side (PseudoTerminal.h). When set, the child
+    // leads a session of its own with that terminal as its controlling terminal and as its
+    // standard input, output and error; OutputFd and InputFd are not used.
+    std::string TerminalName;
+    // POSIX: "NAME=value" entries that replace or add to the environment we pass on.
+    std::vector<std::string> Environment;
 };
 
 // Why a command cannot become a start.

@@ -1,5 +1,6 @@
 #include "platform/Process.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -44,8 +45,12 @@ public:
     // Input from AInputFd or /dev/null, output and error to AOutputFd, nothing else of
     // ours, AWorkingDir as current folder, a process group of its own, every signal at
     // its default and no blocked signals. Returns the system's error number, 0 on success.
-    int Prepare(int AOutputFd, int AInputFd, const std::string& AWorkingDir) {
+    // With ATerminalName the child leads a session of its own instead, and opens that
+    // terminal as standard input, output and error: the first terminal a session leader
+    // opens becomes its controlling terminal, with the session's group in the foreground.
+    int Prepare(int AOutputFd, int AInputFd, const std::string& AWorkingDir, const std::string& ATerminalName) {
         if (!FActionsReady || !FAttrReady) return ENOMEM;
+        if (!ATerminalName.empty()) return PrepareTerminal(ATerminalName, AWorkingDir);
         // Every signal at its default: a signal this program ignores (SIGINT when started
         // in the background by a script) would otherwise stay ignored in the child.
         sigset_t defaults;
@@ -64,6 +69,28 @@ public:
             posix_spawnattr_setpgroup(&FAttr, 0),
             posix_spawnattr_setflags(&FAttr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK |
                                                  POSIX_SPAWN_SETPGROUP),
+        };
+        for (int result : steps)
+            if (result != 0) return result;
+        return 0;
+    }
+
+    int PrepareTerminal(const std::string& ATerminalName, const std::string& AWorkingDir) {
+        sigset_t defaults;
+        sigset_t mask;
+        sigfillset(&defaults);
+        sigemptyset(&mask);
+        const int steps[] = {
+            posix_spawn_file_actions_addopen(&FActions, STDIN_FILENO, ATerminalName.c_str(), O_RDWR, 0),
+            posix_spawn_file_actions_adddup2(&FActions, STDIN_FILENO, STDOUT_FILENO),
+            posix_spawn_file_actions_adddup2(&FActions, STDIN_FILENO, STDERR_FILENO),
+            posix_spawn_file_actions_addclosefrom_np(&FActions, STDERR_FILENO + 1),
+            posix_spawn_file_actions_addchdir_np(&FActions, AWorkingDir.c_str()),
+            posix_spawnattr_setsigdefault(&FAttr, &defaults),
+            posix_spawnattr_setsigmask(&FAttr, &mask),
+            // A session leader leads its process group too: the group number is the
+            // child's process number, as without a terminal.
+            posix_spawnattr_setflags(&FAttr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSID),
         };
         for (int result : steps)
             if (result != 0) return result;
@@ -124,13 +151,22 @@ std::string NewTreeMark() {
     return std::string(kTreeMarkName) + "=" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
 }
 
-// Our environment with AMark in place of any mark we inherited.
-std::vector<char*> EnvironmentWithMark(const std::string& AMark) {
+// Whether AEntry ("NAME=value") sets the variable that AOther ("NAME=...") sets.
+bool SameName(const char* AEntry, const std::string& AOther) {
+    const std::size_t nameSize = AOther.find('=');
+    return nameSize != std::string::npos && std::strncmp(AEntry, AOther.c_str(), nameSize + 1) == 0;
+}
+
+// Our environment with AMark in place of any mark we inherited, and AExtra in place of
+// the variables it names.
+std::vector<char*> EnvironmentWithMark(const std::string& AMark, const std::vector<std::string>& AExtra) {
     std::vector<char*> result;
-    const std::size_t nameSize = sizeof(kTreeMarkName) - 1;
     for (char** entry = environ; entry && *entry; ++entry)
-        if (std::strncmp(*entry, kTreeMarkName, nameSize) != 0 || (*entry)[nameSize] != '=')
+        if (!SameName(*entry, AMark) &&
+            std::none_of(AExtra.begin(), AExtra.end(), [entry](const std::string& AOther) { return SameName(*entry, AOther); }))
             result.push_back(*entry);
+    for (const std::string& extra : AExtra)
+        if (!SameName(extra.c_str(), AMark)) result.push_back(const_cast<char*>(extra.c_str()));
     result.push_back(const_cast<char*>(AMark.c_str()));
     result.push_back(nullptr);
     return result;
@@ -263,6 +299,11 @@ std::size_t ReadPipe(const FileHandle& AReadEnd, char* ABuffer, std::size_t ACou
     for (;;) {
         const ssize_t count = ::read(AReadEnd.Get(), ABuffer, ACount);
         if (count >= 0) return static_cast<std::size_t>(count);
+        if (errno == EAGAIN) {
+            pollfd entry{AReadEnd.Get(), POLLIN, 0};
+            ::poll(&entry, 1, -1);
+            continue;
+        }
         if (errno != EINTR) return 0;
     }
 }
@@ -439,7 +480,7 @@ StartError StartProcess(const ProcessStartInfo& AInfo, ChildProcess& AChild) {
 
     BecomeSubreaper();
     SpawnSetup setup;
-    if (int error = setup.Prepare(AInfo.OutputFd, AInfo.InputFd, AInfo.WorkingDir))
+    if (int error = setup.Prepare(AInfo.OutputFd, AInfo.InputFd, AInfo.WorkingDir, AInfo.TerminalName))
         return {TStage::Program, SystemError(error)};
 
     std::vector<char*> argv;
@@ -449,7 +490,7 @@ StartError StartProcess(const ProcessStartInfo& AInfo, ChildProcess& AChild) {
     argv.push_back(nullptr);
 
     std::string mark = NewTreeMark();
-    const std::vector<char*> environment = EnvironmentWithMark(mark);
+    const std::vector<char*> environment = EnvironmentWithMark(mark, AInfo.Environment);
     pid_t pid = -1;
     // glibc reports a failed chdir or exec in the child as the result of the call.
     const int result = posix_spawnp(&pid, argv.front(), setup.Actions(), setup.Attributes(),

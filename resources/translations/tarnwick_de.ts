@@ -778,6 +778,14 @@
         <translation>Die Vorgabe-Schaltflächen bitten die Werkzeuge um farbige Ausgabe (--ansi)</translation>
     </message>
     <message>
+        <source>&amp;Terminal</source>
+        <translation>Im &amp;Terminal ausführen</translation>
+    </message>
+    <message>
+        <source>Commands run on a terminal of the console&apos;s size, so that they can ask questions</source>
+        <translation>Befehle laufen in einem Terminal von der Größe der Konsole, damit sie Fragen stellen können</translation>
+    </message>
+    <message>
         <source>Console &amp;Font…</source>
         <translation>Konsolen&amp;schrift…</translation>
     </message>

@@ -624,7 +624,9 @@ TEST_F(EndToEnd, CommandsRunInTheChosenProjectWhateverItsName) {
 
 // A command that asks a question waits for the answer from the input row, as in a
 // terminal, and never reads the terminal that started the program.
+// Over the pipe (View > Terminal off), where the Input row is the only way to answer.
 TEST_F(EndToEnd, QuestionsWaitForTheAnswerFromTheInputRow) {
+    Find<QAction>("menTerminal")->setChecked(false);
     int terminal[2];
     ASSERT_EQ(pipe(terminal), 0);
     ASSERT_EQ(write(terminal[1], "yes\n", 4), 4);

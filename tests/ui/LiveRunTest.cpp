@@ -2,6 +2,7 @@
 // input, the end line, one run at a time, and closing during a run.
 #include "WindowFixture.h"
 
+#include <QAction>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTextBlock>

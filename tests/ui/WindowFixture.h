@@ -79,8 +79,10 @@ protected:
     QString MakeRoot(const QStringList& projects, const QString& activeProject = QString()) {
         const QString root = Path(QStringLiteral("www"));
         for (const QString& project : projects) QDir().mkpath(root + u'/' + project);
+        // Runs read and write pipes (View > Terminal off), whose output the tests compare
+        // byte for byte; tests of runs on a terminal turn it on.
         WriteFile(SettingsFile(), "[Settings]\r\nRoot=" + root.toUtf8() + "\r\nProject=" +
-                                      activeProject.toUtf8() + "\r\n");
+                                      activeProject.toUtf8() + "\r\n[Preferences]\r\nTerminal=0\r\n");
         return root;
     }
 
