@@ -31,6 +31,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProxyStyle>
@@ -463,9 +464,16 @@ void TfrmMain::FillAfterPaint() {
     if (FStartFoldersRead || !FFolderReader) FillPendingProjectList();
 }
 
+// The first frame is on the screen (the display has taken it) before the root's folders
+// are read: the read would take the processor from the display's own work on it.
+void TfrmMain::ReadFoldersAfterFirstFrame() {
+    QGuiApplication::sync();
+    if (FFolderReader && FProjectListPending) FFolderReader->Read(FRoot);
+}
+
 bool TfrmMain::event(QEvent* event) {
     if (event->type() == QEvent::Paint && FProjectListPending) {
-        if (!FPaintedOnce && FFolderReader) FFolderReader->Read(FRoot);
+        if (!FPaintedOnce) QTimer::singleShot(0, this, Guarded(&TfrmMain::ReadFoldersAfterFirstFrame));
         FPaintedOnce = true;
         QTimer::singleShot(0, this, Guarded(&TfrmMain::FillAfterPaint));
     }

@@ -243,6 +243,7 @@ private:
     void StartupProjectList();
     void FillPendingProjectList();
     void FillAfterPaint();
+    void ReadFoldersAfterFirstFrame();
     void ShowProjects(const QList<TProjectFolder>& AFolders);
     void MarkPlainProjects(const QList<TProjectFolder>& AFolders);
     void CreateProjectMenu();
