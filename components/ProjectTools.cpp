@@ -575,11 +575,14 @@ bool TProjectToolsStore::Save(const std::string& AProjectFolder, const TProjectT
 
 std::string FailureHint(const TProjectTools& ATools, const std::string& AOriginalLine, int AExitCode,
                         const std::string& AOutputTail, bool AHasArtisanFile) {
-    if (AExitCode == 0) return {};
-    const bool artisan = StartsWith(AOriginalLine, "php artisan ") || AOriginalLine == "php artisan";
-    const bool composer = StartsWith(AOriginalLine, "composer ") || AOriginalLine == "composer";
-    const bool php = !artisan && !composer && (StartsWith(AOriginalLine, "php ") || AOriginalLine == "php");
-    if (!artisan && !composer && !php) return {};
+    return FailureHint(ATools, TRunRequest::FromTyped(AOriginalLine, {}), AExitCode, AOutputTail, AHasArtisanFile);
+}
+
+std::string FailureHint(const TProjectTools& ATools, const TRunRequest& ARequest, int AExitCode,
+                        const std::string& AOutputTail, bool AHasArtisanFile) {
+    if (AExitCode == 0 || !ARequest.IsTool()) return {};
+    const bool artisan = ARequest.Tool == TRunRequest::TTool::Artisan;
+    const bool composer = ARequest.Tool == TRunRequest::TTool::Composer;
 
     if (ATools.Route == TProjectTools::TRoute::Ssh && AExitCode == 255)
         return "The SSH host did not answer or refused the connection. Check the host under Project > Tools\u2026";

@@ -135,6 +135,10 @@ private:
 // (-1 when the child did not start); AOutputTail is the end of what the run wrote.
 std::string FailureHint(const TProjectTools& ATools, const std::string& AOriginalLine, int AExitCode,
                         const std::string& AOutputTail, bool AHasArtisanFile);
+// The same for a run's request.
+struct TRunRequest;
+std::string FailureHint(const TProjectTools& ATools, const TRunRequest& ARequest, int AExitCode,
+                        const std::string& AOutputTail, bool AHasArtisanFile);
 
 // The first version number ("8.2.7") in a tool's version report, empty when none.
 std::string VersionFromReport(const std::string& AReport);
