@@ -42,9 +42,10 @@ QString TCatalogueStore::Stamp(const QString& AFolder) const {
                                : QStringLiteral("-;");
     }
     const TProjectTools tools = ToolsOf(AFolder);
-    for (const char* line : {"php artisan list", "composer list"}) {
+    using TTool = TRunRequest::TTool;
+    for (const TTool tool : {TTool::Artisan, TTool::Composer}) {
         try {
-            stamp += QString::fromStdString(RouteCommandLine(tools, line)) + u';';
+            stamp += QString::fromStdString(RouteRequest(TRunRequest::ForTool(tool, "list", {}), tools).ShownLine) + u';';
         } catch (const Exception& error) {
             stamp += QString::fromUtf8(error.what()) + u';';
         }
@@ -87,17 +88,18 @@ TProjectCatalogue TCatalogueStore::Read(const QString& AFolder, const TToolRunne
     }
     TJobStop unstopped;
     TJobStop& stop = AStop ? *AStop : unstopped;
-    auto Request = [&](const char* ALine) {
-        return TToolRequest{ALine, AFolder.toStdString(), ATools, TToolReadLimits::ForLists()};
+    auto Request = [&](TRunRequest::TTool ATool) {
+        return TToolRequest{TRunRequest::ForTool(ATool, "list --format=json", AFolder.toStdString()), ATools,
+                            TToolReadLimits::ForLists()};
     };
     if (QFileInfo(AFolder + QStringLiteral("/artisan")).isFile()) {
         catalogue.Lists.append(
-            ReadList(TCommandType::Artisan, ARunner(Request("php artisan list --format=json"), stop)));
+            ReadList(TCommandType::Artisan, ARunner(Request(TRunRequest::TTool::Artisan), stop)));
     } else {
         catalogue.Notice = tr("This folder has no artisan file: only Composer's commands are listed.");
     }
     if (stop.Stopped()) return catalogue;
-    catalogue.Lists.append(ReadList(TCommandType::Composer, ARunner(Request("composer list --format=json"), stop)));
+    catalogue.Lists.append(ReadList(TCommandType::Composer, ARunner(Request(TRunRequest::TTool::Composer), stop)));
     return catalogue;
 }
 

@@ -43,6 +43,19 @@ TCommandRun::TCommandRun(std::string ACommand, bool ARunWithCmd, std::string AWo
     connect(&FRestTimer, &QTimer::timeout, this, &TCommandRun::DeliverRest);
 }
 
+TCommandRun::TCommandRun(const TRoutedRun& ARun, QObject* parent)
+    : TCommandRun(ARun.CommandLine, true, ARun.Folder, parent) {
+    FCmd.setEnvironment(ARun.Environment);
+    FCommand = ARun.ShownLine;
+}
+
+TCommandRun::TCommandRun(const TRunRequest& ARequest, const TProjectTools& ATools, QObject* parent)
+    : TCommandRun(RouteRequest(ARequest, ATools), parent) {
+    FCmd.setTerminal(ARequest.Terminal);
+    FCmd.setTerminalSize(ARequest.TerminalSize);
+    FEarlyInput = ARequest.Input;
+}
+
 TCommandRun::~TCommandRun() { StopAndWait(); }
 
 void TCommandRun::Start() {

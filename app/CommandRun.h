@@ -1,6 +1,7 @@
 #pragma once
 
 #include "components/Cmd.h"
+#include "components/RunRequest.h"
 #include "components/TerminalScreen.h"
 
 #include <QObject>
@@ -35,9 +36,15 @@ class TCommandRun : public QObject {
 
 public:
     TCommandRun(std::string ACommand, bool ARunWithCmd, std::string AWorkingDir, QObject* parent = nullptr);
+    // A routed run: its line through the command interpreter, its folder and environment.
+    explicit TCommandRun(const TRoutedRun& ARun, QObject* parent = nullptr);
+    // A request through the project's tools (RouteRequest, which throws for route settings
+    // that cannot be used), with its terminal, size and input.
+    TCommandRun(const TRunRequest& ARequest, const TProjectTools& ATools, QObject* parent = nullptr);
     // Stops a run still going and waits until it is over.
     ~TCommandRun() override;
 
+    // The run as people see it (a routed run: with its environment in front).
     const std::string& Command() const { return FCommand; }
     void Start();
     bool IsRunning() const { return FRunning; }

@@ -81,7 +81,9 @@ void TServiceRun::Launch() {
     FStopAsked = false;
     FAddress.clear();
     FAddressLine.clear();
-    std::string line = FDefinition.CommandLine;
+    // A service's command line is one as typed: a tool's line goes through the project's tools.
+    const std::string folder = FProjectFolder.toStdString();
+    TRunRequest request = TRunRequest::FromTyped(FDefinition.CommandLine, folder);
     if (FDefinition.Kind == TServiceDefinition::TKind::DevelopmentServer) {
         // The port is chosen at each start: another program may have taken it since.
         const int port = platform::FirstFreeLocalPort(kFirstServerPort, kLastServerPort);
@@ -96,7 +98,7 @@ void TServiceRun::Launch() {
             emit noteAdded(tr("[Port %1 is taken by another program: the server starts on port %2.]")
                                .arg(kFirstServerPort)
                                .arg(port));
-        line = "php artisan serve --port=" + std::to_string(port);
+        request = TRunRequest::ForTool(TRunRequest::TTool::Artisan, "serve --port=" + std::to_string(port), folder);
     }
     if (!QFileInfo(FProjectFolder).isDir()) {
         emit noteAdded(tr("[The project folder %1 does not exist.]").arg(QDir::toNativeSeparators(FProjectFolder)));
@@ -104,8 +106,11 @@ void TServiceRun::Launch() {
         emit gaveUp();
         return;
     }
+    FRequest = request;
+    TRoutedRun routed;
     try {
-        FRunLine = QString::fromStdString(RouteCommandLine(FTools, line));
+        routed = RouteRequest(request, FTools);
+        FRunLine = QString::fromStdString(routed.ShownLine);
     } catch (const std::exception& error) {
         // The project's route settings are refused: nothing starts, and the board says why.
         emit noteAdded(QStringLiteral("[%1]").arg(QString::fromUtf8(error.what())));
@@ -113,7 +118,7 @@ void TServiceRun::Launch() {
         emit gaveUp();
         return;
     }
-    FRun = std::make_unique<TCommandRun>(FRunLine.toStdString(), true, FProjectFolder.toStdString());
+    FRun = std::make_unique<TCommandRun>(routed);
     // Services are stopped by the user or at quit: short steps keep both quick.
     FRun->setStopGraceMs(1500);
     connect(FRun.get(), &TCommandRun::startReported, this, [this](const QString& AText, bool AStarted) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "components/ProjectTools.h"
+#include "components/RunRequest.h"
 #include "components/Services.h"
 
 #include <QDateTime>
@@ -36,7 +37,8 @@ public:
     // "Running since 14:03:22", "Restarting in 4 s (attempt 3 of 5)", ...
     QString StateText() const;
     bool IsActive() const { return FRun != nullptr || FState == TState::Restarting; }
-    // The line that runs, as routed through the project's tools.
+    // The last start's request, and its line as routed through the project's tools.
+    const TRunRequest& Request() const { return FRequest; }
     const QString& RunLine() const { return FRunLine; }
     // The address the development server said it serves at; empty until then.
     const QString& Address() const { return FAddress; }
@@ -81,6 +83,7 @@ private:
     int FExitCode = 0;
     bool FStopAsked = false;
     bool FRestartAsked = false;
+    TRunRequest FRequest;
     QString FRunLine;
     QString FAddress;
     QString FAddressLine;  // output since the last line end, while no address is known

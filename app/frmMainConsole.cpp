@@ -144,10 +144,16 @@ void TfrmMain::FollowConsoleSize() {
 }
 
 QString TfrmMain::PresetLine(TCommandType ACommandType, const QString& ACommand) const {
+    return QString::fromStdString(PresetRequest(ACommandType, ACommand).Line());
+}
+
+TRunRequest TfrmMain::PresetRequest(TCommandType ACommandType, const QString& ACommand) const {
     // Right after the tool's name, the option cannot end up among the arguments the
     // user typed (for example behind a "--").
-    return CommandPrefix(ACommandType) + (ColoursOn() ? QStringLiteral("--ansi ") : QString()) +
-           ACommand;
+    const QString arguments = (ColoursOn() ? QStringLiteral("--ansi ") : QString()) + ACommand;
+    return TRunRequest::ForTool(ACommandType == TCommandType::Artisan ? TRunRequest::TTool::Artisan
+                                                                      : TRunRequest::TTool::Composer,
+                                arguments.toStdString(), {});
 }
 
 void TfrmMain::SaveOutput() {

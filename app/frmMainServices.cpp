@@ -1,3 +1,4 @@
+#include "app/CatalogueStore.h"
 #include "app/Desktop.h"
 #include "app/frmMainUnit.h"
 #include "app/frmServicesUnit.h"
@@ -48,6 +49,21 @@ TfrmServices& TfrmMain::Services() {
             ui->sbMain->showMessage(tr("A service was not started again after it crashed: ") + AService);
             FDesktop.Notify(tr("A service crashed"), AService);
         });
+        // The board learns the project's artisan commands from the catalogue, which reads
+        // them when they are not known yet.
+        FServices->setHasCommand([this](const QString& AProject, const QString& ACommand) -> std::optional<bool> {
+            const TProjectCatalogue* catalogue = FCatalogueStore->Cached(AProject);
+            if (!catalogue) {
+                FCatalogueStore->Load(AProject);
+                return std::nullopt;
+            }
+            for (const TCommandList& list : catalogue->Lists)
+                if (list.Tool == TCommandType::Artisan)
+                    for (const TCommandInfo& command : list.Commands)
+                        if (command.Name == ACommand) return true;
+            return false;
+        });
+        connect(FCatalogueStore, &TCatalogueStore::loaded, FServices, &TfrmServices::CommandsKnown);
         FServices->SetProject(ProjectFolder(), ProjectTools());
     }
     return *FServices;

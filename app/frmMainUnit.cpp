@@ -318,8 +318,11 @@ void TfrmMain::PaletteRunRequested(const QString& ACommandLine) {
 }
 
 QString TfrmMain::FinishedLine(const QString& ALine) const {
-    for (const TCommandType tool : {TCommandType::Artisan, TCommandType::Composer})
-        if (ALine.startsWith(CommandPrefix(tool))) return PresetLine(tool, ALine.mid(CommandPrefix(tool).size()));
+    const TRunRequest request = TRunRequest::FromTyped(ALine.toStdString(), {});
+    if (request.Tool == TRunRequest::TTool::Artisan)
+        return PresetLine(TCommandType::Artisan, QString::fromStdString(request.Arguments));
+    if (request.Tool == TRunRequest::TTool::Composer)
+        return PresetLine(TCommandType::Composer, QString::fromStdString(request.Arguments));
     return ALine;
 }
 
@@ -657,19 +660,31 @@ bool TfrmMain::RunInProject(const QString& ACommandLine) {
         return false;
     }
     if (ACommandLine.isEmpty()) throw Exception("Command String Empty.");
-    RememberCommand(ACommandLine);
+    return RunInProject(TRunRequest::FromTyped(ACommandLine.toStdString(), {}));
+}
 
-    // The run's request: the line as given, the project and its tools. Lines for php and
-    // composer go through the project's tools.
-    FRunLine = ACommandLine;
+bool TfrmMain::RunInProject(TRunRequest ARequest) {
+    if (IsRunning()) {
+        SayStillRunning();
+        return false;
+    }
+    // The run's request: what to run, in the selected project, on the console's terminal
+    // when it has one; the project's tools route it.
+    ARequest.Folder = ProjectFolder().toStdString();
+    ARequest.Terminal = TerminalOn();
+    ARequest.TerminalSize = ConsoleTerminalSize();
+    FRunRequest = ARequest;
+    FRunLine = QString::fromStdString(ARequest.Line());
+    if (FRunLine.isEmpty()) throw Exception("Command String Empty.");
+    RememberCommand(FRunLine);
     FRunTools = ProjectTools();
     FRunFolder = ProjectFolder();
     FRunTail.clear();
     emit runRequested(FRunLine);
     QString problem;
-    std::string routed;
+    std::unique_ptr<TCommandRun> run;
     try {
-        routed = RouteCommandLine(FRunTools, ACommandLine.toStdString());
+        run = std::make_unique<TCommandRun>(ARequest, FRunTools);
         problem = StartProblem(FRunFolder);
     } catch (const Exception& error) {
         // Route settings that are refused start nothing; the end line says why.
@@ -681,9 +696,7 @@ bool TfrmMain::RunInProject(const QString& ACommandLine) {
         return true;
     }
 
-    FRun = std::make_unique<TCommandRun>(routed, true, FRunFolder.toStdString());
-    FRun->setTerminal(TerminalOn());
-    FRun->setTerminalSize(ConsoleTerminalSize());
+    FRun = std::move(run);
     FRunStartReport.clear();
     FRunOutputFailed = false;
     FRunStartSeen = false;
@@ -853,7 +866,7 @@ QString TfrmMain::RunHint(const TRunEnd& AEnd) const {
     // code, and a run that did not start (no project, a folder that cannot be entered)
     // has its reason on the end line already.
     if (AEnd.Kind != TRunEnd::TKind::Exited) return QString();
-    return QString::fromStdString(FailureHint(FRunTools, FRunLine.toStdString(), AEnd.Code, FRunTail.toStdString(),
+    return QString::fromStdString(FailureHint(FRunTools, FRunRequest, AEnd.Code, FRunTail.toStdString(),
                                               QFileInfo(FRunFolder + QStringLiteral("/artisan")).isFile()));
 }
 
@@ -923,7 +936,7 @@ void TfrmMain::btnRunClick() {
 }
 
 void TfrmMain::RunCommand(const QString& ACommand, TCommandType ACommandType) {
-    RunInProject(PresetLine(ACommandType, ACommand));
+    RunInProject(PresetRequest(ACommandType, ACommand));
 }
 
 bool TfrmMain::AskArguments(QString& AArguments) {

@@ -6,6 +6,7 @@
 #include "app/ProjectFolders.h"
 #include "app/Preferences.h"
 #include "components/ProjectTools.h"
+#include "components/RunRequest.h"
 #include "platform/PseudoTerminal.h"
 
 #include <QMainWindow>
@@ -79,12 +80,16 @@ public:
     // nothing while another run lasts. Throws Exception("Command String Empty.") for an
     // empty command line.
     bool RunInProject(const QString& ACommandLine);
+    // The same for a request; it runs in the selected project's folder.
+    bool RunInProject(TRunRequest ARequest);
     bool IsRunning() const;
     // Stops the run (and everything it started); it ends with runFinished.
     void StopRun();
     // The line that ends a run in the console, e.g. "Exit code 0 · 1.24 s".
     // The line of the last run asked for, as given (before routing).
     const QString& RunLine() const { return FRunLine; }
+    // The request of the last run asked for, as it went to the routing.
+    const TRunRequest& RunRequest() const { return FRunRequest; }
     static QString EndLineText(const TRunEnd& AEnd, const QString& AStartReport);
     // A run that lasted this long and ends while the window is not active is told to the
     // desktop; shorter in tests.
@@ -103,6 +108,8 @@ public:
     // The line a preset button runs: the tool's prefix, with View > Colours the
     // tools' own --ansi option, and the command.
     QString PresetLine(TCommandType ACommandType, const QString& ACommand) const;
+    // The same as a request (RunInProject gives it the project's folder).
+    TRunRequest PresetRequest(TCommandType ACommandType, const QString& ACommand) const;
 
     // File > Save Output...: the console's text into a file the user chooses, in
     // UTF-8 with the system's line ends.
@@ -334,6 +341,7 @@ private:
     std::unique_ptr<TCommandRun> FRun;
     // The run's line as given, the tools and folder it ran with, and the end of its output.
     QString FRunLine;
+    TRunRequest FRunRequest;
     TProjectTools FRunTools;
     QString FRunFolder;
     QString FRunTail;

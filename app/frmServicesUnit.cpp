@@ -1,5 +1,6 @@
 #include "app/frmServicesUnit.h"
 
+#include "app/BackgroundJobs.h"
 #include "app/ConsoleEdit.h"
 #include "app/Desktop.h"
 #include "app/frmServiceSettingsUnit.h"
@@ -9,6 +10,7 @@
 
 #include <QCheckBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -37,7 +39,8 @@ QPushButton* Button(QWidget* AParent, const char* AName, const QString& AText, c
 
 }  // namespace
 
-TfrmServices::TfrmServices(IDesktop& ADesktop, QWidget* AParent) : QWidget(AParent), FDesktop(ADesktop) {
+TfrmServices::TfrmServices(IDesktop& ADesktop, QWidget* AParent)
+    : QWidget(AParent), FDesktop(ADesktop), FJobs(new TBackgroundJobs(this)) {
     setObjectName(QStringLiteral("frmServices"));
     setAccessibleName(tr("Services"));
     auto* layout = new QVBoxLayout(this);
@@ -206,10 +209,12 @@ void TfrmServices::FindServices() {
     facts.ComposerJson = SmallFile(FProject + QStringLiteral("/composer.json"));
     facts.PackageJson = SmallFile(FProject + QStringLiteral("/package.json"));
     facts.ServerPort = platform::FirstFreeLocalPort(TServiceRun::kFirstServerPort, TServiceRun::kLastServerPort);
+    facts.DevList = FDevLists.value(FProject);
     const TServiceSettings settings = FSettingsStore.Load(FProject.toStdString());
     const TServiceList list = ::FindServices(facts, settings.Queue, settings.Own);
     QStringList problems;
     for (const std::string& problem : list.Problems) problems << QString::fromStdString(problem);
+    if (FDevListProblems.contains(FProject)) problems << FDevListProblems.value(FProject);
     FlblProblems->setText(problems.join(u'\n'));
     FlblProblems->setVisible(!problems.isEmpty());
 
@@ -248,6 +253,39 @@ void TfrmServices::FindServices() {
         FEntries.insert(key, entry);
         FOrder.append(key);
     }
+    ReadDevList();
+}
+
+void TfrmServices::CommandsKnown(const QString& AProject) {
+    if (AProject == FProject && !FProject.isEmpty()) ReadDevList();
+}
+
+void TfrmServices::ReadDevList() {
+    if (!FHasCommand || FDevListAsked.contains(FProject)) return;
+    // A folder without artisan has no framework to ask.
+    if (!QFileInfo(FProject + QStringLiteral("/artisan")).isFile()) return;
+    const std::optional<bool> has = FHasCommand(FProject, QStringLiteral("dev:list"));
+    if (!has) return;  // asked again by CommandsKnown
+    FDevListAsked.insert(FProject);
+    if (!*has) return;
+    const QString project = FProject;
+    const TToolRequest request{
+        TRunRequest::ForTool(TRunRequest::TTool::Artisan, "dev:list --json", project.toStdString()), FTools,
+        TToolReadLimits::ForChecks()};
+    FJobs->Start<TToolRun>(
+        this, [request, runner = FToolRunner](TJobStop& AStop) { return runner(request, AStop); },
+        [this, project, line = QString::fromStdString(request.Line())](TToolRun ARun) {
+            if (ARun.ExitStatus == 0)
+                FDevLists.insert(project, ARun.Output.toStdString());
+            else
+                FDevListProblems.insert(project, ARun.Problem.isEmpty()
+                                                     ? tr("%1 ended with exit code %2.").arg(line).arg(ARun.ExitStatus)
+                                                     : ARun.Problem);
+            if (project != FProject) return;
+            FindServices();
+            Refresh();
+            SelectionChanged();
+        });
 }
 
 void TfrmServices::Refresh() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/CatalogueStore.h"
 #include "components/ProjectTools.h"
 #include "components/ServiceSettings.h"
 
@@ -9,7 +10,12 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <functional>
+#include <optional>
+#include <string>
+
 class IDesktop;
+class TBackgroundJobs;
 class QCheckBox;
 class QLabel;
 class QPushButton;
@@ -46,6 +52,16 @@ public:
     // Gives the keyboard to the list of services.
     void FocusList();
 
+    // Where the board learns whether a project's framework has an artisan command: true or
+    // false once its commands are known, nothing while they are not (CommandsKnown then
+    // tells when they are). Without it, the board offers no dev:list processes.
+    using THasCommand = std::function<std::optional<bool>(const QString& AProject, const QString& ACommand)>;
+    void setHasCommand(THasCommand AHasCommand) { FHasCommand = std::move(AHasCommand); }
+    // How the board runs its own reads ("php artisan dev:list --json"); RunTool by default.
+    void setToolRunner(TToolRunner ARunner) { FToolRunner = std::move(ARunner); }
+    // The project's commands are known now: a framework with dev:list gets its processes read.
+    void CommandsKnown(const QString& AProject);
+
     // The board's own output views keep at most this many characters per service.
     static constexpr qsizetype kOutputCapacity = qsizetype(2) * 1024 * 1024;
 
@@ -75,7 +91,17 @@ private:
     void SelectionChanged();
     QString EntryKey(const QString& AProject, const QString& AKey) const { return AProject + u'\n' + AKey; }
 
+    // Reads the project's dev:list once per board, where its framework has the command.
+    void ReadDevList();
+
     IDesktop& FDesktop;
+    THasCommand FHasCommand;
+    TToolRunner FToolRunner = RunTool;
+    TBackgroundJobs* FJobs;
+    // What dev:list printed per project, or why it could not be read.
+    QHash<QString, std::string> FDevLists;
+    QHash<QString, QString> FDevListProblems;
+    QSet<QString> FDevListAsked;
     TServiceSettingsStore FSettingsStore;
     QSet<QString> FAutostarted;  // projects whose services have had their start
     QString FProject;

@@ -40,7 +40,11 @@ void TToolsDetector::Start() {
         [this](TToolsDetection AFound) { emit detected(AFound); });
 }
 
-const char* const TToolsCheck::kCheckLines[3] = {"php -v", "php artisan --version", "composer --version"};
+const TToolsCheck::TCheck TToolsCheck::kChecks[3] = {
+    {TRunRequest::TTool::Php, "-v"},
+    {TRunRequest::TTool::Artisan, "--version"},
+    {TRunRequest::TTool::Composer, "--version"},
+};
 
 TToolsCheck::TToolsCheck(const TProjectTools& ATools, QString AProjectFolder, QObject* parent)
     : QObject(parent), FTools(ATools), FProjectFolder(std::move(AProjectFolder)), FJobs(new TBackgroundJobs(this)) {}
@@ -90,13 +94,15 @@ void TToolsCheck::RunHostProbe() {
 }
 
 void TToolsCheck::RunLine(int AIndex) {
-    if (AIndex >= int(std::size(kCheckLines))) {
+    if (AIndex >= int(std::size(kChecks))) {
         FJob.reset();
         emit finished();
         return;
     }
-    // A check line runs the way a typed line does: through the project's tools.
-    TToolRequest request{kCheckLines[AIndex], FProjectFolder.toStdString(), FTools, TToolReadLimits::ForChecks()};
+    // A check runs through the project's tools, as the project's commands do.
+    const TCheck& check = kChecks[AIndex];
+    TToolRequest request{TRunRequest::ForTool(check.Tool, check.Arguments, FProjectFolder.toStdString()), FTools,
+                         TToolReadLimits::ForChecks()};
     FJob = FJobs->Start<TToolReadResult>(
         this,
         [request](TJobStop& AStop) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "components/ProjectTools.h"
+#include "components/RunRequest.h"
 
 #include <QDialog>
 #include <QObject>
@@ -50,9 +51,13 @@ public:
     void Start();
     void Stop();
 
-    // The lines checked, as typed for the runner. The SSH route first runs
+    // The tools checked, with their arguments. The SSH route first runs
     // kSshArtisanProbe on the host: whether it answers and the folder holds artisan.
-    static const char* const kCheckLines[3];
+    struct TCheck {
+        TRunRequest::TTool Tool;
+        const char* Arguments;
+    };
+    static const TCheck kChecks[3];
 
 signals:
     // ALine is the line that ran; AExitCode -1 when it did not end by itself, and

@@ -125,6 +125,11 @@ void TCmd::RunCommand(const std::string& AWorkingDir) {
         info.InputFd = input.ReadEnd.Get();
     }
 
+    for (const auto& [name, value] : FEnvironment)
+        if (std::none_of(info.Environment.begin(), info.Environment.end(),
+                         [&](const std::string& AEntry) { return AEntry.compare(0, name.size() + 1, name + "=") == 0; }))
+            info.Environment.push_back(name + "=" + value);
+
     const Clock::time_point start = Clock::now();
     platform::ChildProcess child;
     const std::string failure = StartChild(FCommmandStr, FRunWithCmd, AWorkingDir, info, child);

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -52,6 +53,11 @@ public:
     // a shell would, without any expansion.
     bool RunWithCmd() const { return FRunWithCmd; }
     void setRunWithCmd(bool AValue) { FRunWithCmd = AValue; }
+
+    // Variables the child gets on top of the environment it inherits (a terminal's
+    // TERM, COLUMNS and LINES stay the terminal's).
+    const std::map<std::string, std::string>& Environment() const { return FEnvironment; }
+    void setEnvironment(std::map<std::string, std::string> AValue) { FEnvironment = std::move(AValue); }
 
     // Runs CommmandStr with AWorkingDir as current folder and blocks until the run is
     // over. Throws Exception("Command String Empty.") for an empty command. Once the
@@ -121,6 +127,7 @@ private:
     void KillAndReap(platform::ChildProcess& AChild, double ASeconds);
 
     std::string FCommmandStr;
+    std::map<std::string, std::string> FEnvironment;
     bool FRunWithCmd = true;
     bool FInputFromCaller = false;
     bool FTerminal = false;

@@ -2,6 +2,7 @@
 
 #include "components/Exception.h"
 #include "components/JobStop.h"
+#include "components/RunRequest.h"
 #include "components/ToolRead.h"
 #include "components/TextRules.h"
 #include "platform/AtomicFile.h"
@@ -62,20 +63,6 @@ std::string EnvironmentPrefix(const std::vector<std::string>& AEnvironment, bool
                                          pair->first + " as it is written; change it in the project's tools.");
         }
         prefix += *assignment;
-    }
-    return prefix;
-}
-
-// The same assignments for a POSIX shell on an SSH host, whatever this machine's own
-// interpreter is; a NUL byte cannot reach it.
-std::string RemoteEnvironmentPrefix(const std::vector<std::string>& AEnvironment) {
-    std::string prefix;
-    for (const std::string& line : AEnvironment) {
-        const auto pair = SplitEnvironmentLine(line);
-        if (!pair) continue;
-        if (pair->second.find('\0') != std::string::npos)
-            throw Exception("The value of the environment variable " + pair->first + " holds a NUL byte.");
-        prefix += pair->first + "=" + platform::PosixShellWord(pair->second) + " ";
     }
     return prefix;
 }
@@ -379,56 +366,146 @@ std::string SshProbeSummary(int AExitCode, const std::string& AOutput) {
     return "The host answers, but the folder cannot be used.";
 }
 
-std::string RouteCommandLine(const TProjectTools& ATools, const std::string& ALine) {
-    std::string tool;  // what the line asks for: "artisan", "php" or "composer"
-    std::string rest;  // what follows it, with its leading blank
-    if (StartsWith(ALine, "php artisan ") || ALine == "php artisan") {
-        tool = "artisan";
-        rest = ALine.substr(11);
-    } else if (StartsWith(ALine, "php ") || ALine == "php") {
-        tool = "php";
-        rest = ALine.substr(3);
-    } else if (StartsWith(ALine, "composer ") || ALine == "composer") {
-        tool = "composer";
-        rest = ALine.substr(8);
-    } else {
-        return ALine;
+namespace {
+
+// The tool's word in the routing below.
+const char* ToolWord(TRunRequest::TTool ATool) {
+    switch (ATool) {
+    case TRunRequest::TTool::Artisan:
+        return "artisan";
+    case TRunRequest::TTool::Php:
+        return "php";
+    case TRunRequest::TTool::Composer:
+        return "composer";
+    case TRunRequest::TTool::Shell:
+        break;
+    }
+    return "";
+}
+
+// The variables of a tool's run: the tools' lines in order (a later line wins), then the
+// request's own. Nothing, and ARefusal says why, when a name or value cannot reach a
+// program.
+std::map<std::string, std::string> RunEnvironment(const TRunRequest& ARequest, const TProjectTools& ATools,
+                                                  std::string& ARefusal) {
+    std::map<std::string, std::string> environment;
+    if (ARequest.IsTool())
+        for (const std::string& line : ATools.Environment)
+            if (const auto pair = SplitEnvironmentLine(line)) environment[pair->first] = pair->second;
+    for (const auto& [name, value] : ARequest.Environment) environment[name] = value;
+    for (const auto& [name, value] : environment) {
+        if (name.find('=') != std::string::npos || !SplitEnvironmentLine(name + "=")) {
+            ARefusal = "Not run: \"" + Shown(name) + "\" is not a name of an environment variable.";
+            return {};
+        }
+        if (value.find('\0') != std::string::npos) {
+            ARefusal = "Not run: the command interpreter cannot take the value of the environment variable " +
+                       name + " as it is written; change it in the project's tools.";
+            return {};
+        }
+    }
+    return environment;
+}
+
+// The environment in front of a line, for people: the interpreter's own assignments, or
+// NAME=value where the interpreter could not write the value.
+std::string ShownEnvironment(const std::map<std::string, std::string>& AEnvironment) {
+    std::string shown;
+    for (const auto& [name, value] : AEnvironment) {
+        const auto assignment = platform::EnvironmentAssignment(name, value);
+        shown += assignment ? *assignment : name + "=" + Shown(value) + " ";
+    }
+    return shown;
+}
+
+}  // namespace
+
+TRoutedRun RouteRequest(const TRunRequest& ARequest, const TProjectTools& ATools) {
+    TRoutedRun run;
+    run.Folder = ARequest.Folder;
+    std::string refusal;
+    std::map<std::string, std::string> environment = RunEnvironment(ARequest, ATools, refusal);
+    if (!refusal.empty()) {
+        run.CommandLine = run.ShownLine = platform::FailingLine(refusal);
+        return run;
+    }
+    const std::string tool = ToolWord(ARequest.Tool);
+    const std::string rest = ARequest.Arguments.empty() ? std::string() : " " + ARequest.Arguments;
+
+    // Over SSH and WSL the program runs in a shell on the other side: the variables are
+    // set there, as that shell's assignments in front of the program.
+    if (ARequest.IsTool() && (ATools.Route == TProjectTools::TRoute::Ssh || ATools.Route == TProjectTools::TRoute::Wsl)) {
+        std::string remote;
+        for (const auto& [name, value] : environment) remote += name + "=" + platform::PosixShellWord(value) + " ";
+        remote += RemoteRoutedLine(ATools, tool, rest);
+        run.CommandLine = ATools.Route == TProjectTools::TRoute::Ssh ? SshCommandLine(ATools, remote)
+                                                                      : WslCommandLine(ATools, remote);
+        run.ShownLine = run.CommandLine;
+        return run;
     }
 
-    if (ATools.Route == TProjectTools::TRoute::Ssh)
-        return SshCommandLine(ATools, RemoteEnvironmentPrefix(ATools.Environment) + RemoteRoutedLine(ATools, tool, rest));
-    if (ATools.Route == TProjectTools::TRoute::Wsl)
-        return WslCommandLine(ATools, RemoteEnvironmentPrefix(ATools.Environment) + RemoteRoutedLine(ATools, tool, rest));
-
-    std::string routed;
-    switch (ATools.Route) {
+    switch (ARequest.IsTool() ? ATools.Route : TProjectTools::TRoute::Direct) {
     case TProjectTools::TRoute::Sail:
-        routed = "./vendor/bin/sail " + tool + rest;
+        // The Sail script reads its own settings (APP_SERVICE, SAIL_XDEBUG_MODE, ...) from
+        // its environment, so the variables go to it as to any process.
+        run.CommandLine = "./vendor/bin/sail " + tool + rest;
         break;
     case TProjectTools::TRoute::Compose: {
+        // The program runs in the container, which does not inherit docker's environment:
+        // each variable is an "-e NAME=value" of the exec.
         const std::string service = Trimmed(ATools.ComposeService);
-        routed = "docker compose exec -T " + platform::ShellProgramWord(service.empty() ? "laravel.test" : service) + " " +
-                 (tool == "artisan" ? "php artisan" : tool) + rest;
+        std::string options;
+        for (const auto& [name, value] : environment) {
+            const auto word = platform::QuoteArgument(name + "=" + value);
+            if (!word) {
+                run.CommandLine = run.ShownLine = platform::FailingLine(
+                    "Not run: the command interpreter cannot take the value of the environment variable " + name +
+                    " as it is written; change it in the project's tools.");
+                return run;
+            }
+            options += " -e " + *word;
+        }
+        environment.clear();
+        run.CommandLine = "docker compose exec -T" + options + " " +
+                          platform::ShellProgramWord(service.empty() ? "laravel.test" : service) + " " +
+                          (tool == "artisan" ? "php artisan" : tool) + rest;
         break;
     }
     case TProjectTools::TRoute::Ssh:  // routed above
     case TProjectTools::TRoute::Wsl:
     case TProjectTools::TRoute::Direct: {
         const std::string php = ProgramWord(ATools.PhpProgram, "php");
-        if (tool == "artisan")
-            routed = php + " artisan" + rest;
+        if (!ARequest.IsTool())
+            run.CommandLine = ARequest.Arguments;  // a typed line runs as typed
+        else if (tool == "artisan")
+            run.CommandLine = php + " artisan" + rest;
         else if (tool == "php")
-            routed = php + rest;
+            run.CommandLine = php + rest;
         else if (IsProjectComposerPhar(ATools.ComposerProgram))
-            routed = php + " composer.phar" + rest;
+            run.CommandLine = php + " composer.phar" + rest;
         else
-            routed = ProgramWord(ATools.ComposerProgram, "composer") + rest;
+            run.CommandLine = ProgramWord(ATools.ComposerProgram, "composer") + rest;
         break;
     }
     }
+    run.Environment = std::move(environment);
+    run.ShownLine = ShownEnvironment(run.Environment) + run.CommandLine;
+    return run;
+}
+
+std::string RouteCommandLine(const TProjectTools& ATools, const std::string& ALine) {
+    const TRunRequest request = TRunRequest::FromTyped(ALine, {});
+    if (!request.IsTool()) return ALine;
+    // Routes that set the variables elsewhere give their line as it is.
+    if (ATools.Route != TProjectTools::TRoute::Direct && ATools.Route != TProjectTools::TRoute::Sail)
+        return RouteRequest(request, ATools).CommandLine;
+    // Here the variables come first, as the interpreter's own assignments.
+    std::vector<std::string> lines;
+    for (const std::string& line : ATools.Environment)
+        if (SplitEnvironmentLine(line)) lines.push_back(line);
     bool refused = false;
-    const std::string prefix = EnvironmentPrefix(ATools.Environment, refused);
-    return refused ? prefix : prefix + routed;
+    const std::string prefix = EnvironmentPrefix(lines, refused);
+    return refused ? prefix : prefix + RouteRequest(request, ATools).CommandLine;
 }
 
 std::optional<TProjectTools> TProjectToolsStore::Load(const std::string& AProjectFolder) const {
@@ -498,11 +575,14 @@ bool TProjectToolsStore::Save(const std::string& AProjectFolder, const TProjectT
 
 std::string FailureHint(const TProjectTools& ATools, const std::string& AOriginalLine, int AExitCode,
                         const std::string& AOutputTail, bool AHasArtisanFile) {
-    if (AExitCode == 0) return {};
-    const bool artisan = StartsWith(AOriginalLine, "php artisan ") || AOriginalLine == "php artisan";
-    const bool composer = StartsWith(AOriginalLine, "composer ") || AOriginalLine == "composer";
-    const bool php = !artisan && !composer && (StartsWith(AOriginalLine, "php ") || AOriginalLine == "php");
-    if (!artisan && !composer && !php) return {};
+    return FailureHint(ATools, TRunRequest::FromTyped(AOriginalLine, {}), AExitCode, AOutputTail, AHasArtisanFile);
+}
+
+std::string FailureHint(const TProjectTools& ATools, const TRunRequest& ARequest, int AExitCode,
+                        const std::string& AOutputTail, bool AHasArtisanFile) {
+    if (AExitCode == 0 || !ARequest.IsTool()) return {};
+    const bool artisan = ARequest.Tool == TRunRequest::TTool::Artisan;
+    const bool composer = ARequest.Tool == TRunRequest::TTool::Composer;
 
     if (ATools.Route == TProjectTools::TRoute::Ssh && AExitCode == 255)
         return "The SSH host did not answer or refused the connection. Check the host under Project > Tools\u2026";
@@ -610,8 +690,8 @@ std::vector<std::string> TToolsDetection::Report() const {
 }
 
 TProbeResult RunProbe(const std::string& ACommandLine, const std::string& AWorkingDir, TJobStop* AStop) {
-    // The default tools leave the line as it is.
-    TToolRead read(TToolRequest{ACommandLine, AWorkingDir, TProjectTools{}, TToolReadLimits::ForChecks()});
+    // The line is one for the command interpreter as it stands.
+    TToolRead read(TToolRequest{TRunRequest::ForShell(ACommandLine, AWorkingDir), TProjectTools{}});
     const TStopHookScope hook(AStop, [&read] { read.Stop(); });
     const TToolReadResult run = read.Run();
     TProbeResult result;

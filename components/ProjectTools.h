@@ -95,14 +95,15 @@ std::optional<std::string> WslPathOf(const std::string& AWindowsPath);
 // Check's summary of that probe, one sentence.
 std::string SshProbeSummary(int AExitCode, const std::string& AOutput);
 
-// The command line that really runs for ALine in a project with ATools. Lines that
-// start with "php artisan ", "php " or "composer " (or are just "php" or "composer")
-// are routed; any other line is returned unchanged. Paths are quoted for the command
-// interpreter; extra environment variables come first, set the interpreter's way
-// (platform::EnvironmentAssignment). When one of their values cannot be set there, the
-// whole line is one that reports it and fails (platform::FailingLine). The SSH route runs
-// the line as the direct route would, on the host (SshCommandLine); it throws Exception
-// when its settings cannot be used.
+// RouteRequest (components/RunRequest.h) for a typed line, written as one line for the
+// command interpreter. Lines that start with "php artisan ", "php " or "composer " (or
+// are just "php" or "composer") are routed; any other line is returned unchanged. Paths
+// are quoted for the command interpreter; on the direct and Sail routes extra
+// environment variables come first, set the interpreter's way
+// (platform::EnvironmentAssignment), and when one of their values cannot be set there,
+// the whole line is one that reports it and fails (platform::FailingLine). Compose passes
+// them with "-e"; the SSH route runs the line as the direct route would, on the host
+// (SshCommandLine). Throws Exception when the SSH or WSL settings cannot be used.
 std::string RouteCommandLine(const TProjectTools& ATools, const std::string& ALine);
 
 // Per-project tools in an INI file beside the settings file (the settings rules, UTF-8):
@@ -133,6 +134,10 @@ private:
 // AOriginalLine is the line as given (before routing); AExitCode is the exit code
 // (-1 when the child did not start); AOutputTail is the end of what the run wrote.
 std::string FailureHint(const TProjectTools& ATools, const std::string& AOriginalLine, int AExitCode,
+                        const std::string& AOutputTail, bool AHasArtisanFile);
+// The same for a run's request.
+struct TRunRequest;
+std::string FailureHint(const TProjectTools& ATools, const TRunRequest& ARequest, int AExitCode,
                         const std::string& AOutputTail, bool AHasArtisanFile);
 
 // The first version number ("8.2.7") in a tool's version report, empty when none.

@@ -1,5 +1,6 @@
 #include "components/Services.h"
 
+#include "components/DevList.h"
 #include "components/TextRules.h"
 #include "platform/ShellQuote.h"
 
@@ -242,6 +243,16 @@ TServiceList FindServices(const TServiceFacts& AFacts, const TQueueOptions& AQue
         for (int n = 2; keys.count(key); ++n) key = "dev:" + command.Name + " (" + std::to_string(n) + ")";
         keys.insert(key);
         list.Services.push_back({TKind::DevScript, key, command.Name, command.CommandLine});
+    }
+    if (!AFacts.DevList.empty()) {
+        const TDevScript listed = ReadDevList(AFacts.DevList);
+        if (!listed.Problem.empty()) list.Problems.push_back("php artisan dev:list: " + listed.Problem);
+        for (const TDevCommand& command : listed.Commands) {
+            std::string key = "list:" + command.Name;
+            for (int n = 2; keys.count(key); ++n) key = "list:" + command.Name + " (" + std::to_string(n) + ")";
+            keys.insert(key);
+            list.Services.push_back({TKind::DevList, key, command.Name, command.CommandLine});
+        }
     }
     for (const TOwnService& own : AOwn) {
         const std::string name = TrimBlanks(own.Name, " \t\r\n");

@@ -8,14 +8,14 @@
 #include <vector>
 
 // The long-running processes a project offers beside the console (development server,
-// queue worker, scheduler, Vite, the commands of composer.json's "dev" script, the
-// user's own entries), found from what is read of the project. Qt-free; never throws.
+// queue worker, scheduler, Vite, the commands of composer.json's "dev" script, those
+// "php artisan dev:list" names, the user's own entries), found from what is read of the project. Qt-free; never throws.
 
 struct TServiceDefinition {
-    enum class TKind { DevelopmentServer, QueueWorker, Scheduler, Vite, DevScript, Own };
+    enum class TKind { DevelopmentServer, QueueWorker, Scheduler, Vite, DevScript, Own, DevList };
     TKind Kind = TKind::Own;
     // Stable within a project: "serve", "queue", "schedule", "vite", "dev:<name>",
-    // "own:<name>".
+    // "list:<name>" (dev:list's), "own:<name>".
     std::string Key;
     std::string Name;
     // The line as a user would type it ("php artisan queue:work --tries=3"): it is routed
@@ -45,6 +45,8 @@ struct TServiceFacts {
     // The artisan command names the framework lists, when they are known.
     std::optional<std::set<std::string>> ArtisanCommands;
     int ServerPort = 8000;  // the first free port from 8000 (FirstFreeLocalPort)
+    // What "php artisan dev:list --json" printed; empty when it was not run.
+    std::string DevList;
 };
 
 struct TServiceList {

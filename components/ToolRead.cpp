@@ -59,8 +59,10 @@ void TToolRead::Stop() {
 
 TToolReadResult TToolRead::Run() {
     TToolReadResult result;
+    TRoutedRun routed;
     try {
-        result.RoutedLine = RouteCommandLine(FRequest.Tools, FRequest.Line);
+        routed = RouteRequest(FRequest.Run, FRequest.Tools);
+        result.RoutedLine = routed.ShownLine;
     } catch (const Exception& error) {
         // Settings the route refuses start nothing.
         result.StartError = error.what();
@@ -78,10 +80,16 @@ TToolReadResult TToolRead::Run() {
     bool tooBig = false;
     bool tooLong = false;
     bool started = false;
-    FCmd.setCommmandStr(result.RoutedLine);
+    FCmd.setCommmandStr(routed.CommandLine);
+    FCmd.setEnvironment(routed.Environment);
+    FCmd.setInputFromCaller(!FRequest.Run.Input.empty());
     FCmd.OnReadError = [&](const AnsiText& AError) {
         started = AError.Bytes.empty();
         if (!started) result.StartError = AError.Bytes;
+        if (started && FCmd.InputFromCaller()) {
+            FCmd.WriteInput(FRequest.Run.Input);
+            FCmd.CloseInput();
+        }
     };
     // Only what fits is kept; past the limit the tree is stopped and the rest dropped.
     FCmd.OnReadChunk = [&](const AnsiText& AChunk) {
@@ -115,7 +123,7 @@ TToolReadResult TToolRead::Run() {
         }
     });
     try {
-        FCmd.RunCommand(FRequest.Folder);
+        FCmd.RunCommand(routed.Folder);
     } catch (const Exception& error) {
         result.StartError = error.what();
     }

@@ -2,6 +2,7 @@
 
 #include "components/Cmd.h"
 #include "components/ProjectTools.h"
+#include "components/RunRequest.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -20,14 +21,24 @@ struct TToolReadLimits {
     static TToolReadLimits ForChecks() { return {256u << 10, std::chrono::seconds(20)}; }
 };
 
-// One line the program runs for itself, as a value: the line as typed ("php artisan list
-// --format=json"), the project folder it runs in, the project's tools that route it, and
-// its limits.
+// One run the program makes for itself and reads, as a value: the run (a tool of the
+// project and its arguments, the folder), the project's tools that route it, and its
+// limits.
 struct TToolRequest {
-    std::string Line;
-    std::string Folder;
+    TToolRequest() = default;
+    TToolRequest(TRunRequest ARun, TProjectTools ATools, TToolReadLimits ALimits = TToolReadLimits::ForChecks())
+        : Run(std::move(ARun)), Tools(std::move(ATools)), Limits(ALimits) {}
+    // A line as a user types it ("php artisan list --format=json").
+    TToolRequest(const std::string& ALine, std::string AFolder, TProjectTools ATools,
+                 TToolReadLimits ALimits = TToolReadLimits::ForChecks())
+        : TToolRequest(TRunRequest::FromTyped(ALine, std::move(AFolder)), std::move(ATools), ALimits) {}
+
+    TRunRequest Run;
     TProjectTools Tools;
     TToolReadLimits Limits = TToolReadLimits::ForChecks();
+
+    std::string Line() const { return Run.Line(); }
+    const std::string& Folder() const { return Run.Folder; }
 };
 
 // What one read gave.
@@ -40,7 +51,7 @@ struct TToolReadResult {
         TooLong,     // ran past MaxTime: stopped
         Stopped,     // Stop was called
     };
-    std::string RoutedLine;  // the line that really ran
+    std::string RoutedLine;  // the line that really ran, with its environment in front
     std::string Output;      // standard output and error in the order written, at most MaxBytes
     TEnd End = TEnd::NotStarted;
     int ExitCode = -1;  // when Exited; -1 otherwise

@@ -189,7 +189,8 @@ struct ProcessStartInfo {
     // leads a session of its own with that terminal as its controlling terminal and as its
     // standard input, output and error; OutputFd and InputFd are not used.
     std::string TerminalName;
-    // POSIX: "NAME=value" entries that replace or add to the environment we pass on.
+    // "NAME=value" entries that replace or add to the environment we pass on (Windows:
+    // names compare without regard to case).
     std::vector<std::string> Environment;
 };
 

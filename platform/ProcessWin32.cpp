@@ -2,6 +2,7 @@
 
 #include "platform/WideTextWin32.h"
 
+#include <cwchar>
 #include <vector>
 
 namespace platform {
@@ -233,6 +234,33 @@ private:
 
 }  // namespace
 
+// The child's environment block: ours with AExtra ("NAME=value") in place of the
+// variables it names (names compare without regard to case); empty for no extra, which
+// passes ours on unchanged.
+static std::wstring EnvironmentBlock(const std::vector<std::string>& AExtra) {
+    if (AExtra.empty()) return {};
+    std::vector<std::wstring> extra;
+    for (const std::string& entry : AExtra) extra.push_back(ToWide(entry));
+    const auto sameName = [](const std::wstring& AEntry, const std::wstring& AOther) {
+        const std::size_t size = AOther.find(L'=');
+        return size != std::wstring::npos && AEntry.size() > size && AEntry[size] == L'=' &&
+               CompareStringOrdinal(AEntry.c_str(), static_cast<int>(size), AOther.c_str(), static_cast<int>(size),
+                                    TRUE) == CSTR_EQUAL;
+    };
+    std::wstring block;
+    wchar_t* ours = GetEnvironmentStringsW();
+    for (const wchar_t* entry = ours; entry && *entry; entry += std::wcslen(entry) + 1) {
+        const std::wstring text(entry);
+        bool replaced = false;
+        for (const std::wstring& other : extra) replaced = replaced || sameName(text, other);
+        if (!replaced) block += text + L'\0';
+    }
+    if (ours) FreeEnvironmentStringsW(ours);
+    for (const std::wstring& entry : extra) block += entry + L'\0';
+    block += L'\0';
+    return block;
+}
+
 StartError StartProcess(const ProcessStartInfo& AInfo, ChildProcess& AChild) {
     using TStage = StartError::TStage;
 
@@ -265,8 +293,11 @@ StartError StartProcess(const ProcessStartInfo& AInfo, ChildProcess& AChild) {
     std::wstring commandLine = ToWide(AInfo.CommandLine);
     const std::wstring workingDir = ToWide(AInfo.WorkingDir);
     PROCESS_INFORMATION process{};
-    const DWORD flags = EXTENDED_STARTUPINFO_PRESENT | CREATE_SUSPENDED | CREATE_NEW_PROCESS_GROUP;
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr,
+    std::wstring environment = EnvironmentBlock(AInfo.Environment);
+    const DWORD flags = EXTENDED_STARTUPINFO_PRESENT | CREATE_SUSPENDED | CREATE_NEW_PROCESS_GROUP |
+                        (environment.empty() ? 0 : CREATE_UNICODE_ENVIRONMENT);
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, flags,
+                        environment.empty() ? nullptr : environment.data(),
                         workingDir.c_str(), &startup.StartupInfo, &process)) {
         const std::error_code reason = LastError();
         if (job != nullptr) CloseHandle(job);

@@ -1579,6 +1579,10 @@ Standard: </translation>
         <translation>Befehl: </translation>
     </message>
     <message>
+        <source>%1 ended with exit code %2.</source>
+        <translation>%1 endete mit dem Exit-Code %2.</translation>
+    </message>
+    <message>
         <source>Start</source>
         <translation>Starten</translation>
     </message>

@@ -121,7 +121,7 @@ void PaletteFigures() {
     composerFile.open(QIODevice::ReadOnly);
     const QByteArray composer = composerFile.readAll();
     TCatalogueStore store([&](const TToolRequest& request, TJobStop&) {
-        return TToolRun{request.Line.starts_with("php") ? list : composer, 0, {}};
+        return TToolRun{request.Line().starts_with("php") ? list : composer, 0, {}};
     });
     QEventLoop wait;
     QObject::connect(&store, &TCatalogueStore::loaded, &wait, &QEventLoop::quit);

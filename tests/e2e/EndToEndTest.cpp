@@ -773,6 +773,22 @@ TEST_F(EndToEnd, BoardKeepsTheServerAnsweringWhileAPresetRuns) {
         << PhpProcessesIn(Project).join(u' ').toStdString();
 }
 
+// The fixture's framework lists its development processes with dev:list: the board
+// offers each of them, with its command, beside the ones it finds itself.
+TEST_F(EndToEnd, BoardListsTheProcessesOfDevList) {
+    Find<QAction>("menServices")->trigger();
+    auto* services = Find<QTreeWidget>("trvServices");
+    const auto item = [services](const QString& AName) {
+        const auto items = services->findItems(AName, Qt::MatchExactly | Qt::MatchRecursive);
+        return items.isEmpty() ? nullptr : items.first();
+    };
+    ASSERT_TRUE(TurnUntil([&] { return item(QStringLiteral("Fixture quotes")) != nullptr; }, 120000));
+    ASSERT_NE(item(QStringLiteral("Fixture mail")), nullptr);
+    EXPECT_EQ(item(QStringLiteral("Fixture quotes"))->toolTip(0), QStringLiteral("php artisan inspire"));
+    EXPECT_NE(item(QStringLiteral("Development server")), nullptr);
+    EXPECT_TRUE(Find<QLabel>("lblServicesProblems")->isHidden()) << Find<QLabel>("lblServicesProblems")->text().toStdString();
+}
+
 TEST_F(EndToEnd, ColoursShowTheToolsStylesAndDropTheirEscapes) {
     Find<QAction>("menColours")->trigger();
     Click("btnList");

@@ -393,6 +393,21 @@ Artisan::command('inspire', function () {
 Artisan::command('fixture:log {message}', function ($message) {
     Illuminate\Support\Facades\Log::error($message);
 })->purpose('Write an error entry into the log');
+
+// The development processes of the project, as a framework that lists them would.
+Artisan::command('dev:list {--json}', function () {
+    $processes = [
+        ['name' => 'Fixture mail', 'command' => 'php -S 127.0.0.1:8025 -t public'],
+        ['name' => 'Fixture quotes', 'command' => 'php artisan inspire'],
+    ];
+    if ($this->option('json')) {
+        $this->line(json_encode($processes));
+        return;
+    }
+    foreach ($processes as $process) {
+        $this->line($process['name'].': '.$process['command']);
+    }
+})->purpose('List the development processes of the project');
 PHP
 
 write app/Models/Note.php <<'PHP'

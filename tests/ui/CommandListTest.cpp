@@ -295,7 +295,7 @@ struct FakeTools {
     TToolRunner Runner() {
         return [this](const TToolRequest& request, TJobStop&) {
             ++Calls;
-            const QString line = QString::fromStdString(request.Line);
+            const QString line = QString::fromStdString(request.Line());
             if (line.startsWith(QStringLiteral("php artisan list"))) return TToolRun{ArtisanOutput, 0, {}};
             return TToolRun{Fixture("composer-list.json"), 0, {}};
         };

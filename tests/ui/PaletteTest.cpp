@@ -36,7 +36,7 @@ protected:
 
     void Open() {
         Store = std::make_unique<TCatalogueStore>([this](const TToolRequest& request, TJobStop&) {
-            return request.Line.starts_with("php") ? Artisan : TToolRun{Fixture("composer-list.json"), 0, {}};
+            return request.Line().starts_with("php") ? Artisan : TToolRun{Fixture("composer-list.json"), 0, {}};
         });
         Palette = std::make_unique<TfrmPalette>(*Store);
         QSignalSpy loaded(Store.get(), &TCatalogueStore::loaded);

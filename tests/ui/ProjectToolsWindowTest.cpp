@@ -101,6 +101,33 @@ TEST_F(ProjectToolsWindow, CommandsGoThroughTheProjectsRoute) {
     EXPECT_TRUE(ConsoleText().startsWith(QStringLiteral("\nCommand: echo php artisan\nphp artisan\n")));
 }
 
+// A preset is a request for its tool; the project's variables reach the program through
+// its environment, whatever the shell would make of them, and the console shows them.
+TEST_F(ProjectToolsWindow, APresetIsARequestWhoseVariablesReachTheProgramIntact) {
+    const QString php = Path(QStringLiteral("fake php"));
+    WriteScript(php, "#!/bin/sh\nprintf '[%s]' \"$@\" \"$MSG\"; echo\n");
+    TProjectTools direct;
+    direct.PhpProgram = php.toStdString();
+    direct.Environment = {"MSG=it's \"q\" $HOME `id` a=b"};
+    SetTools(direct);
+    Find<QToolButton>("btnRoute_Cache")->click();
+    ASSERT_TRUE(WaitForRun());
+    const TRunRequest& request = Window->RunRequest();
+    EXPECT_EQ(request.Tool, TRunRequest::TTool::Artisan);
+    EXPECT_TRUE(request.Arguments.ends_with("route:cache")) << request.Arguments;
+    EXPECT_EQ(request.Folder, Project.toStdString());
+    EXPECT_TRUE(ConsoleText().contains(QStringLiteral("[artisan][route:cache][it's \"q\" $HOME `id` a=b]")))
+        << ConsoleText().toStdString();
+    EXPECT_TRUE(ConsoleText().contains(QStringLiteral("Command: MSG='it'\\''s \"q\" $HOME `id` a=b' ")))
+        << ConsoleText().toStdString();
+
+    // A typed line is a shell line: the project's variables are for its tools.
+    Window->Console().clear();
+    Type(QStringLiteral("echo \"[$MSG]\""));
+    EXPECT_EQ(Window->RunRequest().Tool, TRunRequest::TTool::Shell);
+    EXPECT_TRUE(ConsoleText().contains(QStringLiteral("\n[]\n"))) << ConsoleText().toStdString();
+}
+
 TEST_F(ProjectToolsWindow, FailuresEndWithOneHint) {
     TProjectTools missing;
     missing.PhpProgram = (Project + QStringLiteral("/no such/php")).toStdString();

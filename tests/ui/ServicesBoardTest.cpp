@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
 #include <QTableWidget>
@@ -268,3 +269,40 @@ TEST_F(ServicesBoard, MisbehavingServicesGetAClearStateAndStopEndsThem) {
 }
 
 }  // namespace
+
+// A framework whose command list has dev:list names processes of its own: the board
+// reads them through the project's tools and offers each as a service.
+TEST_F(ServicesBoard, TheProcessesDevListNamesJoinTheBoard) {
+    const QString blog = Root + QStringLiteral("/blog");
+    const QString record = Path(QStringLiteral("dev-list-args"));
+    WriteFile(blog + QStringLiteral("/artisan"), "<?php\n");
+    WriteFile(Path(QStringLiteral("fake php")),
+              QByteArray(kFakePhp).replace(
+                  "esac\n",
+                  "  list) echo '{\"commands\":[{\"name\":\"dev:list\",\"definition\":{}}]}';;\n"
+                  "  dev:list) echo \"$*|$PWD\" > '" + record.toUtf8() + "';"
+                  " echo '[{\"name\":\"Clock\",\"command\":\"php artisan schedule:work --verbose\"},{\"name\":\"broken\"}]';;\n"
+                  "esac\n"));
+    auto* projects = Find<QComboBox>("cmbProjects");
+    const int index = projects->findText(blog);
+    ASSERT_GE(index, 0);
+    projects->setCurrentIndex(index);
+    emit projects->activated(index);
+
+    ASSERT_TRUE(TurnUntil([this] { return Item(QStringLiteral("Clock")) != nullptr; }, 20000));
+    EXPECT_EQ(ReadFile(record), ("artisan dev:list --json|" + blog + u'\n').toUtf8());
+    EXPECT_EQ(Item(QStringLiteral("Clock"))->toolTip(0), QStringLiteral("php artisan schedule:work --verbose"));
+    // The entry without a command is said under the list.
+    EXPECT_TRUE(Find<QLabel>("lblServicesProblems")->text().contains(QStringLiteral("dev:list")));
+
+    Select(QStringLiteral("Clock"));
+    Click("btnServiceStart");
+    ASSERT_TRUE(TurnUntil([this] { return State(QStringLiteral("Clock")).startsWith(QStringLiteral("Running")); }, 20000));
+    TServiceRun* clock = Window->findChild<TfrmServices*>()->Service(blog, QStringLiteral("list:Clock"));
+    ASSERT_NE(clock, nullptr);
+    EXPECT_EQ(clock->Request().Tool, TRunRequest::TTool::Artisan);
+    EXPECT_EQ(clock->Request().Arguments, "schedule:work --verbose");
+    EXPECT_FALSE(ProcessesRunning({"sleep", "342"}).empty());
+    Click("btnServiceStop");
+    ASSERT_TRUE(TurnUntil([] { return ProcessesRunning({"sleep", "342"}).empty(); }, 20000));
+}
