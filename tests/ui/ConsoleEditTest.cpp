@@ -254,7 +254,7 @@ TEST(ConsoleEditLiveScreen, EachRedrawReplacesTheLastAndOutputLandsBeforeIt) {
     console.EndOutput();
     console.AddEndLine(QStringLiteral("end"), true);
     EXPECT_FALSE(console.HasLiveScreen());
-    EXPECT_EQ(console.toPlainText(), QStringLiteral("Command: x\nr1\nr2\nr3\nr4\nr5\nend\n"));
+    EXPECT_EQ(console.toPlainText(), QStringLiteral("Command: x\nr1\nr2\nr3\nr4\nr5\n\nend\n"));
 }
 
 }  // namespace
