@@ -27,6 +27,11 @@ TCommandRun::TCommandRun(std::string ACommand, bool ARunWithCmd, std::string AWo
         FDrained.wait(lock, [this] { return FPending.size() < kMaxPendingBytes || FAbandoned || FCutting; });
         if (FAbandoned) return;
         if (!FCutting) {
+            // Output after a quiet spell is not kept waiting for the next batch.
+            if (FPending.empty() && !FWakePosted && !AChunk.Bytes.empty()) {
+                FWakePosted = true;
+                QMetaObject::invokeMethod(this, &TCommandRun::Wake, Qt::QueuedConnection);
+            }
             FPending += AChunk.Bytes;
             return;
         }
@@ -65,6 +70,7 @@ void TCommandRun::Start() {
         FScreen = std::make_unique<TTerminalScreen>(size.Columns, size.Rows);
     }
     FRunning = true;
+    FSinceHandOver.start();
     FBatchTimer.start();
     FWorker = std::thread([this] {
         try {
@@ -230,6 +236,18 @@ bool TCommandRun::Deliver() {
     return done;
 }
 
+void TCommandRun::Wake() {
+    {
+        const std::lock_guard lock(FMutex);
+        FWakePosted = false;
+    }
+    // While output streams, the batches keep their pace; after the worker's end the
+    // rest has a timer of its own.
+    if (!FBatchTimer.isActive() || FSinceHandOver.elapsed() < FBatchTimer.interval()) return;
+    Deliver();
+    FBatchTimer.start();  // the next batch a whole interval from now
+}
+
 bool TCommandRun::DeliverOutput(qint64 ABudgetMs) {
     QElapsedTimer budget;
     budget.start();
@@ -266,6 +284,7 @@ bool TCommandRun::DeliverOutput(qint64 ABudgetMs) {
             if (FTaken.empty()) return true;
         }
         const std::size_t size = std::min(FTaken.size() - FTakenAt, std::size_t(kMaxPieceBytes));
+        FSinceHandOver.restart();
         if (FScreen) {
             ToScreen(FTaken.data() + FTakenAt, size);
             FTakenAt += size;

@@ -5,6 +5,7 @@
 #include "components/TerminalScreen.h"
 
 #include <QObject>
+#include <QElapsedTimer>
 #include <QString>
 #include <QTimer>
 
@@ -92,6 +93,10 @@ public:
     // takes about as long again: 15 ms keeps the whole turn well under 50 ms.
     static constexpr int kBatchBudgetMs = 15;
     static constexpr int kBatchIntervalMs = 40;
+    // Before Start: the time between batches while the child runs (kBatchIntervalMs).
+    // Output that comes after a quiet spell of at least that long (an echo of a key, a
+    // prompt) is handed over at once rather than at the next batch.
+    void setBatchIntervalMs(int AValue) { FBatchTimer.setInterval(AValue); }
 
 signals:
     // The runner's start report; AStarted tells whether the child is running.
@@ -108,6 +113,8 @@ private:
     // nothing is left waiting.
     bool Deliver();
     bool DeliverOutput(qint64 ABudgetMs);
+    // Output has come to a worker that had nothing waiting.
+    void Wake();
     // Output of a terminal run through its emulator; the screen's rows as SGR text.
     void ToScreen(const char* ABytes, std::size_t ACount);
     // Hands on the rows that left the screen and the emulator's answers.
@@ -141,12 +148,14 @@ private:
     std::unique_ptr<TAnsiStreamDecoder> FDecoder;
     std::unique_ptr<TTerminalScreen> FScreen;
     bool FScreenChanged = false;
+    QElapsedTimer FSinceHandOver;  // since output was last handed over
 
     // Shared with the worker.
     std::mutex FMutex;
     std::condition_variable FDrained;
     std::string FPending;
     bool FReportPending = false;
+    bool FWakePosted = false;
     bool FAbandoned = false;  // the owner no longer takes output
     bool FCutting = false;    // stopped: pending output is cut, later output kept up to a limit
     bool FCutTaken = false;   // the owner's next batch drops what it has taken

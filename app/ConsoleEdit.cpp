@@ -14,6 +14,7 @@
 #include <QTextBlock>
 #include <QTextCharFormat>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -174,38 +175,41 @@ void TConsoleEdit::ShowLiveScreen(const QString& ARows, int ACursorRow, int ACur
     const TFollowOutput follow(*this);
     const TConsoleUndo::TAddition addition(*FUndo);
     ClearLiveScreen();
+    const int before = document()->characterCount();
     QTextCursor end(document());
     end.movePosition(QTextCursor::End);
-    FLiveStart = end;
-    FLiveStart->setKeepPositionOnInsert(true);
     // The screen starts on a line of its own.
-    if (!document()->lastBlock().text().isEmpty())
-        end.insertBlock(ConsoleBlocks::FormatOf(ConsoleBlocks::TKind::Line), QTextCharFormat());
+    const bool ownLine = !document()->lastBlock().text().isEmpty();
+    if (ownLine) end.insertBlock(ConsoleBlocks::FormatOf(ConsoleBlocks::TKind::Line), QTextCharFormat());
+    const QTextBlock first = document()->lastBlock();
     TConsoleOutput screen(end);
     screen.Write(ARows);
     screen.Finish(false);
-    if (!ACursorVisible || ACursorRow < 0 || ACursorColumn < 0) return;
-    QTextBlock row = document()->findBlock(FLiveStart->position());
-    for (int i = 0; i < ACursorRow && row.next().isValid(); ++i) row = row.next();
-    QTextCursor cell(row);
-    cell.movePosition(QTextCursor::EndOfBlock);
-    const int missing = ACursorColumn + 1 - (row.length() - 1);
-    if (missing > 0) cell.insertText(QString(missing, u' '), QTextCharFormat());
-    cell.setPosition(row.position() + ACursorColumn);
-    cell.setPosition(row.position() + ACursorColumn + 1, QTextCursor::KeepAnchor);
-    QTextCharFormat inverted;
-    inverted.setForeground(Qt::black);
-    inverted.setBackground(Qt::white);
-    cell.mergeCharFormat(inverted);
+    if (ACursorVisible && ACursorRow >= 0 && ACursorColumn >= 0) {
+        QTextBlock row = first;
+        for (int i = 0; i < ACursorRow && row.next().isValid(); ++i) row = row.next();
+        QTextCursor cell(row);
+        cell.movePosition(QTextCursor::EndOfBlock);
+        const int missing = ACursorColumn + 1 - (row.length() - 1);
+        if (missing > 0) cell.insertText(QString(missing, u' '), QTextCharFormat());
+        cell.setPosition(row.position() + ACursorColumn);
+        cell.setPosition(row.position() + ACursorColumn + 1, QTextCursor::KeepAnchor);
+        QTextCharFormat inverted;
+        inverted.setForeground(Qt::black);
+        inverted.setBackground(Qt::white);
+        cell.mergeCharFormat(inverted);
+    }
+    FLiveLength = document()->characterCount() - before;
 }
 
 void TConsoleEdit::ClearLiveScreen() {
-    if (!FLiveStart) return;
+    if (!FLiveLength) return;
     const TConsoleUndo::TAddition addition(*FUndo);
-    QTextCursor screen = *FLiveStart;
-    FLiveStart.reset();
-    screen.setKeepPositionOnInsert(false);
-    screen.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    const int length = *FLiveLength;
+    FLiveLength.reset();
+    QTextCursor screen(document());
+    screen.movePosition(QTextCursor::End);
+    screen.setPosition(std::max(0, screen.position() - length), QTextCursor::KeepAnchor);
     ConsoleBlocks::RemoveSelection(screen);
 }
 

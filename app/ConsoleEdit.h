@@ -50,7 +50,7 @@ public:
     // lines of output.
     void ShowLiveScreen(const QString& ARows, int ACursorRow, int ACursorColumn, bool ACursorVisible);
     void ClearLiveScreen();
-    bool HasLiveScreen() const { return FLiveStart.has_value(); }
+    bool HasLiveScreen() const { return FLiveLength.has_value(); }
 
     // While a run on a terminal goes, the keys typed in the console go to it
     // (keyForProgram, pasteForProgram) instead of editing the console. Copy stays: Ctrl+C
@@ -130,7 +130,10 @@ private:
     qsizetype FCapacity = kDefaultCapacity;
     std::optional<TOutputState> FOutput;
     bool FFollowing = true;  // the view keeps to the last line
-    std::optional<QTextCursor> FLiveStart;  // where the live screen begins
+    // How many characters the live screen takes at the document's end. A count from the
+    // end, not a cursor: the output's own cursor writes at the same place, and a cursor
+    // kept there does not stay before what is inserted in an edit block.
+    std::optional<int> FLiveLength;
     bool FKeysToProgram = false;
 };
 

@@ -3,6 +3,7 @@
 #include "app/CommandRun.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
@@ -119,6 +120,45 @@ TEST(CommandRun, WhatAStoppedChildStillWritesIsShownUpToALimit) {
     EXPECT_EQ(record.Output, QStringLiteral("ready\n") + QString(TCommandRun::kAfterStopBytes, u'y'));
     ASSERT_EQ(record.Cuts.size(), 1u);
     EXPECT_EQ(record.Cuts[0], kFarewell - qint64(TCommandRun::kAfterStopBytes));
+}
+
+TEST(CommandRun, OutputAfterAQuietSpellIsHandedOverAtOnce) {
+    // Batches 2 s apart: the answer to input written just after one would wait almost
+    // 2 s for the next.
+    QTemporaryDir folder;
+    TCommandRun run("read line; echo \"got $line\"; read line", true, folder.path().toStdString());
+    run.setBatchIntervalMs(2000);
+    QElapsedTimer sinceInput;
+    QTimer::singleShot(2100, [&] {
+        sinceInput.start();
+        run.WriteInput(QStringLiteral("hello\n"));
+    });
+    qint64 answerMs = -1;
+    const TRunRecord record = RunToEnd(run, [&](const QString& AText) {
+        if (answerMs >= 0 || !AText.contains(QStringLiteral("got hello"))) return;
+        answerMs = sinceInput.elapsed();
+        run.CloseInput();
+    });
+    ASSERT_TRUE(record.Finished);
+    EXPECT_EQ(record.Output, QStringLiteral("got hello\n"));
+    EXPECT_GE(answerMs, 0);
+    EXPECT_LT(answerMs, 1000);
+}
+
+TEST(CommandRun, StreamingOutputKeepsThePaceOfTheBatches) {
+    // A line every 10 ms for about a second, batches 200 ms apart: a handful of pieces,
+    // not one per line.
+    QTemporaryDir folder;
+    TCommandRun run("i=0; while [ $i -lt 100 ]; do echo $i; sleep 0.01; i=$((i+1)); done", true,
+                    folder.path().toStdString());
+    run.setBatchIntervalMs(200);
+    QElapsedTimer clock;
+    clock.start();
+    const TRunRecord record = RunToEnd(run);
+    ASSERT_TRUE(record.Finished);
+    EXPECT_TRUE(record.Output.endsWith(QStringLiteral("\n99\n")));
+    // One piece per interval, one more for a quiet start and the rest after the end.
+    EXPECT_LE(qint64(record.TurnsAtPiece.size()), clock.elapsed() / 200 + 3);
 }
 
 }  // namespace

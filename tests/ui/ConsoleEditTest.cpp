@@ -226,3 +226,35 @@ TEST(ConsoleEditStream, EndLineStandsOnItsOwnLineInItsColour) {
 }
 
 }  // namespace
+
+namespace {
+
+// Rows that leave a terminal's screen come as output between redraws of the live
+// screen, which is taken away whole each time, whether or not its last row holds the
+// cursor past its text.
+TEST(ConsoleEditLiveScreen, EachRedrawReplacesTheLastAndOutputLandsBeforeIt) {
+    TConsoleEdit console;
+    console.AddText(QStringLiteral("Command: x"));
+    console.BeginOutput();
+    console.AppendOutput(QStringLiteral("r1\nr2\n"));
+    console.ShowLiveScreen(QStringLiteral("r3\nr4"), 1, 2, true);
+    EXPECT_EQ(console.toPlainText(), QStringLiteral("Command: x\nr1\nr2\nr3\nr4 "));
+    console.AppendOutput(QStringLiteral("r3\n"));
+    console.ShowLiveScreen(QStringLiteral("r4\nr5"), 0, 0, true);
+    console.AppendOutput(QStringLiteral("r4"));
+    // A live screen after a line still open starts on a line of its own.
+    console.ShowLiveScreen(QStringLiteral("r5"), 0, 5, true);
+    EXPECT_EQ(console.toPlainText(), QStringLiteral("Command: x\nr1\nr2\nr3\nr4\nr5    "));
+    // The cursor's cell is on the screen's row, not on the output's line above it.
+    QTextCursor cell(console.document()->lastBlock());
+    cell.setPosition(console.document()->lastBlock().position() + 6);
+    EXPECT_EQ(cell.charFormat().background().color(), QColor(Qt::white));
+    console.AppendOutput(QStringLiteral("\nr5\n"));
+    console.ShowLiveScreen(QStringLiteral("r6"), 0, 2, true);
+    console.EndOutput();
+    console.AddEndLine(QStringLiteral("end"), true);
+    EXPECT_FALSE(console.HasLiveScreen());
+    EXPECT_EQ(console.toPlainText(), QStringLiteral("Command: x\nr1\nr2\nr3\nr4\nr5\n\nend\n"));
+}
+
+}  // namespace
