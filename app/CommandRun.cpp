@@ -21,6 +21,7 @@ TCommandRun::TCommandRun(std::string ACommand, bool ARunWithCmd, std::string AWo
         FReportPending = true;
     };
     FCmd.OnReadChunk = [this](const AnsiText& AChunk) {
+        FOutputSinceTyped = true;
         std::unique_lock lock(FMutex);
         // A window thread that cannot keep up holds the child back through the pipe,
         // rather than the output piling up here. A stopped child is never held back.
@@ -46,6 +47,8 @@ TCommandRun::TCommandRun(std::string ACommand, bool ARunWithCmd, std::string AWo
     // painting, input and other timers get their turn between two batches.
     FRestTimer.setInterval(0);
     connect(&FRestTimer, &QTimer::timeout, this, &TCommandRun::DeliverRest);
+    FTypedTimer.setInterval(5);
+    connect(&FTypedTimer, &QTimer::timeout, this, &TCommandRun::SendNextTyped);
 }
 
 TCommandRun::TCommandRun(const TRoutedRun& ARun, QObject* parent)
@@ -140,19 +143,46 @@ void TCommandRun::setTerminalSize(platform::TerminalSize AValue) {
 void TCommandRun::SendKey(TTerminalScreen::TKey AKey, TKeyModifiers AModifiers) {
     if (!FScreen || !FRunning) return;
     FScreen->Key(AKey, AModifiers);
-    WriteBytes(FScreen->TakeToProgram());
+    SendTyped(FScreen->TakeToProgram());
 }
 
 void TCommandRun::SendCharacter(char32_t ACharacter, TKeyModifiers AModifiers) {
     if (!FScreen || !FRunning) return;
     FScreen->Character(ACharacter, AModifiers);
-    WriteBytes(FScreen->TakeToProgram());
+    SendTyped(FScreen->TakeToProgram());
 }
 
 void TCommandRun::SendPaste(const QString& AText) {
     if (!FScreen || !FRunning) return;
     FScreen->Paste(AText.toStdString());
-    WriteBytes(FScreen->TakeToProgram());
+    SendTyped(FScreen->TakeToProgram());
+}
+
+void TCommandRun::SendTyped(std::string ABytes) {
+    if (ABytes.empty()) return;
+    // An interrupt goes at once, and the keys still waiting go with what the terminal
+    // drops from its input on an interrupt.
+    if (ABytes == "\x03") {
+        FTyped.clear();
+        FTypedTimer.stop();
+        WriteBytes(ABytes);
+        return;
+    }
+    FTyped.push_back(std::move(ABytes));
+    SendNextTyped();
+}
+
+void TCommandRun::SendNextTyped() {
+    const bool answered = !FTypedUnanswered || FOutputSinceTyped || FSinceTyped.elapsed() >= kTypedWaitMs;
+    if (!FTyped.empty() && answered) {
+        FOutputSinceTyped = false;
+        WriteBytes(FTyped.front());
+        FTyped.pop_front();
+        FTypedUnanswered = true;
+        FSinceTyped.start();
+    }
+    if (FTyped.empty()) FTypedTimer.stop();
+    else if (!FTypedTimer.isActive()) FTypedTimer.start();
 }
 
 void TCommandRun::SendQtKey(int AKey, Qt::KeyboardModifiers AModifiers, const QString& AText) {
@@ -185,7 +215,7 @@ void TCommandRun::TakeFromScreen() {
     FScreenChanged = true;
     QString rows;
     for (const TScreenRow& row : FScreen->TakeScrolled())
-        rows += QString::fromUtf8(TTerminalScreen::RowAsAnsi(row)) + u'\n';
+        rows += RowText(row) + u'\n';
     FScreen->TakeDropped();  // rows are taken every piece: none wait long enough to go
     if (!rows.isEmpty()) emit outputArrived(rows);
     // Answers to the program's questions (where the cursor is, what the terminal is).
@@ -194,8 +224,18 @@ void TCommandRun::TakeFromScreen() {
 
 QString TCommandRun::ScreenText() const {
     QStringList rows;
-    for (const TScreenRow& row : FScreen->Screen()) rows.append(QString::fromUtf8(TTerminalScreen::RowAsAnsi(row)));
+    for (const TScreenRow& row : FScreen->Screen()) rows.append(RowText(row));
     return rows.join(u'\n');
+}
+
+QString TCommandRun::RowText(const TScreenRow& ARow) const {
+    if (FColours) return QString::fromUtf8(TTerminalScreen::RowAsAnsi(ARow));
+    TScreenRow plain = ARow;
+    for (TStyleRun& run : plain.Runs) {
+        run.Style.Foreground = TCellStyle::kDefaultColour;
+        run.Style.Background = TCellStyle::kDefaultColour;
+    }
+    return QString::fromUtf8(TTerminalScreen::RowAsAnsi(plain));
 }
 
 void TCommandRun::CloseInput() {
@@ -312,6 +352,8 @@ void TCommandRun::WorkerEnded() {
 void TCommandRun::DeliverRest() {
     if (!Deliver()) return;
     FRestTimer.stop();
+    FTypedTimer.stop();
+    FTyped.clear();
     const QString rest = FScreen ? ScreenText() : FDecoder->Finish();
     if (!rest.isEmpty()) emit outputArrived(rest);
     std::uint64_t cut = 0;

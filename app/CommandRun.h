@@ -4,14 +4,15 @@
 #include "components/RunRequest.h"
 #include "components/TerminalScreen.h"
 
-#include <QObject>
 #include <QElapsedTimer>
+#include <QObject>
 #include <QString>
 #include <QTimer>
 
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -32,6 +33,11 @@ class TAnsiStreamDecoder;
 // itself as screenChanged after each batch that changed it, and at the end the final
 // screen comes as output before finished. Keys and pastes go to the program as the
 // terminal encodes them, and so do its answers to the program's questions.
+//
+// Typed keys go to the program one at a time: the next one once the program has written
+// something since the last (it has read that key and answered it) or after
+// kTypedWaitMs. Programs that take one read for one key (the prompts of current tools)
+// would otherwise read keys typed ahead as one unknown key.
 class TCommandRun : public QObject {
     Q_OBJECT
 
@@ -71,6 +77,9 @@ public:
     // The terminal's size; during a run its terminal takes the new size at once.
     void setTerminalSize(platform::TerminalSize AValue);
     platform::TerminalSize TerminalSize() const { return FCmd.TerminalSize(); }
+    // Whether the terminal's rows keep the colours the program gave them; without, they
+    // keep bold, italic, underline and reverse only. Takes effect from the next rows on.
+    void setColours(bool AValue) { FColours = AValue; }
     // On a terminal: a key, a typed character and pasted text, as the terminal sends them.
     void SendKey(TTerminalScreen::TKey AKey, TKeyModifiers AModifiers);
     void SendCharacter(char32_t ACharacter, TKeyModifiers AModifiers);
@@ -97,6 +106,8 @@ public:
     // Output that comes after a quiet spell of at least that long (an echo of a key, a
     // prompt) is handed over at once rather than at the next batch.
     void setBatchIntervalMs(int AValue) { FBatchTimer.setInterval(AValue); }
+    // A typed key waits at most this long for the program to answer the one before.
+    static constexpr int kTypedWaitMs = 150;
 
 signals:
     // The runner's start report; AStarted tells whether the child is running.
@@ -120,7 +131,11 @@ private:
     // Hands on the rows that left the screen and the emulator's answers.
     void TakeFromScreen();
     QString ScreenText() const;
+    QString RowText(const TScreenRow& ARow) const;
     void WriteBytes(const std::string& ABytes);
+    // Typed bytes (one key or one paste) for the program, paced as above.
+    void SendTyped(std::string ABytes);
+    void SendNextTyped();
     void WorkerEnded();
     void DeliverRest();
     bool PendingEmpty();
@@ -149,6 +164,12 @@ private:
     std::unique_ptr<TTerminalScreen> FScreen;
     bool FScreenChanged = false;
     QElapsedTimer FSinceHandOver;  // since output was last handed over
+    bool FColours = true;
+    std::deque<std::string> FTyped;  // keys waiting for the program to answer the last
+    bool FTypedUnanswered = false;
+    QElapsedTimer FSinceTyped;
+    QTimer FTypedTimer;
+    std::atomic<bool> FOutputSinceTyped{false};  // set by the worker
 
     // Shared with the worker.
     std::mutex FMutex;

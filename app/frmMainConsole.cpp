@@ -95,6 +95,8 @@ void TfrmMain::SetUpConsoleTools() {
     FmenColours->setCheckable(true);
     FmenColours->setStatusTip(tr("Preset buttons ask the tools for coloured output (--ansi)"));
     connect(FmenColours, &QAction::toggled, this, [this](bool AOn) {
+        // A run on a terminal shows the rows it draws from now on with or without colours.
+        if (FRun) FRun->setColours(AOn);
         TPreferences changed = FPreferences;
         changed.Colours = AOn;
         SetPreferences(changed);
@@ -140,7 +142,9 @@ platform::TerminalSize TfrmMain::ConsoleTerminalSize() const {
 }
 
 void TfrmMain::FollowConsoleSize() {
-    if (FRun && FRun->Terminal()) FRun->setTerminalSize(ConsoleTerminalSize());
+    // Also before the run has started: the Input row takes its room from the console
+    // while the run is being set up.
+    if (FRun) FRun->setTerminalSize(ConsoleTerminalSize());
 }
 
 QString TfrmMain::PresetLine(TCommandType ACommandType, const QString& ACommand) const {

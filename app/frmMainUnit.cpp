@@ -697,6 +697,7 @@ bool TfrmMain::RunInProject(TRunRequest ARequest) {
     }
 
     FRun = std::move(run);
+    FRun->setColours(ColoursOn());
     FRunStartReport.clear();
     FRunOutputFailed = false;
     FRunStartSeen = false;
