@@ -137,8 +137,11 @@ platform::TerminalSize TfrmMain::ConsoleTerminalSize() const {
     // The text keeps the document's margin on each side.
     const int margin = 2 * int(Console().document()->documentMargin());
     const int advance = std::max(1, metrics.horizontalAdvance(u'M'));
-    return {std::max(1, (room.width() - margin) / advance),
-            std::max(1, (room.height() - margin) / std::max(1, metrics.lineSpacing()))};
+    // A console pane made very small still gives programs a terminal their prompts fit
+    // in: a prompt taller than the terminal scrolls each redraw of itself into the
+    // console's text. The rows below the cursor are not drawn, so the floor costs no room.
+    return {std::max(kMinTerminalColumns, (room.width() - margin) / advance),
+            std::max(kMinTerminalRows, (room.height() - margin) / std::max(1, metrics.lineSpacing()))};
 }
 
 void TfrmMain::FollowConsoleSize() {

@@ -121,8 +121,11 @@ public:
     bool ColoursOn() const;
     // View > Terminal: runs from the window get a pseudo-terminal of the console's size.
     bool TerminalOn() const;
-    // The console's visible room in characters: columns and rows.
+    // The console's visible room in characters (columns and rows), at least
+    // kMinTerminalColumns by kMinTerminalRows.
     platform::TerminalSize ConsoleTerminalSize() const;
+    static constexpr int kMinTerminalColumns = 40;
+    static constexpr int kMinTerminalRows = 12;
     // The project's commands, read once per project, and the palette that offers them.
     TCatalogueStore& CatalogueStore() const { return *FCatalogueStore; }
     TfrmPalette& Palette();

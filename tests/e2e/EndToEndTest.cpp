@@ -856,10 +856,9 @@ protected:
     }
 };
 
-// Left out until it passes: make:model creates the model and the chosen migration, but
-// each redraw of the name prompt's box stays in the console as a copy, and in one run
-// of two the multi-select did not end.
-TEST_F(TerminalEndToEnd, DISABLED_ModelPromptsAreAnsweredWithTypingArrowsSpaceAndEnter) {
+// make:model asks for the name and for the extra files; the answers typed in the console
+// create the model and the chosen migration, and each prompt's box stays once.
+TEST_F(TerminalEndToEnd, ModelPromptsAreAnsweredWithTypingArrowsSpaceAndEnter) {
     if (!Laravel10()) GTEST_SKIP() << "Laravel 8's make:model asks nothing: it wants the name as an argument";
     TypeAndGo(QStringLiteral("php artisan make:model"));
     ASSERT_TRUE(Shows(QStringLiteral("What should the model be named?"))) << ConsoleText().toStdString();
@@ -883,8 +882,7 @@ TEST_F(TerminalEndToEnd, DISABLED_ModelPromptsAreAnsweredWithTypingArrowsSpaceAn
 }
 
 // In production, migrate asks first: No (the default) cancels, Yes runs the migrations.
-// Left out until it passes: under Laravel 10 the confirmation did not show within a minute.
-TEST_F(TerminalEndToEnd, DISABLED_ProductionMigrateIsConfirmedOrCancelledFromTheKeyboard) {
+TEST_F(TerminalEndToEnd, ProductionMigrateIsConfirmedOrCancelledFromTheKeyboard) {
     const QString command = QStringLiteral("APP_ENV=production php artisan migrate");
     for (const bool yes : {false, true}) {
         SCOPED_TRACE(yes ? "yes" : "no");

@@ -142,6 +142,25 @@ TEST_F(TerminalRun, KeysTypedAheadReachTheProgramOneReadEach) {
         << ConsoleText().toStdString();
 }
 
+// A console squeezed to a sliver by the splitter still gives the program a terminal its
+// prompts fit in.
+TEST_F(TerminalRun, ASliverOfConsoleStillGivesATerminalPromptsFitIn) {
+    auto* splitter = Find<QSplitter>("Splitter1");
+    QList<int> panes = splitter->sizes();
+    ASSERT_EQ(panes.size(), 2);
+    panes[0] += panes[1] - 20;
+    panes[1] = 20;
+    splitter->setSizes(panes);
+    QTest::qWait(50);
+    TypeAndGo(QStringLiteral("stty size"));
+    ASSERT_TRUE(WaitForRun());
+    const QRegularExpressionMatch size =
+        QRegularExpression(QStringLiteral("^(\\d+) (\\d+)$"), QRegularExpression::MultilineOption).match(ConsoleText());
+    ASSERT_TRUE(size.hasMatch()) << ConsoleText().toStdString();
+    EXPECT_EQ(size.captured(1).toInt(), TfrmMain::kMinTerminalRows) << ConsoleText().toStdString();
+    EXPECT_GE(size.captured(2).toInt(), TfrmMain::kMinTerminalColumns);
+}
+
 // The terminal takes the console's size while a run goes: a larger or smaller window, and
 // the splitter above the console, change what the program sees.
 TEST_F(TerminalRun, ResizingTheWindowOrTheSplitterResizesTheTerminal) {
@@ -170,7 +189,7 @@ TEST_F(TerminalRun, ResizingTheWindowOrTheSplitterResizesTheTerminal) {
     };
     ASSERT_TRUE(askSize()) << wanted.join(u',').toStdString() << "\n" << ConsoleText().toStdString();
 
-    Window->resize(700, 600);
+    Window->resize(760, 900);  // a console taller than the smallest terminal
     ASSERT_TRUE(askSize()) << wanted.join(u',').toStdString() << "\n" << ConsoleText().toStdString();
     EXPECT_NE(wanted[1], wanted[0]);
 
