@@ -408,6 +408,14 @@ void TTerminalScreen::Resize(int AColumns, int ARows) {
     AColumns = ClampedColumns(AColumns);
     ARows = ClampedRows(ARows);
     if (AColumns == FColumns && ARows == FRows) return;
+    // The emulator shrinks the other screen from the bottom, which would cut the rows at
+    // the cursor (the newest); a terminal keeps those, so the rows above go first. The
+    // other screen keeps no history, so nothing of it reaches the console's text.
+    const int cut = CursorRow() + 1 - ARows;
+    if (FAlternateScreen && cut > 0) {
+        const std::string up = "\x1b[" + std::to_string(cut) + "S\x1b[" + std::to_string(cut) + "A";
+        vterm_input_write(FTerm, up.data(), up.size());
+    }
     FColumns = AColumns;
     FRows = ARows;
     vterm_set_size(FTerm, FRows, FColumns);

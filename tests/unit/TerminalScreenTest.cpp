@@ -189,6 +189,17 @@ TEST(TerminalScreenTest, ResizeKeepsTheTextAndRefusesSizesOutOfRange) {
     std::vector<std::string> all = seen;
     all.insert(all.end(), onScreen.begin(), onScreen.end());
     EXPECT_EQ(all, (std::vector<std::string>{"one", "two", "three"}));
+    // The other screen keeps the rows at the cursor when it loses rows, as the main
+    // screen does, and nothing of it becomes history.
+    TTerminalScreen other(20, 6);
+    other.Write("\x1b[?1049h\x1b[Hhead\r\n");
+    for (int i = 1; i <= 9; ++i) other.Write(std::to_string(i) + "\r\n");
+    other.Write("last");
+    other.Resize(20, 3);
+    EXPECT_EQ(Texts(other.Screen()), (std::vector<std::string>{"8", "9", "last"}));
+    other.Write("!");
+    EXPECT_EQ(other.Screen().back().Text, "last!");
+    EXPECT_TRUE(other.TakeScrolled().empty());
     screen.Resize(0, 100000);
     EXPECT_EQ(screen.Columns(), TTerminalScreen::kMinColumns);
     EXPECT_EQ(screen.Rows(), TTerminalScreen::kMaxSide);
