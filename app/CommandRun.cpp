@@ -214,18 +214,25 @@ void TCommandRun::ToScreen(const char* ABytes, std::size_t ACount) {
 void TCommandRun::TakeFromScreen() {
     FScreenChanged = true;
     QString rows;
-    for (const TScreenRow& row : FScreen->TakeScrolled())
-        rows += RowText(row) + u'\n';
+    for (const TScreenRow& row : FScreen->TakeScrolled()) {
+        rows += RowText(row);
+        if (!row.Continues) rows += u'\n';
+    }
     FScreen->TakeDropped();  // rows are taken every piece: none wait long enough to go
     if (!rows.isEmpty()) emit outputArrived(rows);
     // Answers to the program's questions (where the cursor is, what the terminal is).
     WriteBytes(FScreen->TakeToProgram());
 }
 
-QString TCommandRun::ScreenText() const {
-    QStringList rows;
-    for (const TScreenRow& row : FScreen->Screen()) rows.append(RowText(row));
-    return rows.join(u'\n');
+QString TCommandRun::ScreenText(bool AJoinWrapped) const {
+    QString text;
+    bool lineEnd = false;
+    for (const TScreenRow& row : FScreen->Screen()) {
+        if (lineEnd) text += u'\n';
+        text += RowText(row);
+        lineEnd = !AJoinWrapped || !row.Continues;
+    }
+    return text;
 }
 
 QString TCommandRun::RowText(const TScreenRow& ARow) const {
@@ -272,7 +279,7 @@ bool TCommandRun::Deliver() {
         TakeFromScreen();
     }
     if (FScreen && std::exchange(FScreenChanged, false))
-        emit screenChanged(ScreenText(), FScreen->CursorRow(), FScreen->CursorColumn(), FScreen->CursorVisible());
+        emit screenChanged(ScreenText(false), FScreen->CursorRow(), FScreen->CursorColumn(), FScreen->CursorVisible());
     return done;
 }
 
@@ -354,7 +361,7 @@ void TCommandRun::DeliverRest() {
     FRestTimer.stop();
     FTypedTimer.stop();
     FTyped.clear();
-    const QString rest = FScreen ? ScreenText() : FDecoder->Finish();
+    const QString rest = FScreen ? ScreenText(true) : FDecoder->Finish();
     if (!rest.isEmpty()) emit outputArrived(rest);
     std::uint64_t cut = 0;
     {

@@ -130,7 +130,9 @@ private:
     void ToScreen(const char* ABytes, std::size_t ACount);
     // Hands on the rows that left the screen and the emulator's answers.
     void TakeFromScreen();
-    QString ScreenText() const;
+    // The screen's rows as text, one line each for the live view (where the cursor goes
+    // by row), or with wrapped lines whole again for the console's text.
+    QString ScreenText(bool AJoinWrapped) const;
     QString RowText(const TScreenRow& ARow) const;
     void WriteBytes(const std::string& ABytes);
     // Typed bytes (one key or one paste) for the program, paced as above.

@@ -20,6 +20,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QSaveFile>
+#include <QScrollBar>
 
 namespace {
 
@@ -137,10 +138,16 @@ platform::TerminalSize TfrmMain::ConsoleTerminalSize() const {
     // The text keeps the document's margin on each side.
     const int margin = 2 * int(Console().document()->documentMargin());
     const int advance = std::max(1, metrics.horizontalAdvance(u'M'));
+    // The width as if the scroll bar were shown: it comes as the output fills the
+    // console, and the terminal must not narrow under a program in mid-line then.
+    int width = room.width() - margin;
+    const QScrollBar* bar = Console().verticalScrollBar();
+    if (!bar->isVisible() && Console().verticalScrollBarPolicy() != Qt::ScrollBarAlwaysOff)
+        width -= bar->sizeHint().width();
     // A console pane made very small still gives programs a terminal their prompts fit
     // in: a prompt taller than the terminal scrolls each redraw of itself into the
     // console's text. The rows below the cursor are not drawn, so the floor costs no room.
-    return {std::max(kMinTerminalColumns, (room.width() - margin) / advance),
+    return {std::max(kMinTerminalColumns, width / advance),
             std::max(kMinTerminalRows, (room.height() - margin) / std::max(1, metrics.lineSpacing()))};
 }
 

@@ -50,15 +50,18 @@ TCellStyle StyleOf(const VTermScreenCell& ACell) {
 
 // A row from its cells: the text without trailing blanks in the default background,
 // the second half of a wide character left out.
-TScreenRow RowFromCells(const VTermScreenCell* ACells, int ACount) {
+TScreenRow RowFromCells(const VTermScreenCell* ACells, int ACount, bool AContinues) {
     int end = ACount;
     while (end > 0) {
         const VTermScreenCell& cell = ACells[end - 1];
-        const bool blank = cell.chars[0] == 0 || cell.chars[0] == U' ';
+        // Cells never written or erased; spaces the program wrote belong to the line, as
+        // they do on a pipe.
+        const bool blank = cell.chars[0] == 0;
         if (!blank || !VTERM_COLOR_IS_DEFAULT_BG(&cell.bg) || cell.attrs.reverse) break;
         --end;
     }
     TScreenRow row;
+    row.Continues = AContinues;
     for (int i = 0; i < end; ++i) {
         const VTermScreenCell& cell = ACells[i];
         if (cell.chars[0] == static_cast<std::uint32_t>(-1)) continue;  // behind a wide character
@@ -328,13 +331,39 @@ struct TTerminalScreenEvents {
             self.FScrolled.pop_front();
             ++self.FDropped;
         }
-        self.FScrolled.push_back(RowFromCells(ACells, ACols));
+        const bool continues = !self.FWraps.empty() && self.FWraps.front();
+        if (!self.FWraps.empty()) {
+            self.FWraps.erase(self.FWraps.begin());
+            self.FWraps.push_back(0);
+        }
+        --self.FCharacterRow;  // the rows move up
+        self.FScrolled.push_back(RowFromCells(ACells, ACols, continues));
+        return 1;
+    }
+    static int Damage(VTermRect ARect, void* AUser) {
+        // A character drawn is one cell, or two for a wide one; erases and scrolls come
+        // as larger areas and leave the wraps as they are.
+        if (ARect.end_row - ARect.start_row == 1 && ARect.end_col - ARect.start_col <= 2)
+            static_cast<TTerminalScreen*>(AUser)->NoteCharacter(ARect.start_row, ARect.start_col, ARect.end_col);
+        return 1;
+    }
+    static int MoveCursor(VTermPos APos, VTermPos, int, void* AUser) {
+        auto& self = *static_cast<TTerminalScreen*>(AUser);
+        // Text leaves the cursor after its last character, or on it at the right margin
+        // (on a wide one's first cell).
+        const bool atMargin = self.FCharacterEnd >= self.FColumns;
+        const bool afterText = APos.col == self.FCharacterEnd ||
+                               (atMargin && (APos.col == self.FCharacterStart || APos.col == self.FColumns - 1));
+        if (APos.row != self.FCharacterRow || !afterText) self.FCharacterSeen = false;
         return 1;
     }
     static int SetTermProp(VTermProp AProp, VTermValue* AValue, void* AUser) {
         auto& self = *static_cast<TTerminalScreen*>(AUser);
         if (AProp == VTERM_PROP_CURSORVISIBLE) self.FCursorVisible = AValue->boolean;
-        if (AProp == VTERM_PROP_ALTSCREEN) self.FAlternateScreen = AValue->boolean;
+        if (AProp == VTERM_PROP_ALTSCREEN) {
+            self.FAlternateScreen = AValue->boolean;
+            self.ForgetWraps();
+        }
         return 1;
     }
     static void Output(const char* ABytes, std::size_t ACount, void* AUser) {
@@ -345,9 +374,9 @@ struct TTerminalScreenEvents {
 namespace {
 
 const VTermScreenCallbacks kScreenCallbacks = {
-    nullptr,  // damage
+    TTerminalScreenEvents::Damage,
     nullptr,  // moverect
-    nullptr,  // movecursor
+    TTerminalScreenEvents::MoveCursor,
     TTerminalScreenEvents::SetTermProp,
     nullptr,  // bell
     nullptr,  // resize
@@ -365,6 +394,21 @@ TTerminalScreen::TTerminalScreen(int AColumns, int ARows) : FColumns(ClampedColu
     vterm_screen_set_callbacks(FScreen, &kScreenCallbacks, this);
     vterm_screen_enable_altscreen(FScreen, 1);
     vterm_screen_reset(FScreen, 1);
+    ForgetWraps();
+}
+
+void TTerminalScreen::NoteCharacter(int ARow, int AColumn, int AEnd) {
+    if (AColumn == 0 && ARow >= 1 && static_cast<std::size_t>(ARow) <= FWraps.size())
+        FWraps[static_cast<std::size_t>(ARow - 1)] = FCharacterSeen && ARow == FCharacterRow + 1;
+    FCharacterSeen = true;
+    FCharacterRow = ARow;
+    FCharacterStart = AColumn;
+    FCharacterEnd = AEnd;
+}
+
+void TTerminalScreen::ForgetWraps() {
+    FWraps.assign(static_cast<std::size_t>(FRows), 0);
+    FCharacterSeen = false;
 }
 
 TTerminalScreen::~TTerminalScreen() { vterm_free(FTerm); }
@@ -420,6 +464,8 @@ void TTerminalScreen::Resize(int AColumns, int ARows) {
     FRows = ARows;
     vterm_set_size(FTerm, FRows, FColumns);
     vterm_screen_flush_damage(FScreen);
+    FWraps.resize(static_cast<std::size_t>(FRows), 0);
+    FCharacterSeen = false;
 }
 
 std::vector<TScreenRow> TTerminalScreen::TakeScrolled() {
@@ -436,10 +482,12 @@ std::vector<TScreenRow> TTerminalScreen::Screen() const {
     for (int row = 0; row < FRows; ++row) {
         for (int column = 0; column < FColumns; ++column)
             vterm_screen_get_cell(FScreen, VTermPos{row, column}, &cells[static_cast<std::size_t>(column)]);
-        rows.push_back(RowFromCells(cells.data(), FColumns));
+        const bool continues = row + 1 < FRows && FWraps[static_cast<std::size_t>(row)];
+        rows.push_back(RowFromCells(cells.data(), FColumns, continues));
     }
     const std::size_t cursorRows = static_cast<std::size_t>(CursorRow()) + 1;
     while (rows.size() > cursorRows && rows.back().Text.empty()) rows.pop_back();
+    rows.back().Continues = false;
     return rows;
 }
 

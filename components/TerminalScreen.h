@@ -34,11 +34,13 @@ struct TStyleRun {
     bool operator==(const TStyleRun&) const = default;
 };
 
-// One row of the terminal: its UTF-8 text without trailing blanks, and the styles of
-// that text, run by run.
+// One row of the terminal: its UTF-8 text without the cells at its end that were never
+// written or were erased, and the styles of that text, run by run; and whether its line
+// goes on in the next row (the text reached the right margin and wrapped).
 struct TScreenRow {
     std::string Text;
     std::vector<TStyleRun> Runs;
+    bool Continues = false;
 
     bool operator==(const TScreenRow&) const = default;
 };
@@ -113,6 +115,9 @@ private:
     friend struct TTerminalScreenEvents;  // libvterm's callbacks (TerminalScreen.cpp)
 
     void WriteToEmulator(const std::string& ABytes, const std::vector<std::size_t>& ABreaks);
+    // A character drawn at ARow from AColumn up to (not including) AEnd.
+    void NoteCharacter(int ARow, int AColumn, int AEnd);
+    void ForgetWraps();
 
     VTerm* FTerm = nullptr;
     VTermScreen* FScreen = nullptr;
@@ -120,6 +125,14 @@ private:
     int FRows;
     bool FCursorVisible = true;
     bool FAlternateScreen = false;
+    // Per screen row, whether its line goes on in the row below. A wrap is a character
+    // drawn at the start of the row below the last one drawn, with no cursor movement in
+    // between other than the one text makes; anything else starts a line of its own.
+    std::vector<char> FWraps;
+    bool FCharacterSeen = false;  // since the cursor was last moved
+    int FCharacterRow = 0;
+    int FCharacterStart = 0;
+    int FCharacterEnd = 0;
     std::deque<TScreenRow> FScrolled;
     std::size_t FDropped = 0;
     std::string FToProgram;

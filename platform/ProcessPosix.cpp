@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 #include <mutex>
 #include <set>
@@ -187,10 +186,32 @@ struct ProcessEntry {
     unsigned long long StartTime = 0;  // with Pid, names one process for good
 };
 
+// A small file of /proc, read with plain reads: a process that ends while its file is
+// read makes the read fail (ESRCH), which a file stream would throw as an exception.
+// Empty when it cannot be read.
+std::string ReadProcFile(pid_t APid, const char* AName) {
+    std::string text;
+    const std::string path = "/proc/" + std::to_string(APid) + "/" + AName;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return text;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t count = ::read(fd, buffer, sizeof buffer);
+        if (count > 0) {
+            text.append(buffer, static_cast<std::size_t>(count));
+            continue;
+        }
+        if (count < 0 && errno == EINTR) continue;
+        if (count < 0) text.clear();
+        break;
+    }
+    ::close(fd);
+    return text;
+}
+
 // The fields of /proc/<pid>/stat that matter here; false when the process has gone.
 bool ReadProcessEntry(pid_t APid, ProcessEntry& AEntry) {
-    std::ifstream file("/proc/" + std::to_string(APid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const std::string text = ReadProcFile(APid, "stat");
     // The name in parentheses may hold blanks and parentheses: the fields follow the last one.
     const std::size_t close = text.rfind(')');
     if (close == std::string::npos) return false;
@@ -223,10 +244,14 @@ std::vector<ProcessEntry> ListProcesses() {
 
 // Whether the environment APid started with holds AMark.
 bool CarriesMark(pid_t APid, const std::string& AMark) {
-    std::ifstream file("/proc/" + std::to_string(APid) + "/environ", std::ios::binary);
-    std::string entry;
-    while (std::getline(file, entry, '\0'))
-        if (entry == AMark) return true;
+    const std::string environment = ReadProcFile(APid, "environ");
+    std::size_t from = 0;
+    while (from < environment.size()) {
+        std::size_t end = environment.find('\0', from);
+        if (end == std::string::npos) end = environment.size();
+        if (environment.compare(from, end - from, AMark) == 0) return true;
+        from = end + 1;
+    }
     return false;
 }
 

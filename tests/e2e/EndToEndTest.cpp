@@ -67,7 +67,12 @@ protected:
         OpenWindow();
         Window->show();
         ASSERT_EQ(Find<QComboBox>("cmbProjects")->currentText(), Project);
+        if (OnTerminal()) UseTerminal();
     }
+
+    // Whether the suite's runs get a terminal (TARNWICK_E2E_TERMINAL=1, set by the build
+    // for the second run of each framework) rather than pipes.
+    static bool OnTerminal() { return qEnvironmentVariable("TARNWICK_E2E_TERMINAL") == QStringLiteral("1"); }
 
     // The framework's include folder the suite runs against (TARNWICK_E2E_FRAMEWORK, set
     // by the build for the Laravel 10 run); empty for the system's Laravel 8.
@@ -197,6 +202,12 @@ protected:
         QProcess shell;
         shell.setProcessChannelMode(QProcess::MergedChannels);
         shell.setWorkingDirectory(Project);
+        // Output laid out to the terminal's width is laid out to the same width here.
+        if (OnTerminal()) {
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("COLUMNS"), QString::number(Window->ConsoleTerminalSize().Columns));
+            shell.setProcessEnvironment(environment);
+        }
         shell.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), commandLine});
         EXPECT_TRUE(shell.waitForFinished(60000)) << commandLine.toStdString();
         return QString::fromUtf8(shell.readAll());
@@ -376,6 +387,21 @@ TEST_F(EndToEnd, EveryArtisanButtonRunsInTheProject) {
         SCOPED_TRACE(c.button);
         if (c.answer) Desktop.InputAnswers = {QString::fromLatin1(c.answer)};
         const qsizetype before = ConsoleText().size();
+        // On a terminal, Laravel 10 asks for the missing name instead of refusing;
+        // Ctrl+C in the console leaves the question.
+        const bool asks = OnTerminal() && Laravel10() && !c.answer && !c.creates && c.printed10 &&
+                          QLatin1String(c.printed10) == QLatin1String("The name is required.");
+        if (asks) {
+            auto* button = Find<TSpeedButton>(c.button);
+            Find<QTabWidget>("pgMain")->setCurrentWidget(button->parentWidget());
+            QTest::mouseClick(button, Qt::LeftButton);
+            ASSERT_TRUE(TurnUntil([&] { return ConsoleText().mid(before).contains(QStringLiteral(" be named?")); }, 60000))
+                << ConsoleText().mid(before).toStdString();
+            Window->Console().setFocus();
+            QTest::keyClick(&Window->Console(), Qt::Key_C, Qt::ControlModifier);
+            ASSERT_TRUE(WaitForRun(60000)) << ConsoleText().mid(before).toStdString();
+            continue;
+        }
         Click(c.button);
         EXPECT_TRUE(Desktop.InputAnswers.empty()) << "the prompt was not shown";
         const QString output = ConsoleText().mid(before);

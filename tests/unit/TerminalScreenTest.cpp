@@ -178,6 +178,48 @@ TEST(TerminalScreenTest, KeysPastesAndAnswersGoToTheProgram) {
     EXPECT_EQ(screen.TakeToProgram(), "\x1b[1;3R");
 }
 
+// The lines of all that was written: rows that left the top, then the screen, with
+// wrapped rows joined into the line they belong to.
+std::vector<std::string> Lines(TTerminalScreen& AScreen) {
+    std::vector<TScreenRow> rows = AScreen.TakeScrolled();
+    for (TScreenRow& row : AScreen.Screen()) rows.push_back(std::move(row));
+    std::vector<std::string> lines{""};
+    for (const TScreenRow& row : rows) {
+        lines.back() += row.Text;
+        if (!row.Continues) lines.emplace_back();
+    }
+    lines.pop_back();
+    return lines;
+}
+
+// A line longer than the terminal is wide wraps into rows that come back as one line;
+// a line that ends at the margin, or a cursor moved there, starts a new one.
+TEST(TerminalScreenTest, WrappedRowsComeBackAsTheLineTheyBelongTo) {
+    const struct {
+        const char* Name;
+        int Rows;
+        const char* Written;
+        std::vector<std::string> Lines;
+    } cases[] = {
+        {"one wrap", 4, "0123456789abc\r\nnext", {"0123456789abc", "next"}},
+        {"scrolling on the last row", 2, "0123456789abcdefghij0123456789abcdefghijXY\r\nend",
+         {"0123456789abcdefghij0123456789abcdefghijXY", "end"}},
+        {"spaces before the margin", 4, "012345678 \x1b[31mabc\x1b[m", {"012345678 abc"}},
+        {"a wide character that does not fit", 4, "012345678\xE6\x97\xA5x", {"012345678\xE6\x97\xA5x"}},
+        {"a wide character at the margin, then more text", 4, "01234567\xE6\x97\xA5 x", {"01234567\xE6\x97\xA5 x"}},
+        {"a line ending at the margin", 4, "0123456789\r\nnext", {"0123456789", "next"}},
+        {"a cursor moved to the next row", 4, "0123456789\x1b[2;1Hnext", {"0123456789", "next"}},
+        {"a wrapped line drawn over", 4, "0123456789abc\x1b[H\x1b[Jshort\r\nline", {"short", "line"}},
+        {"the other screen", 4, "\x1b[?1049h0123456789abc", {"0123456789abc"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TTerminalScreen screen(10, c.Rows);
+        screen.Write(c.Written);
+        EXPECT_EQ(Lines(screen), c.Lines);
+    }
+}
+
 TEST(TerminalScreenTest, ResizeKeepsTheTextAndRefusesSizesOutOfRange) {
     TTerminalScreen screen(20, 4);
     screen.Write("one\r\ntwo\r\nthree");
