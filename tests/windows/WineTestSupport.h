@@ -13,6 +13,7 @@ namespace testsupport {
 // Arguments that make windows_tests.exe act as a child program instead of running tests:
 //   --print-command-line   writes its own command line (GetCommandLineW, as UTF-8)
 //   --write-bytes HEX      writes the bytes given as hexadecimal pairs to standard output
+//   --write-console HEX    writes them to its console (CONOUT$); exits with 2 without one
 //   --print-arguments ...  writes each following argument, as the C runtime reads it, in
 //                          hexadecimal UTF-8 on a line of its own
 //   --write-settings FILE KEY COUNT
@@ -24,6 +25,7 @@ namespace testsupport {
 //   --echo-input           copies standard input to standard output, then exits with 7
 inline const char* const PrintCommandLineArgument = "--print-command-line";
 inline const char* const WriteBytesArgument = "--write-bytes";
+inline const char* const WriteConsoleArgument = "--write-console";
 inline const char* const WriteSettingsArgument = "--write-settings";
 inline const char* const PrintArgumentsArgument = "--print-arguments";
 inline const char* const HandleUsableArgument = "--handle-usable";
