@@ -290,15 +290,16 @@ StartError StartProcess(const ProcessStartInfo& AInfo, ChildProcess& AChild) {
         nullInput = FileHandle(opened);
         input = opened;
     }
-    std::vector<HANDLE> inherited{AInfo.OutputFd};
-    if (input != AInfo.OutputFd) inherited.push_back(input);
     std::optional<StartAttributes> attributes;
     if (onConsole) {
         const std::lock_guard lock(AInfo.Console->Mutex);
-        if (AInfo.Console->Handle == nullptr) return {TStage::Program, std::make_error_code(std::errc::bad_file_descriptor)};
+        if (AInfo.Console->Handle == nullptr)
+            return {TStage::Program, std::make_error_code(std::errc::bad_file_descriptor)};
         attributes.emplace(AInfo.Console->Handle);
     } else {
-        attributes.emplace(inherited);
+        std::vector<HANDLE> inherited{AInfo.OutputFd};
+        if (input != AInfo.OutputFd) inherited.push_back(input);
+        attributes.emplace(std::move(inherited));
     }
     if (!attributes->Ready()) return {TStage::Program, LastError()};
 

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <memory>
+#include <utility>
 
 namespace platform {
 
@@ -37,7 +39,8 @@ const ConsoleFunctions& Functions() {
 // Wine (8.0) has the pseudo console functions, but a child started on one does not get
 // the console as its standard handles: with null handles (what Windows takes for "the
 // console's") its writes fail, and without the flag it writes to our own standard output.
-// Its output would never reach the console's pipe, so runs keep their pipe under wine.
+// Its output would never reach the console's pipe (and resizes answer "not implemented"),
+// so runs keep their pipe under wine.
 bool UnderWine() {
     const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
     return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
