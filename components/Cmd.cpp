@@ -150,11 +150,11 @@ void TCmd::RunCommand(const std::string& AWorkingDir) {
         FLastRunEnd.Seconds = SecondsSince(start);
     }
 
-    // A handler that fails while the child runs leaves nobody to take its output: the
-    // child and everything it started end now rather than linger or die part-way.
     // A terminal's output is UTF-8 (a Windows pseudo console's too, whatever the code page).
     AnsiText output;
     if (withTerminal) output.CodePage = platform::CP_UTF8;
+    // A handler that fails while the child runs leaves nobody to take its output: the
+    // child and everything it started end now rather than linger or die part-way.
     bool reading = false;
     try {
         RaiseReadError(failure);
