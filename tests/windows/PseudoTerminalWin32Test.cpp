@@ -92,6 +92,18 @@ TEST_F(PseudoConsoleWin32Test, OutputArrivesAndEndsOnceTheChildHasEnded) {
     EXPECT_EQ(child.Child().Reap().Code, 0);
 }
 
+// What is typed reaches the child through its console, and the end-of-input keys end
+// its input there.
+TEST_F(PseudoConsoleWin32Test, TypedLinesAndTheEndOfInputReachTheChild) {
+    ConsoleChild child(testsupport::EchoConsoleArgument);
+    const std::string typed = std::string("composer\r") + platform::EndOfInputKeys();
+    ASSERT_TRUE(platform::WritePipe(child.Terminal().Input, typed.data(), typed.size()));
+    const std::string output = child.Output();
+    EXPECT_NE(output.find("read:composer"), std::string::npos) << output;
+    child.Child().WaitEnded();
+    EXPECT_EQ(child.Child().Reap().Code, 7);
+}
+
 // Wine (8.0) has no resize: its answer comes back as the error.
 TEST_F(PseudoConsoleWin32Test, ResizesWhileTheChildRunsAndNotAfterTheClose) {
     ConsoleChild child(std::string(testsupport::SleepArgument) + " 300", {80, 24});

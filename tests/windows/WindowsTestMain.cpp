@@ -47,6 +47,25 @@ int WriteConsole(const char* AHex) {
     return done && written == bytes.size() ? 0 : 1;
 }
 
+// Copies what its console reads as typed to the console until the end of input (a line
+// that starts with Ctrl+Z, as the C runtime reads it: wine's console hands it over as a
+// character), then exits with 7.
+int EchoConsole() {
+    const HANDLE input = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                     nullptr, OPEN_EXISTING, 0, nullptr);
+    const HANDLE output = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      nullptr, OPEN_EXISTING, 0, nullptr);
+    if (input == INVALID_HANDLE_VALUE || output == INVALID_HANDLE_VALUE) return 2;
+    char buffer[256];
+    DWORD count = 0;
+    DWORD written = 0;
+    while (ReadFile(input, buffer, sizeof buffer, &count, nullptr) && count > 0 && buffer[0] != '\x1a') {
+        const std::string line = "read:" + std::string(buffer, count);
+        WriteFile(output, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    }
+    return 7;
+}
+
 int WriteSettings(const std::string& AFile, const std::string& AKey, int ACount) {
     int lost = 0;
     for (int i = 1; i <= ACount; ++i) {
@@ -130,6 +149,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc == 2 && std::strcmp(argv[1], testsupport::EchoInputArgument) == 0) return EchoInput();
+    if (argc == 2 && std::strcmp(argv[1], testsupport::EchoConsoleArgument) == 0) return EchoConsole();
     if (argc >= 2 && std::strcmp(argv[1], testsupport::PrintCommandLineArgument) == 0) return PrintCommandLine();
     if (argc == 3 && std::strcmp(argv[1], testsupport::WriteBytesArgument) == 0) return WriteBytes(argv[2]);
     if (argc == 3 && std::strcmp(argv[1], testsupport::WriteConsoleArgument) == 0) return WriteConsole(argv[2]);

@@ -23,6 +23,9 @@ namespace testsupport {
 //   --handle-usable HEX    exits with 0 when the handle value is a handle of its own, 1 if not
 //   --sleep MS             waits that long, then exits with 0
 //   --echo-input           copies standard input to standard output, then exits with 7
+//   --echo-console         writes "read:" and each piece its console reads (CONIN$) to the
+//                          console (CONOUT$) until a line starts with Ctrl+Z, then exits
+//                          with 7
 inline const char* const PrintCommandLineArgument = "--print-command-line";
 inline const char* const WriteBytesArgument = "--write-bytes";
 inline const char* const WriteConsoleArgument = "--write-console";
@@ -31,6 +34,7 @@ inline const char* const PrintArgumentsArgument = "--print-arguments";
 inline const char* const HandleUsableArgument = "--handle-usable";
 inline const char* const SleepArgument = "--sleep";
 inline const char* const EchoInputArgument = "--echo-input";
+inline const char* const EchoConsoleArgument = "--echo-console";
 // For the php.exe stand-in: prints the named environment variable's value in hex, "-"
 // when it is not set.
 inline const char* const PrintVariableArgument = "--print-variable";
