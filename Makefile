@@ -39,8 +39,11 @@ asan-test: deps
 	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen ./ui_tests --gtest_brief=1
 
 # The Qt-free library and its tests built for 64-bit Windows, the tests run under wine.
+# libvterm is compiled from the source of the machine's own version, fetched once into a cache.
 windows-test: deps
-	@cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=platform/MinGW64Toolchain.cmake >/dev/null
+	@vterm=$$(scripts/fetch-libvterm-source) && \
+	  cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=platform/MinGW64Toolchain.cmake \
+	    -DTARNWICK_VTERM_SOURCE="$$vterm" >/dev/null
 	@grep -q '^TARNWICK_QT_MINGW:PATH=' $(WINDOWS_BUILD)/CMakeCache.txt && \
 	  qt=$$(sed -n 's/^TARNWICK_QT_MINGW:PATH=//p' $(WINDOWS_BUILD)/CMakeCache.txt) && \
 	  [ -f "$$qt/lib/cmake/Qt6/Qt6Config.cmake" ] || \

@@ -95,9 +95,9 @@ void TCmd::RunCommand(const std::string& AWorkingDir) {
         FWriterQuit = false;
     }
 
+    platform::PseudoTerminal terminal;
     platform::Pipe pipe;
     platform::Pipe input;
-    platform::PseudoTerminal terminal;
     platform::ProcessStartInfo info;
     const bool withTerminal = FTerminal && platform::PseudoTerminalSupported();
     if (withTerminal) {
@@ -108,10 +108,9 @@ void TCmd::RunCommand(const std::string& AWorkingDir) {
             return;
         }
         info.TerminalName = terminal.SlaveName;
+        info.Console = terminal.Console.get();
         info.Environment = {"TERM=xterm-256color", "COLUMNS=" + std::to_string(size.Columns),
                             "LINES=" + std::to_string(size.Rows)};
-        pipe.ReadEnd = std::move(terminal.Master);
-        pipe.WriteEnd = std::move(terminal.Slave);
         input.WriteEnd = std::move(terminal.Input);
     } else {
         std::error_code pipeError = platform::CreatePipe(pipe);
@@ -137,11 +136,13 @@ void TCmd::RunCommand(const std::string& AWorkingDir) {
     // so the output reports its end once they have all finished with it.
     pipe.WriteEnd.Close();
     input.ReadEnd.Close();
+    if (withTerminal) platform::ReleaseChildSide(terminal, child);
+    const platform::FileHandle& outputEnd = withTerminal ? terminal.Master : pipe.ReadEnd;
     if (child.Started()) {
         const std::lock_guard lock(FMutex);
         FChild = &child;
         FTerminalRun = withTerminal;
-        if (withTerminal) FTerminalMaster = pipe.ReadEnd.Get();
+        if (withTerminal) FRunTerminal = &terminal;
         FInput = std::move(input.WriteEnd);
         if (FInput.IsOpen()) FWriter = std::thread([this] { FeedInput(); });
     } else {
@@ -149,15 +150,17 @@ void TCmd::RunCommand(const std::string& AWorkingDir) {
         FLastRunEnd.Seconds = SecondsSince(start);
     }
 
+    // A terminal's output is UTF-8 (a Windows pseudo console's too, whatever the code page).
+    AnsiText output;
+    if (withTerminal) output.CodePage = platform::CP_UTF8;
     // A handler that fails while the child runs leaves nobody to take its output: the
     // child and everything it started end now rather than linger or die part-way.
-    AnsiText output;
     bool reading = false;
     try {
         RaiseReadError(failure);
         if (!child.Started()) return;
         reading = true;
-        ReadToEnd(pipe.ReadEnd, output);
+        ReadToEnd(outputEnd, output);
     } catch (const Exception& error) {
         if (!child.Started()) throw;
         KillAndReap(child, SecondsSince(start));
@@ -213,7 +216,7 @@ void TCmd::EndRun(platform::ChildProcess& AChild, double ASeconds) {
         const std::lock_guard lock(FMutex);
         const platform::ExitStatus status = AChild.Reap();
         FChild = nullptr;
-        FTerminalMaster = platform::NoHandle;
+        FRunTerminal = nullptr;
         FInput.Close();
         FInputQueue.clear();
         using TKind = TRunEnd::TKind;
@@ -280,7 +283,8 @@ void TCmd::CloseInput() {
         // A terminal stays open for more keys: its program reads the end-of-input
         // character as the end of its input.
         if (FTerminalRun && FChild) {
-            if (FInput.IsOpen() && !FInputGone && FInputQueue.size() < kMaxInputBytes) FInputQueue += '\x04';
+            if (FInput.IsOpen() && !FInputGone && FInputQueue.size() < kMaxInputBytes)
+                FInputQueue += platform::EndOfInputKeys();
         } else {
             FInputCloseWanted = true;
         }
@@ -328,7 +332,7 @@ platform::TerminalSize TCmd::TerminalSize() const {
 void TCmd::setTerminalSize(platform::TerminalSize AValue) {
     const std::lock_guard lock(FMutex);
     FTerminalSize = AValue;
-    if (FTerminalMaster != platform::NoHandle) platform::ResizePseudoTerminal(FTerminalMaster, AValue);
+    if (FRunTerminal) platform::ResizePseudoTerminal(*FRunTerminal, AValue);
 }
 
 TRunEnd TCmd::LastRunEnd() const {

@@ -71,12 +71,13 @@ public:
     bool InputFromCaller() const { return FInputFromCaller; }
     void setInputFromCaller(bool AValue) { FInputFromCaller = AValue; }
 
-    // True: the child gets a pseudo-terminal as its standard input, output and error,
-    // where the system has one (platform::PseudoTerminalSupported; otherwise the pipes as
-    // without), in a session of its own, with TERM=xterm-256color and COLUMNS and LINES
-    // of TerminalSize. Its input is then always the caller's, what it reads is echoed as
-    // a terminal does, and CloseInput sends the terminal's end-of-input character (the
-    // terminal stays open for more).
+    // True: the child gets a pseudo-terminal as its standard input, output and error
+    // (Windows: a pseudo console), where the system has one
+    // (platform::PseudoTerminalSupported; otherwise the pipes as without), in a session of
+    // its own, with TERM=xterm-256color and COLUMNS and LINES of TerminalSize. Its input
+    // is then always the caller's, what it reads is echoed as a terminal does, its output
+    // is UTF-8, and CloseInput sends the terminal's end-of-input keys (the terminal stays
+    // open for more).
     bool Terminal() const { return FTerminal; }
     void setTerminal(bool AValue) { FTerminal = AValue; }
     // Thread-safe. The terminal's size for the next run; during a run with a terminal,
@@ -132,7 +133,7 @@ private:
     bool FInputFromCaller = false;
     bool FTerminal = false;
     platform::TerminalSize FTerminalSize;
-    platform::NativeHandle FTerminalMaster = platform::NoHandle;  // while a run has a terminal
+    const platform::PseudoTerminal* FRunTerminal = nullptr;  // while a run has a terminal
     bool FTerminalRun = false;
     int FStopGraceMs = 2000;
     std::size_t FReadSize = kDefaultReadSize;

@@ -14,6 +14,8 @@
 
 namespace platform {
 
+struct PseudoConsole;
+
 #ifdef _WIN32
 // A kernel object (HANDLE), named without <windows.h>.
 using NativeHandle = void*;
@@ -116,6 +118,8 @@ public:
         AOther.FProcess = AOther.FThread = AOther.FJob = NoHandle;
     }
     bool Started() const { return FProcess != NoHandle; }
+    // The process's handle, owned by this object.
+    NativeHandle ProcessHandle() const { return FProcess; }
 #else
     ChildProcess(pid_t APid, std::string ATreeMark, std::shared_ptr<TreeRecord> ATree)
         : FPid(APid), FTreeMark(std::move(ATreeMark)), FTree(std::move(ATree)) {}
@@ -189,6 +193,10 @@ struct ProcessStartInfo {
     // leads a session of its own with that terminal as its controlling terminal and as its
     // standard input, output and error; OutputFd and InputFd are not used.
     std::string TerminalName;
+    // Windows: a pseudo console (PseudoTerminal.h) the child is attached to, whose input
+    // and output become its standard input, output and error; OutputFd and InputFd are
+    // not used, and the child inherits no handle of ours.
+    PseudoConsole* Console = nullptr;
     // "NAME=value" entries that replace or add to the environment we pass on (Windows:
     // names compare without regard to case).
     std::vector<std::string> Environment;

@@ -1,9 +1,17 @@
 #include "platform/Process.h"
 
+#include "platform/PseudoConsoleWin32.h"
 #include "platform/WideTextWin32.h"
 
 #include <cwchar>
+#include <optional>
 #include <vector>
+
+// Declared for Windows 10 1809 on, which the build does not require: older systems never
+// start a child on a pseudo console (PseudoTerminalSupported).
+#ifndef PROC_THREAD_ATTRIBUTE_PSEUDOCONSOLE
+#define PROC_THREAD_ATTRIBUTE_PSEUDOCONSOLE ProcThreadAttributeValue(22, FALSE, TRUE, FALSE)
+#endif
 
 namespace platform {
 
@@ -203,29 +211,38 @@ HANDLE OpenNullInput() {
                        OPEN_EXISTING, 0, nullptr);
 }
 
-// The attribute list that names the only handles a child inherits.
-class HandleList {
+// The attribute list of a start: the only handles a child inherits, or the pseudo console
+// it is attached to.
+class StartAttributes {
 public:
-    explicit HandleList(std::vector<HANDLE> AHandles) : FHandles(std::move(AHandles)) {
-        SIZE_T size = 0;
-        InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
-        FBuffer.resize(size);
-        auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(FBuffer.data());
-        if (!InitializeProcThreadAttributeList(list, 1, 0, &size)) return;
-        FReady = UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, FHandles.data(),
+    explicit StartAttributes(std::vector<HANDLE> AHandles) : FHandles(std::move(AHandles)) {
+        if (!Initialise()) return;
+        FReady = UpdateProcThreadAttribute(List(), 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, FHandles.data(),
                                            FHandles.size() * sizeof(HANDLE), nullptr, nullptr);
-        FInitialised = true;
     }
-    ~HandleList() {
+    explicit StartAttributes(void* AConsole) {
+        if (!Initialise()) return;
+        FReady = UpdateProcThreadAttribute(List(), 0, PROC_THREAD_ATTRIBUTE_PSEUDOCONSOLE, AConsole,
+                                           sizeof(AConsole), nullptr, nullptr);
+    }
+    ~StartAttributes() {
         if (FInitialised) DeleteProcThreadAttributeList(List());
     }
-    HandleList(const HandleList&) = delete;
-    HandleList& operator=(const HandleList&) = delete;
+    StartAttributes(const StartAttributes&) = delete;
+    StartAttributes& operator=(const StartAttributes&) = delete;
 
     bool Ready() const { return FReady; }
     LPPROC_THREAD_ATTRIBUTE_LIST List() { return reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(FBuffer.data()); }
 
 private:
+    bool Initialise() {
+        SIZE_T size = 0;
+        InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+        FBuffer.resize(size);
+        FInitialised = InitializeProcThreadAttributeList(List(), 1, 0, &size);
+        return FInitialised;
+    }
+
     std::vector<HANDLE> FHandles;
     std::vector<char> FBuffer;
     bool FInitialised = false;
@@ -264,27 +281,43 @@ static std::wstring EnvironmentBlock(const std::vector<std::string>& AExtra) {
 StartError StartProcess(const ProcessStartInfo& AInfo, ChildProcess& AChild) {
     using TStage = StartError::TStage;
 
+    const bool onConsole = AInfo.Console != nullptr;
     FileHandle nullInput;
     HANDLE input = AInfo.InputFd;
-    if (input == NoHandle) {
+    if (input == NoHandle && !onConsole) {
         const HANDLE opened = OpenNullInput();
         if (opened == INVALID_HANDLE_VALUE) return {TStage::Program, LastError()};
         nullInput = FileHandle(opened);
         input = opened;
     }
-    std::vector<HANDLE> inherited{AInfo.OutputFd};
-    if (input != AInfo.OutputFd) inherited.push_back(input);
-    HandleList handles(inherited);
-    if (!handles.Ready()) return {TStage::Program, LastError()};
+    std::optional<StartAttributes> attributes;
+    if (onConsole) {
+        const std::lock_guard lock(AInfo.Console->Mutex);
+        if (AInfo.Console->Handle == nullptr)
+            return {TStage::Program, std::make_error_code(std::errc::bad_file_descriptor)};
+        attributes.emplace(AInfo.Console->Handle);
+    } else {
+        std::vector<HANDLE> inherited{AInfo.OutputFd};
+        if (input != AInfo.OutputFd) inherited.push_back(input);
+        attributes.emplace(std::move(inherited));
+    }
+    if (!attributes->Ready()) return {TStage::Program, LastError()};
 
     STARTUPINFOEXW startup{};
     startup.StartupInfo.cb = sizeof(STARTUPINFOEXW);
     startup.StartupInfo.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;  // 0x101
     startup.StartupInfo.wShowWindow = SW_HIDE;
-    startup.StartupInfo.hStdInput = input;
-    startup.StartupInfo.hStdOutput = AInfo.OutputFd;
-    startup.StartupInfo.hStdError = AInfo.OutputFd;
-    startup.lpAttributeList = handles.List();
+    if (onConsole) {
+        // Null standard handles: the child takes the console's. Without the flag, the
+        // system copies it the handles our own standard streams are redirected to (a pipe,
+        // a file), and its output goes there instead of to the console.
+        startup.StartupInfo.hStdInput = startup.StartupInfo.hStdOutput = startup.StartupInfo.hStdError = nullptr;
+    } else {
+        startup.StartupInfo.hStdInput = input;
+        startup.StartupInfo.hStdOutput = AInfo.OutputFd;
+        startup.StartupInfo.hStdError = AInfo.OutputFd;
+    }
+    startup.lpAttributeList = attributes->List();
 
     HANDLE job = CreateKillOnCloseJob();
     // CreateProcessW may write into the command line, so it gets its own copy. The folder
@@ -294,9 +327,12 @@ StartError StartProcess(const ProcessStartInfo& AInfo, ChildProcess& AChild) {
     const std::wstring workingDir = ToWide(AInfo.WorkingDir);
     PROCESS_INFORMATION process{};
     std::wstring environment = EnvironmentBlock(AInfo.Environment);
-    const DWORD flags = EXTENDED_STARTUPINFO_PRESENT | CREATE_SUSPENDED | CREATE_NEW_PROCESS_GROUP |
+    // A child on a console shares its process group, so that Ctrl+C typed there reaches it
+    // as it would in a terminal window; it inherits no handle of ours.
+    const DWORD flags = EXTENDED_STARTUPINFO_PRESENT | CREATE_SUSPENDED |
+                        (onConsole ? 0 : CREATE_NEW_PROCESS_GROUP) |
                         (environment.empty() ? 0 : CREATE_UNICODE_ENVIRONMENT);
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, flags,
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, onConsole ? FALSE : TRUE, flags,
                         environment.empty() ? nullptr : environment.data(),
                         workingDir.c_str(), &startup.StartupInfo, &process)) {
         const std::error_code reason = LastError();

@@ -31,22 +31,25 @@ std::error_code OpenPseudoTerminal(PseudoTerminal& ATerminal, TerminalSize ASize
     // Never our controlling terminal, whatever session this program leads.
     FileHandle slave(::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC));
     if (!slave.IsOpen()) return SystemError(errno);
-    if (auto error = ResizePseudoTerminal(master.Get(), ASize)) return error;
     FileHandle input(::fcntl(master.Get(), F_DUPFD_CLOEXEC, 0));
     if (!input.IsOpen()) return SystemError(errno);
     ATerminal.Master = std::move(master);
     ATerminal.Input = std::move(input);
     ATerminal.Slave = std::move(slave);
     ATerminal.SlaveName = name;
-    return {};
+    return ResizePseudoTerminal(ATerminal, ASize);
 }
 
-std::error_code ResizePseudoTerminal(NativeHandle AMaster, TerminalSize ASize) {
+std::error_code ResizePseudoTerminal(const PseudoTerminal& ATerminal, TerminalSize ASize) {
     winsize size{};
     size.ws_col = Cells(ASize.Columns);
     size.ws_row = Cells(ASize.Rows);
-    if (::ioctl(AMaster, TIOCSWINSZ, &size) != 0) return SystemError(errno);
+    if (::ioctl(ATerminal.Master.Get(), TIOCSWINSZ, &size) != 0) return SystemError(errno);
     return {};
 }
+
+void ReleaseChildSide(PseudoTerminal& ATerminal, const ChildProcess&) { ATerminal.Slave.Close(); }
+
+const char* EndOfInputKeys() { return "\x04"; }
 
 }  // namespace platform

@@ -33,6 +33,39 @@ int WriteBytes(const char* AHex) {
     return written == bytes.size() ? 0 : 1;
 }
 
+// Writes to the console it is attached to, whatever its standard output is.
+int WriteConsole(const char* AHex) {
+    std::string bytes;
+    for (std::size_t i = 0; AHex[i] != '\0' && AHex[i + 1] != '\0'; i += 2)
+        bytes += static_cast<char>(std::stoi(std::string(AHex + i, 2), nullptr, 16));
+    const HANDLE console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                       nullptr, OPEN_EXISTING, 0, nullptr);
+    if (console == INVALID_HANDLE_VALUE) return 2;
+    DWORD written = 0;
+    const BOOL done = WriteFile(console, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(console);
+    return done && written == bytes.size() ? 0 : 1;
+}
+
+// Copies what its console reads as typed to the console until the end of input (a line
+// that starts with Ctrl+Z, as the C runtime reads it: wine's console hands it over as a
+// character), then exits with 7.
+int EchoConsole() {
+    const HANDLE input = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                     nullptr, OPEN_EXISTING, 0, nullptr);
+    const HANDLE output = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      nullptr, OPEN_EXISTING, 0, nullptr);
+    if (input == INVALID_HANDLE_VALUE || output == INVALID_HANDLE_VALUE) return 2;
+    char buffer[256];
+    DWORD count = 0;
+    DWORD written = 0;
+    while (ReadFile(input, buffer, sizeof buffer, &count, nullptr) && count > 0 && buffer[0] != '\x1a') {
+        const std::string line = "read:" + std::string(buffer, count);
+        WriteFile(output, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    }
+    return 7;
+}
+
 int WriteSettings(const std::string& AFile, const std::string& AKey, int ACount) {
     int lost = 0;
     for (int i = 1; i <= ACount; ++i) {
@@ -116,8 +149,10 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc == 2 && std::strcmp(argv[1], testsupport::EchoInputArgument) == 0) return EchoInput();
+    if (argc == 2 && std::strcmp(argv[1], testsupport::EchoConsoleArgument) == 0) return EchoConsole();
     if (argc >= 2 && std::strcmp(argv[1], testsupport::PrintCommandLineArgument) == 0) return PrintCommandLine();
     if (argc == 3 && std::strcmp(argv[1], testsupport::WriteBytesArgument) == 0) return WriteBytes(argv[2]);
+    if (argc == 3 && std::strcmp(argv[1], testsupport::WriteConsoleArgument) == 0) return WriteConsole(argv[2]);
     if (argc == 5 && std::strcmp(argv[1], testsupport::WriteSettingsArgument) == 0)
         return WriteSettings(argv[2], argv[3], std::atoi(argv[4]));
     if (argc >= 2 && std::strcmp(argv[1], testsupport::PrintArgumentsArgument) == 0) return PrintArguments();

@@ -13,6 +13,7 @@ namespace testsupport {
 // Arguments that make windows_tests.exe act as a child program instead of running tests:
 //   --print-command-line   writes its own command line (GetCommandLineW, as UTF-8)
 //   --write-bytes HEX      writes the bytes given as hexadecimal pairs to standard output
+//   --write-console HEX    writes them to its console (CONOUT$); exits with 2 without one
 //   --print-arguments ...  writes each following argument, as the C runtime reads it, in
 //                          hexadecimal UTF-8 on a line of its own
 //   --write-settings FILE KEY COUNT
@@ -22,13 +23,18 @@ namespace testsupport {
 //   --handle-usable HEX    exits with 0 when the handle value is a handle of its own, 1 if not
 //   --sleep MS             waits that long, then exits with 0
 //   --echo-input           copies standard input to standard output, then exits with 7
+//   --echo-console         writes "read:" and each piece its console reads (CONIN$) to the
+//                          console (CONOUT$) until a line starts with Ctrl+Z, then exits
+//                          with 7
 inline const char* const PrintCommandLineArgument = "--print-command-line";
 inline const char* const WriteBytesArgument = "--write-bytes";
+inline const char* const WriteConsoleArgument = "--write-console";
 inline const char* const WriteSettingsArgument = "--write-settings";
 inline const char* const PrintArgumentsArgument = "--print-arguments";
 inline const char* const HandleUsableArgument = "--handle-usable";
 inline const char* const SleepArgument = "--sleep";
 inline const char* const EchoInputArgument = "--echo-input";
+inline const char* const EchoConsoleArgument = "--echo-console";
 // For the php.exe stand-in: prints the named environment variable's value in hex, "-"
 // when it is not set.
 inline const char* const PrintVariableArgument = "--print-variable";
