@@ -48,8 +48,8 @@ TCellStyle StyleOf(const VTermScreenCell& ACell) {
     return style;
 }
 
-// A row from its cells: the text without trailing blanks in the default background,
-// the second half of a wide character left out.
+// A row from its cells: the text without the unwritten cells at its end (in the default
+// background), the second half of a wide character left out.
 TScreenRow RowFromCells(const VTermScreenCell* ACells, int ACount, bool AContinues) {
     int end = ACount;
     while (end > 0) {
