@@ -221,7 +221,7 @@ void TConsoleEdit::resizeEvent(QResizeEvent* event) {
 bool TConsoleEdit::event(QEvent* event) {
     // Ctrl+letters are the program's while it takes the keys, even where the window has
     // a shortcut for them; so is Esc, which otherwise stops the run.
-    if (FKeysToProgram && event->type() == QEvent::ShortcutOverride) {
+    if (event->type() == QEvent::ShortcutOverride && FKeysToProgram) {
         auto* key = static_cast<QKeyEvent*>(event);
         const bool ctrl = key->modifiers() & Qt::ControlModifier;
         const bool shift = key->modifiers() & Qt::ShiftModifier;

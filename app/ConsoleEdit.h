@@ -126,6 +126,8 @@ private:
     // console holds no more than its capacity; the first time, a line at the top says so.
     void KeepWithinCapacity(const QTextCursor& AWriting);
 
+    // Before FUndo: making it gives the console a child, and event() sees that event.
+    bool FKeysToProgram = false;
     TConsoleUndo* FUndo;
     qsizetype FCapacity = kDefaultCapacity;
     std::optional<TOutputState> FOutput;
@@ -134,6 +136,5 @@ private:
     // end, not a cursor: the output's own cursor writes at the same place, and a cursor
     // kept there does not stay before what is inserted in an edit block.
     std::optional<int> FLiveLength;
-    bool FKeysToProgram = false;
 };
 
