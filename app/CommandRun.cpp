@@ -331,7 +331,6 @@ bool TCommandRun::DeliverOutput(qint64 ABudgetMs) {
             if (FTaken.empty()) return true;
         }
         const std::size_t size = std::min(FTaken.size() - FTakenAt, std::size_t(kMaxPieceBytes));
-        FSinceHandOver.restart();
         if (FScreen) {
             ToScreen(FTaken.data() + FTakenAt, size);
             FTakenAt += size;
@@ -340,6 +339,9 @@ bool TCommandRun::DeliverOutput(qint64 ABudgetMs) {
             FTakenAt += size;
             if (!text.isEmpty()) emit outputArrived(text);
         }
+        // The quiet spell counts from when the piece has been shown: a piece the window
+        // took long over is no quiet spell, and the next one waits for its batch.
+        FSinceHandOver.restart();
         if (budget.elapsed() >= ABudgetMs) return FTakenAt == FTaken.size() && PendingEmpty();
     }
 }
