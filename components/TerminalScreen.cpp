@@ -6,27 +6,16 @@
 
 #include <vterm.h>
 
+#include "platform/Utf8.h"
+
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
 void AppendUtf8(std::string& AText, char32_t ACode) {
+    // What UTF-8 cannot carry becomes the replacement character.
     if (ACode > 0x10FFFF || (ACode >= 0xD800 && ACode <= 0xDFFF)) ACode = kReplacement;
-    if (ACode < 0x80) {
-        AText += static_cast<char>(ACode);
-    } else if (ACode < 0x800) {
-        AText += static_cast<char>(0xC0 | (ACode >> 6));
-        AText += static_cast<char>(0x80 | (ACode & 0x3F));
-    } else if (ACode < 0x10000) {
-        AText += static_cast<char>(0xE0 | (ACode >> 12));
-        AText += static_cast<char>(0x80 | ((ACode >> 6) & 0x3F));
-        AText += static_cast<char>(0x80 | (ACode & 0x3F));
-    } else {
-        AText += static_cast<char>(0xF0 | (ACode >> 18));
-        AText += static_cast<char>(0x80 | ((ACode >> 12) & 0x3F));
-        AText += static_cast<char>(0x80 | ((ACode >> 6) & 0x3F));
-        AText += static_cast<char>(0x80 | (ACode & 0x3F));
-    }
+    platform::AppendUtf8(AText, ACode);
 }
 
 std::int32_t ColourOf(const VTermColor& AColour, bool AForeground) {
