@@ -124,10 +124,12 @@ void TCmd::RunCommand(const std::string& AWorkingDir) {
         info.InputFd = input.ReadEnd.Get();
     }
 
-    for (const auto& [name, value] : FEnvironment)
+    for (const auto& variable : FEnvironment) {
+        const std::string prefix = variable.first + "=";
         if (std::none_of(info.Environment.begin(), info.Environment.end(),
-                         [&](const std::string& AEntry) { return AEntry.compare(0, name.size() + 1, name + "=") == 0; }))
-            info.Environment.push_back(name + "=" + value);
+                         [&](const std::string& AEntry) { return AEntry.compare(0, prefix.size(), prefix) == 0; }))
+            info.Environment.push_back(prefix + variable.second);
+    }
 
     const Clock::time_point start = Clock::now();
     platform::ChildProcess child;
