@@ -115,8 +115,15 @@ std::optional<std::vector<TDevCommand>> ConcurrentCommands(const std::vector<std
     const std::vector<std::string> given = names.empty() ? std::vector<std::string>() : SplitNames(names, separator);
     std::vector<TDevCommand> result;
     for (std::size_t i = 0; i < commands.size(); ++i) {
-        const std::string name = i < given.size() && !given[i].empty() ? given[i] : commands[i];
-        result.push_back({name, TrimBlanks(commands[i], " \t\r\n")});
+        // A blank command runs nothing; the names still go by the commands' places.
+        const std::string command = TrimBlanks(commands[i], " \t\r\n");
+        if (command.empty()) continue;
+        const std::string name = i < given.size() && !given[i].empty() ? given[i] : command;
+        result.push_back({name, command});
+    }
+    if (result.empty()) {
+        AProblem = "the concurrent runner is given no command";
+        return std::nullopt;
     }
     return result;
 }

@@ -145,13 +145,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         } else if (tools.Route == TProjectTools::TRoute::Sail) {
             expected = {sail, c.tool};
         } else {
-            expected = {docker, "compose", "exec", "-T", trimmedService};
+            // The container gets the variable as an "-e" of the exec, not from docker's
+            // own environment.
+            expected = {docker, "compose", "exec", "-T"};
+            if (withEnvironment) expected.insert(expected.end(), {"-e", "TARNWICK_FUZZ=" + arriving});
+            expected.push_back(trimmedService);
             if (c.tool == "artisan") expected.insert(expected.end(), {"php", "artisan"});
             else expected.push_back(c.tool);
         }
         expected.insert(expected.end(), words.begin(), words.end());
         script += RouteCommandLine(tools, c.line) + "\n";
-        expectedOutput += Printed(expected, arriving);
+        expectedOutput += Printed(expected, tools.Route == TProjectTools::TRoute::Compose ? std::string() : arriving);
     }
     if (fuzz::ShellOutput(script) != expectedOutput) {
         std::fprintf(stderr, "script:\n%s\n", script.c_str());

@@ -62,6 +62,11 @@ TEST(Services, TheDevScriptIsReadIntoOneCommandPerProcess) {
          true},
         {R"({"scripts":{"dev":"npx concurrently --names"}})", {}, true},
         {R"({"scripts":{"dev":"npx concurrently -k"}})", {}, true},
+        // A blank command runs nothing and keeps the names in their places.
+        {R"({"scripts":{"dev":"npx concurrently -n a,b,c 'php artisan serve' '' 'npm run dev'"}})",
+         {{"a", "php artisan serve"}, {"c", "npm run dev"}},
+         false},
+        {R"({"scripts":{"dev":"npx concurrently '' ' '"}})", {}, true},
         {R"({"scripts":{"dev":["@build"]}})", {}, true},
         {R"({"scripts":{"dev":[1, "php artisan serve"]}})", {{"php artisan serve", "php artisan serve"}}, true},
         {R"({"scripts":{"dev":{"a":"b"}}})", {}, true},
