@@ -200,6 +200,20 @@ struct TSequenceFilter {
         Digits = 0;
         TooLong = false;
     }
+    // Whether the control sequence so far sets the insert mode among its modes.
+    bool SetsInsertMode() const {
+        if (Sequence.size() < 3 || Sequence[2] < '0' || Sequence[2] > ';') return false;  // a private mode
+        std::size_t from = 2;
+        while (from <= Sequence.size()) {
+            std::size_t end = Sequence.find(';', from);
+            if (end == std::string::npos) end = Sequence.size();
+            std::size_t digit = from;
+            while (digit + 1 < end && Sequence[digit] == '0') ++digit;
+            if (Sequence.compare(digit, end - digit, "4") == 0) return true;
+            from = end + 1;
+        }
+        return false;
+    }
     void Add(char AChar) {
         if (Sequence.size() >= (State == kString ? kMaxStringBytes : kMaxSequenceBytes)) TooLong = true;
         else Sequence += AChar;
@@ -267,8 +281,10 @@ struct TSequenceFilter {
             }
         } else if (c >= 0x40) {
             // The final byte. libvterm 0.1.4 repeats for ever (REP, "CSI b") when nothing
-            // was written before: the sequence becomes one it ignores.
-            Add(c == 'b' ? 'y' : AChar);
+            // was written before, and its insert mode ("CSI 4 h") moves memory out of
+            // bounds with wide characters at the margin: such a sequence becomes one it
+            // ignores, and the characters overwrite as they do without insert mode.
+            Add(c == 'b' || (c == 'h' && SetsInsertMode()) ? 'y' : AChar);
             Emit();
         } else if (c == ';' || c == ':') {
             Digits = 0;

@@ -120,6 +120,13 @@ TEST(TerminalScreenTest, BadInputLeavesAReadableBoundedScreen) {
         TTerminalScreen fresh(20, 3);
         fresh.Write("\x1b[b\x1b[2000000000bok");
         EXPECT_EQ(Texts(fresh.Screen()), (std::vector<std::string>{"ok"}));
+        // Insert mode with wide characters at the margin, then more rows: the emulator's
+        // insert mode would move memory out of bounds here, so it is never set.
+        TTerminalScreen narrow(21, 6);
+        narrow.Write("\x1b[4h\x1b[2J\x1b[H\xE2\x82\xAC\xF0\x9F\x98\x80 \x1b[2J\x1b[H\xE2\x82\xAC\xF0\x9F\x98\x80 wide\r\n");
+        narrow.Resize(11, 9);
+        narrow.Write("2\r\n2\xE2\x82\xAC\r\n4\r\n5\r\n6\x1b[1;4h\rX");
+        EXPECT_EQ(narrow.Screen().back().Text, "X");
     }
     {
         SCOPED_TRACE("a huge title, then text");
