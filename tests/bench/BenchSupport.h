@@ -13,12 +13,12 @@
 // with its peer's.
 namespace bench {
 
-// The process's peak resident memory so far, in bytes (VmHWM).
-inline double PeakRssBytes() {
+// A memory figure of the process's status ("VmHWM:", "VmRSS:"), in bytes.
+inline double StatusBytes(const char* AKey) {
     std::ifstream status("/proc/self/status");
     std::string key;
     while (status >> key) {
-        if (key == "VmHWM:") {
+        if (key == AKey) {
             double kilobytes = 0;
             status >> kilobytes;
             return kilobytes * 1024;
@@ -27,6 +27,11 @@ inline double PeakRssBytes() {
     }
     return 0;
 }
+
+// The process's peak resident memory so far, in bytes.
+inline double PeakRssBytes() { return StatusBytes("VmHWM:"); }
+// The process's resident memory now, in bytes.
+inline double RssBytes() { return StatusBytes("VmRSS:"); }
 
 // Writing 5 to clear_refs resets the peak to the current figure (Linux 4.0 and later).
 inline void ResetPeakRss() { std::ofstream("/proc/self/clear_refs") << "5"; }

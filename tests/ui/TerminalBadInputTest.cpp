@@ -7,69 +7,19 @@
 #include "WindowFixture.h"
 
 #include <QAction>
-#include <QElapsedTimer>
 #include <QTextBlock>
 #include <QTextDocument>
-#include <QTimer>
 #include <QtTest/QTest>
 
-#include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <string>
 
 #include "app/ConsoleEdit.h"
+#include "tests/bench/BenchSupport.h"
 
 namespace {
 
-// The process's peak resident memory since the last reset, in MiB.
-double PeakRssMiB() {
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    while (status >> key) {
-        if (key == "VmHWM:") {
-            double kilobytes = 0;
-            status >> kilobytes;
-            return kilobytes / 1024;
-        }
-        status.ignore(1 << 20, '\n');
-    }
-    return 0;
-}
-double RssMiB() {
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    while (status >> key) {
-        if (key == "VmRSS:") {
-            double kilobytes = 0;
-            status >> kilobytes;
-            return kilobytes / 1024;
-        }
-        status.ignore(1 << 20, '\n');
-    }
-    return 0;
-}
-void ResetPeakRss() { std::ofstream("/proc/self/clear_refs") << "5"; }
-
-// The longest time the thread was away from its event loop while it lived.
-class TStallProbe {
-public:
-    TStallProbe() {
-        FTimer.setInterval(1);
-        QObject::connect(&FTimer, &QTimer::timeout, [this] {
-            FLongestMs = std::max(FLongestMs, FBeat.nsecsElapsed() / 1e6);
-            FBeat.restart();
-        });
-        FBeat.start();
-        FTimer.start();
-    }
-    double LongestMs() const { return FLongestMs; }
-
-private:
-    QElapsedTimer FBeat;
-    QTimer FTimer;
-    double FLongestMs = 0;
-};
+constexpr double kMiB = 1024.0 * 1024.0;
 
 struct TBadInput {
     const char* Name;
@@ -134,16 +84,16 @@ protected:
 TEST_P(TerminalBadInput, TheRunEndsTheWindowKeepsTurningAndTheConsoleStaysUsable) {
     const TBadInput& input = GetParam();
     TConsoleEdit& console = Window->Console();
-    const double before = RssMiB();
-    ResetPeakRss();
+    const double before = bench::RssBytes() / kMiB;
+    bench::ResetPeakRss();
     double longestStallMs = 0;
     {
-        TStallProbe probe;
+        bench::StallWatch probe;
         TypeAndGo(QString::fromUtf8(input.Command));
         ASSERT_TRUE(WaitForRun(120000)) << ConsoleText().right(2000).toStdString();
         longestStallMs = probe.LongestMs();
     }
-    const double extraMiB = PeakRssMiB() - before;
+    const double extraMiB = bench::PeakRssBytes() / kMiB - before;
     std::printf("[ %s ] longest stall %.1f ms, peak memory +%.1f MiB, console %lld characters\n", input.Name,
                 longestStallMs, extraMiB, static_cast<long long>(console.document()->characterCount()));
     RecordProperty("longest_stall_ms", int(longestStallMs));
